@@ -1,0 +1,104 @@
+#include <gtest/gtest.h>
+
+#include "platform/gl.h"
+#include "support/headless_gl.h"
+
+namespace lumen {
+namespace {
+
+TEST(Letterbox, KeepsAspectAndCentres) {
+    const auto wide = platform::letterbox(640, 480, 1280, 720);  // bars left and right
+    EXPECT_EQ(wide.x, 160);
+    EXPECT_EQ(wide.y, 0);
+    EXPECT_EQ(wide.width, 960);
+    EXPECT_EQ(wide.height, 720);
+    const auto tall = platform::letterbox(640, 480, 640, 640);  // bars top and bottom
+    EXPECT_EQ(tall.x, 0);
+    EXPECT_EQ(tall.y, 80);
+    EXPECT_EQ(tall.height, 480);
+    const auto same = platform::letterbox(320, 240, 320, 240);
+    EXPECT_EQ(same.width, 320);
+    EXPECT_EQ(same.height, 240);
+    EXPECT_EQ(platform::letterbox(640, 480, 0, 0).width, 0);
+}
+
+TEST(VirtualKeys, EscapeAndLettersMapToWindowsCodes) {
+    EXPECT_EQ(platform::virtualKeyFromSdl(27), 0x1B);  // SDLK_ESCAPE
+    EXPECT_EQ(platform::virtualKeyFromSdl('q'), 'Q');
+    EXPECT_EQ(platform::virtualKeyFromSdl('7'), '7');
+}
+
+TEST(HeadlessDisplay, PictureHasTheChosenSizeAndReadsBackItsClearColour) {
+    auto d = testing::openHeadlessDisplay(320, 240);
+    ASSERT_NE(d, nullptr);
+    GLint viewport[4];
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    EXPECT_EQ(viewport[2], 320);
+    EXPECT_EQ(viewport[3], 240);
+    GLint bits[4];
+    glGetIntegerv(GL_RED_BITS, &bits[0]);
+    glGetIntegerv(GL_ALPHA_BITS, &bits[3]);
+    EXPECT_EQ(bits[0], 8);
+    EXPECT_EQ(bits[3], 8);
+    GLint depthBits = 0;
+    glGetIntegerv(GL_DEPTH_BITS, &depthBits);
+    EXPECT_GE(depthBits, 24);
+
+    glClearColor(0.2f, 0.4f, 0.6f, 1.0f);
+    glClear(GL_COLOR_BUFFER_BIT);
+    // A scissored clear marks the bottom-left corner, so row order is checked too.
+    glEnable(GL_SCISSOR_TEST);
+    glScissor(0, 0, 1, 1);
+    glClearColor(1, 0, 0, 1);
+    glClear(GL_COLOR_BUFFER_BIT);
+    glDisable(GL_SCISSOR_TEST);
+
+    const auto px = d->readPicture();
+    ASSERT_EQ(px.size(), 320u * 240 * 4);
+    EXPECT_EQ(px[0], 51);
+    EXPECT_EQ(px[1], 102);
+    EXPECT_EQ(px[2], 153);
+    EXPECT_EQ(px[3], 255);
+    const size_t bottomLeft = (239u * 320) * 4;  // rows are top-down
+    EXPECT_EQ(px[bottomLeft + 0], 255);
+    EXPECT_EQ(px[bottomLeft + 1], 0);
+}
+
+TEST(HeadlessDisplay, PresentScalesThePictureIntoTheWindowWithBlackBars) {
+    platform::DisplayOptions o;
+    o.width = 320;
+    o.height = 240;
+    o.windowWidth = 640;
+    o.windowHeight = 240;
+    o.fullscreen = false;
+    o.headless = true;
+    std::string error;
+    auto d = platform::Display::open(o, &error);
+    ASSERT_NE(d, nullptr) << error;
+    d->bindPicture();
+    glClearColor(1, 1, 1, 1);
+    glClear(GL_COLOR_BUFFER_BIT);
+    d->present();
+
+    int w = 0, h = 0;
+    const auto px = d->readDrawable(&w, &h);
+    ASSERT_EQ(w, 640);
+    ASSERT_EQ(h, 240);
+    auto at = [&](int x, int y) { return px[(static_cast<size_t>(y) * w + x) * 4]; };
+    EXPECT_EQ(at(0, 120), 0);      // left bar
+    EXPECT_EQ(at(159, 120), 0);
+    EXPECT_EQ(at(160, 120), 255);  // picture
+    EXPECT_EQ(at(479, 0), 255);
+    EXPECT_EQ(at(480, 120), 0);    // right bar
+    EXPECT_EQ(at(639, 239), 0);
+
+    // After presenting, drawing goes to the picture again and the clear colour is kept.
+    GLfloat clear[4];
+    glGetFloatv(GL_COLOR_CLEAR_VALUE, clear);
+    EXPECT_EQ(clear[0], 1.0f);
+    glClear(GL_COLOR_BUFFER_BIT);
+    EXPECT_EQ(d->readPicture()[0], 255);
+}
+
+}  // namespace
+}  // namespace lumen
