@@ -1,0 +1,236 @@
+// The distortion grid's seven patterns and the jitter table.
+//
+// [SECTION] Jitter table
+// [SECTION] Grid patterns
+// [SECTION] Drawing
+#include "timeline/distortion_grid.h"
+
+#include <cmath>
+
+#include "base/runtime_random.h"
+#include "platform/gl.h"
+
+namespace lumen {
+
+namespace {
+constexpr double kPi = 3.141592654;
+constexpr double kRippleRate = 6.981317008888889;
+
+double squared(double x) { return x * x; }
+
+// Keeps u inside [lo, hi] testing the low end first, so an inverted span
+// (an uncaptured slot) still gives one fixed answer.
+float clampLowThenHigh(double x, float lo, float hi) {
+    if (x < lo) x = lo;
+    if (x > hi) x = hi;
+    return static_cast<float>(x);
+}
+
+// Captures run top to bottom with vTop > vBottom: the top bounds v from
+// above, the bottom from below.
+float clampTopThenBottom(double v, float top, float bottom) {
+    if (v > top) v = top;
+    if (v < bottom) v = bottom;
+    return static_cast<float>(v);
+}
+}  // namespace
+
+//-----------------------------------------------------------------------------
+// [SECTION] Jitter table
+//-----------------------------------------------------------------------------
+
+void fillJitterTable(JitterTable& table, RuntimeRandom& random, double xLo, double yLo, double xHi,
+                     double yHi) {
+    for (int i = 0; i < kGridColumns; ++i) {
+        for (int j = 0; j < kGridRows; ++j) {
+            JitterTable::Offset& e = table.entries[i * kGridRows + j];
+            const double x = xLo + i / 64.0 * (xHi - xLo);
+            double du = (random.rand() - 16384) * 0.1 / 16384;
+            if (x + du < xLo) du = x - xLo;
+            if (x + du > xHi) du = x - xHi;
+            const double y = yLo + (yHi - yLo) * (j * static_cast<double>(kGridRowStep));
+            double dv = (random.rand() - 16384) * 0.1 / 16384;
+            if (y + dv < yLo) dv = y - yLo;
+            if (y + dv > yHi) dv = y - yHi;
+            e.du = du;
+            e.dv = dv;
+        }
+    }
+}
+
+//-----------------------------------------------------------------------------
+// [SECTION] Grid patterns
+//-----------------------------------------------------------------------------
+
+float clampDistortionAmount(float amount) {
+    if (!(amount >= 0.0f)) return 0.0f;  // also NaN
+    if (amount > 1.0f) return 1.0f;
+    return amount;
+}
+
+namespace {
+
+struct Inset {
+    float uL, vT, uR, vB;  // the rectangle pulled in by 0.002 on every side
+    float U, V;            // spans; V < 0 for a capture
+    float cu, cv;          // centre
+};
+
+Inset insetOf(const TextureRect& r) {
+    Inset s;
+    s.uL = static_cast<float>(r.uLeft + 0.002);
+    s.uR = static_cast<float>(r.uRight - 0.002);
+    s.vT = static_cast<float>(r.vTop - 0.002);
+    s.vB = static_cast<float>(r.vBottom + 0.002);
+    s.U = s.uR - s.uL;
+    s.V = s.vB - s.vT;
+    s.cu = static_cast<float>((static_cast<double>(s.uL) + s.uR) / 2);
+    s.cv = static_cast<float>((static_cast<double>(s.vT) + s.vB) / 2);
+    return s;
+}
+
+double columnFraction(int i) { return i / 64.0; }
+double rowFraction(int j) { return j * static_cast<double>(kGridRowStep); }
+
+}  // namespace
+
+bool computeDistortionGrid(DistortionGrid& grid, int type, float amount, const TextureRect& rect,
+                           const JitterTable& jitter) {
+    if (type < 0 || type > 7 || type == 5) return false;
+    const double a = clampDistortionAmount(amount);
+    const Inset s = insetOf(rect);
+
+    if (type == 4) {
+        const double k = squared(std::sin(a * kPi));
+        for (int i = 0; i < kGridColumns - 1; ++i) {
+            for (int j = 0; j < kGridRows - 1; ++j) {
+                const double K = columnFraction(i), L = rowFraction(j);
+                const JitterTable::Offset& o = jitter.at(i, j);
+                grid.at(i, j).u = static_cast<float>(s.uL + K * s.U + k * o.du);
+                grid.at(i, j).v = static_cast<float>(s.vT + s.V * L + k * o.dv);
+            }
+        }
+        return true;
+    }
+
+    for (int i = 0; i < kGridColumns; ++i) {
+        for (int j = 0; j < kGridRows; ++j) {
+            const double K = columnFraction(i), L = rowFraction(j);
+            DistortionGrid::Coord& c = grid.at(i, j);
+            switch (type) {
+                case 0: {
+                    const double w = squared(std::sin(a * kPi / 2));
+                    const double u = s.uL + K * s.U +
+                                     w * (0.05 * std::sin(2 * a + 20 * K + 15 * L) +
+                                          0.05 * std::cos(10 * K + 25 * L + 2 * a));
+                    const double v = s.vT + s.V * L +
+                                     w * (0.05 * std::sin(18 * K + 25 * L + 2 * a) +
+                                          0.05 * std::sin(28 * K + 2 * a + 15 * L));
+                    c.u = clampLowThenHigh(u, s.uL, s.uR);
+                    c.v = clampTopThenBottom(v, s.vT, s.vB);
+                    break;
+                }
+                case 1:
+                case 2: {
+                    const double dx = K - 0.5, dy = L - 0.5;
+                    const double r = std::sqrt(dx * dx + dy * dy);
+                    double f;
+                    if (type == 1) {
+                        f = 1 - squared(std::sin(a * kPi)) * std::pow(2 * r, 3.5 * a);
+                    } else {
+                        f = 2 * r > 0.001
+                                ? std::pow(2 * r, 1 / (4 * squared(std::sin(a * kPi)) + 1) - 1)
+                                : 0.0;
+                    }
+                    c.u = static_cast<float>(s.cu + f * (s.uL + K * s.U - s.cu));
+                    c.v = static_cast<float>(s.cv + f * (s.vT + s.V * L - s.cv));
+                    break;
+                }
+                case 3: {
+                    const double k = squared(std::sin(a * kPi));
+                    const JitterTable::Offset& o = jitter.at(i, j);
+                    c.u = clampLowThenHigh(k * o.du + s.uL + K * s.U, s.uL, s.uR);
+                    c.v = clampTopThenBottom(k * o.dv + s.vT + s.V * L, s.vT, s.vB);
+                    break;
+                }
+                case 6:
+                case 7: {
+                    const double px = K - 0.5, py = L - 0.5;
+                    const double r = std::sqrt(px * px + py * py);
+                    double theta = r > 0.01 ? std::atan(py / px) : 0.0;
+                    double radius = r;
+                    if (type == 6) {
+                        if (px < 0) theta = theta + kPi;
+                        if (r < 0.5) theta = theta - 25 * squared(0.5 - r) * squared(std::sin(a * kPi / 2));
+                    } else {
+                        if (px < 0) theta = theta - kPi;
+                        radius = r - 0.2 * squared(std::sin(a * kPi)) *
+                                         squared(std::sin(10 * r + kRippleRate * a));
+                    }
+                    c.u = static_cast<float>(s.uL + s.U * (radius * std::cos(theta) + 0.5));
+                    c.v = static_cast<float>(s.vT + s.V * (radius * std::sin(theta) + 0.5));
+                    break;
+                }
+                default:
+                    break;
+            }
+        }
+    }
+    return true;
+}
+
+//-----------------------------------------------------------------------------
+// [SECTION] Drawing
+//-----------------------------------------------------------------------------
+
+void drawDistortion(int type, float amount, float x1, float y1, float x2, float y2,
+                    const TextureRect& rect, const JitterTable& jitter) {
+    // Lives across calls so a draw allocates nothing; the show draws on one thread.
+    static DistortionGrid grid;
+    if (!computeDistortionGrid(grid, type, amount, rect, jitter)) return;
+
+    auto X = [&](int i) { return static_cast<float>(x1 + columnFraction(i) * (x2 - x1)); };
+    auto Y = [&](int j) { return static_cast<float>(y1 + rowFraction(j) * (y2 - y1)); };
+
+    if (type == 4) {
+        const float su = (rect.uRight - rect.uLeft) / 64;
+        const float sv = (rect.vBottom - rect.vTop) / 48;
+        for (int i = 0; i < kGridColumns - 1; ++i) {
+            for (int j = 0; j < kGridRows - 1; ++j) {
+                const DistortionGrid::Coord c = grid.at(i, j);
+                glBegin(GL_QUADS);
+                glTexCoord2f(c.u, c.v);
+                glVertex2f(X(i), Y(j));
+                glTexCoord2f(c.u + su, c.v);
+                glVertex2f(X(i + 1), Y(j));
+                glTexCoord2f(c.u + su, c.v + sv);
+                glVertex2f(X(i + 1), Y(j + 1));
+                glTexCoord2f(c.u, c.v + sv);
+                glVertex2f(X(i), Y(j + 1));
+                glEnd();
+            }
+        }
+        return;
+    }
+
+    for (int i = 0; i < kGridColumns - 1; ++i) {
+        for (int j = 0; j < kGridRows - 1; ++j) {
+            glBegin(GL_QUADS);
+            const DistortionGrid::Coord& a = grid.at(i, j);
+            const DistortionGrid::Coord& b = grid.at(i + 1, j);
+            const DistortionGrid::Coord& c = grid.at(i + 1, j + 1);
+            const DistortionGrid::Coord& d = grid.at(i, j + 1);
+            glTexCoord2f(a.u, a.v);
+            glVertex2f(X(i), Y(j));
+            glTexCoord2f(b.u, b.v);
+            glVertex2f(X(i + 1), Y(j));
+            glTexCoord2f(c.u, c.v);
+            glVertex2f(X(i + 1), Y(j + 1));
+            glTexCoord2f(d.u, d.v);
+            glVertex2f(X(i), Y(j + 1));
+            glEnd();
+        }
+    }
+}
+
+}  // namespace lumen

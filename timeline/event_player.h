@@ -1,0 +1,88 @@
+// The event player: draws the active timeline at a show time, and owns what
+// the events share across frames and packs: the render targets, the scene
+// animation switches, the current camera, the jitter table and the cloth.
+#pragma once
+#include <array>
+#include <functional>
+
+#include "scene/camera.h"
+#include "scene/scene_records.h"
+#include "timeline/animation_switches.h"
+#include "timeline/cloth_flag.h"
+#include "timeline/distortion_grid.h"
+#include "timeline/event_rect.h"
+#include "timeline/timeline_event.h"
+
+namespace lumen {
+
+class RuntimeRandom;
+
+// Captures are 1024 x 1024 blocks of the picture.
+constexpr int kCaptureSize = 1024;
+
+class EventPlayer {
+public:
+    // How the cloth flag finds the scene whose fog and lights it borrows (id 1)
+    // among the active pack's scenes.
+    using SceneLookup = std::function<Scene*(int id)>;
+
+    EventPlayer(int windowWidth, int windowHeight);
+
+    // Start-up: 20 render targets, each a 2 x 2 black texture with linear
+    // filtering, and the jitter table from the generator's current state.
+    void createRenderTargets();
+    void fillJitter(RuntimeRandom& random);
+
+    void setSceneLookup(SceneLookup lookup) { findScene_ = std::move(lookup); }
+
+    // Draws every event of the list whose span holds t, in list order, each
+    // with its progress, then the cloth flag after the events of its windows.
+    void drawTimeline(const TimelineEvent* head, int t);
+
+    // One event at progress p; leaves the 2D state and GL's attributes as
+    // they were.
+    void drawEvent(const TimelineEvent& event, float p);
+
+    // The cloth flag inside the event's rectangle, caught up to t.
+    void runClothFlag(int t, const TimelineEvent& event, float p);
+
+    int windowWidth() const { return width_; }
+    int windowHeight() const { return height_; }
+
+    SceneAnimationSwitches& animationSwitches() { return switches_; }
+    const SceneAnimationSwitches& animationSwitches() const { return switches_; }
+    Camera* currentCamera() const { return currentCamera_; }
+    const CameraMatrix& cameraMatrix() const { return cameraMatrix_; }
+    std::array<RenderTarget, kRenderTargetCount>& renderTargets() { return targets_; }
+    const JitterTable& jitter() const { return jitter_; }
+    ClothFlag& cloth() { return cloth_; }
+
+private:
+    void setup2D() const;
+    void drawImageLayer(const TimelineEvent& event, const EventRect& r, float p);
+    void drawSceneView(const TimelineEvent& event, const EventRect& r, float p);
+    void drawClear(const TimelineEvent& event);
+    void capture(const TimelineEvent& event, const EventRect& r);
+    void drawZoomFeedback(const TimelineEvent& event, const EventRect& r, float p);
+    void drawScreenDistortion(const TimelineEvent& event, const EventRect& r, float p);
+    RenderTarget* target(int index);
+
+    int width_;
+    int height_;
+    std::array<RenderTarget, kRenderTargetCount> targets_{};
+    // Where each slot's texture holds copied pixels; everything else in a
+    // 1024 x 1024 capture texture is black.
+    struct CopiedArea {
+        bool full = false;  // the texture has its 1024 x 1024 image
+        int x = 0, y = 0, width = 0, height = 0;
+    };
+    std::array<CopiedArea, kRenderTargetCount> copied_{};
+    SceneAnimationSwitches switches_;
+    Camera* currentCamera_ = nullptr;
+    CameraMatrix cameraMatrix_;
+    JitterTable jitter_;
+    ClothFlag cloth_;
+    SceneLookup findScene_;
+};
+
+}  // namespace lumen
