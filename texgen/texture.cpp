@@ -1,0 +1,162 @@
+// The texture object, the generator-wide state, the dispatcher and the finders.
+#include "texgen/texture.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+
+#include "platform/font_rasterizer.h"
+#include "texgen/operations.h"
+
+namespace lumen {
+
+namespace {
+
+struct OpEntry {
+    texops::Op run = nullptr;
+    // Record bytes that index a layer or a channel (0..3); 0 ends the list.
+    uint8_t quadIndexBytes[4] = {0, 0, 0, 0};
+};
+
+struct OpTable {
+    OpEntry entries[256];
+
+    OpTable() {
+        using namespace texops;
+        entries[kOpNoise] = {noise, {2}};
+        entries[kOpSinePlasma] = {sinePlasma, {8}};
+        entries[kOpCells] = {cells, {2}};
+        entries[kOpRadialSpot] = {radialSpot, {}};  // its channel byte counts only in mode != 0
+        entries[kOpNoiseOctave] = {noiseOctave, {2}};
+        entries[kOpClear] = {clear, {}};
+        entries[kOpText] = {text, {}};  // font and slot are checked by the operation
+        entries[kOpSineWarp] = {sineWarp, {}};
+        entries[kOpOffset] = {offset, {}};
+        entries[kOpTwirl] = {twirl, {}};
+        entries[kOpBlur] = {blur, {}};
+        entries[kOpDisplace] = {displace, {2, 3, 5, 6}};
+        entries[kOpSmear] = {smear, {2, 3}};
+        entries[kOpCopyChannel] = {copyChannel, {2, 3, 4}};
+        entries[kOpMix] = {mix, {2}};
+        entries[kOpMultiply] = {multiply, {2}};
+        entries[kOpAdd] = {add, {2}};
+        entries[kOpLighten] = {lighten, {2}};
+        entries[kOpContrast] = {contrast, {}};
+        entries[kOpInvert] = {invert, {}};
+        entries[kOpModulate] = {modulate, {2, 3}};
+        entries[kOpBrightness] = {brightness, {}};
+        entries[kOpSineMap] = {sineMap, {2}};
+        entries[kOpRange] = {range, {2}};
+        entries[kOpHueSaturation] = {hueSaturation, {}};
+        entries[kOpGradientMap] = {gradientMap, {2}};
+        entries[kOpMaskBlend] = {maskBlend, {2, 3, 4}};
+        entries[kOpEmboss] = {emboss, {}};
+    }
+};
+
+const OpTable& opTable() {
+    static const OpTable table;
+    return table;
+}
+
+constexpr const char* kFontTable[kFontCount] = {
+    "Arial", "Courier New", "Fixedsys", "Impact", "Symbol", "Tahoma", "Times New Roman", "Verdana",
+};
+
+}  // namespace
+
+std::unique_ptr<Texture> createTexture() {
+    // Value-initialisation zeroes the layers, the slots, the link and the id.
+    return std::unique_ptr<Texture>(new Texture());
+}
+
+std::unique_ptr<UploadedImage> createUploadedImage() {
+    return std::unique_ptr<UploadedImage>(new UploadedImage());
+}
+
+TextureGenerator::TextureGenerator(RuntimeRandom& random)
+    : random_(random),
+      scratch_(new uint8_t[kLayerBytes]()),
+      distance_(new float[size_t(kTextureSize) * kTextureSize]) {
+    for (int y = 0; y < kTextureSize; ++y) {
+        for (int x = 0; x < kTextureSize; ++x) {
+            // Squares as single-precision values, their sum and root in double,
+            // the scaled root stored as a float.
+            float dx2 = float((127 - x) * (127 - x));
+            float dy2 = float((127 - y) * (127 - y));
+            double sum = double(dx2) + double(dy2);
+            distance_[size_t(y) * kTextureSize + x] = float(std::sqrt(sum) * 0.0078125);
+        }
+    }
+    for (int i = 0; i < kFontCount; ++i) fontTable_[i] = kFontTable[i];
+}
+
+TextureGenerator::~TextureGenerator() = default;
+
+void TextureGenerator::setFontRasterizer(std::unique_ptr<platform::FontRasterizer> rasterizer) {
+    fonts_ = std::move(rasterizer);
+    fontsTried_ = true;
+}
+
+platform::FontRasterizer* TextureGenerator::fontRasterizer() {
+    if (!fontsTried_) {
+        fontsTried_ = true;
+        std::string error;
+        fonts_ = platform::FontRasterizer::create(&error);
+        if (!fonts_) {
+            std::fprintf(stderr, "lumen: text in textures will be missing: %s\n", error.c_str());
+        }
+    }
+    return fonts_.get();
+}
+
+void TextureGenerator::applyTextureOp(Texture& texture, const TextureOp& op) {
+    const OpEntry& entry = opTable().entries[op.code()];
+    if (!entry.run) return;
+    // Out-of-range indices would read or write outside the texture; such a
+    // record is invalid pack data and does nothing.
+    if (op.layer() >= kLayerCount) return;
+    for (uint8_t byteIndex : entry.quadIndexBytes) {
+        if (byteIndex != 0 && op.b[byteIndex] > 3) return;
+    }
+    if (op.code() == kOpRadialSpot && op.b[2] != 0 && op.b[3] > 3) return;
+    entry.run(*this, texture, op);
+}
+
+std::unique_ptr<TextureGenerator> initTextureGenerator(RuntimeRandom& random) {
+    return std::make_unique<TextureGenerator>(random);
+}
+
+void applyTextureOp(TextureGenerator& generator, Texture& texture, const TextureOp& op) {
+    generator.applyTextureOp(texture, op);
+}
+
+Texture* findTexture(Texture* head, int id) {
+    for (Texture* t = head; t; t = t->next)
+        if (t->id == id) return t;
+    return nullptr;
+}
+
+const Texture* findTexture(const Texture* head, int id) {
+    return findTexture(const_cast<Texture*>(head), id);
+}
+
+UploadedImage* findUploadedImage(UploadedImage* head, int imageId) {
+    for (UploadedImage* i = head; i; i = i->next)
+        if (i->imageId == imageId) return i;
+    return nullptr;
+}
+
+const UploadedImage* findUploadedImage(const UploadedImage* head, int imageId) {
+    return findUploadedImage(const_cast<UploadedImage*>(head), imageId);
+}
+
+namespace texops {
+
+void copyBack(const TextureGenerator& gen, uint8_t* layer) {
+    std::memcpy(layer, gen.scratch(), kLayerBytes);
+}
+
+}  // namespace texops
+
+}  // namespace lumen
