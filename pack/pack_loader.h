@@ -1,0 +1,76 @@
+// Pack loader: turns a pack's bytes into textures, uploaded images, scenes
+// (meshes built, mapped, deformed), cameras, clips and the timeline, adding
+// them to the active list set.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <span>
+
+#include "base/progress.h"
+#include "pack/pack_lists.h"
+#include "pack/reader.h"
+#include "scene/scene_records.h"
+#include "texgen/texture.h"
+
+namespace lumen {
+
+// Loading a pack stops with a PackError (pack/reader.h) naming the section and
+// byte offset when the bytes run out early, the header is not a float width
+// 1..4, or the content names something that cannot exist (a deformer's missing
+// picture or target). What was loaded before the error stays in the lists.
+class PackLoader {
+public:
+    explicit PackLoader(TextureGenerator& generator);
+
+    // Called with the progress after every texture operation.
+    void setProgress(ProgressHook progress) { progress_ = std::move(progress); }
+    // Off: image records keep their pixels but make no GL texture (glName 0),
+    // so a pack loads without a GL context.
+    void setUploadImages(bool upload) { uploadImages_ = upload; }
+
+    // The whole pack: empties the active scene list, reads the header, then
+    // the texture, image, scene and timeline sections.
+    void loadPack(std::span<const uint8_t> pack, PackLists& active);
+    // The header byte and the texture section alone; returns the bytes read.
+    std::size_t loadTexturesOnly(std::span<const uint8_t> bytes, PackLists& active);
+
+    void loadTextureSection(PackReader& reader, PackLists& active);
+    void loadImageSection(PackReader& reader, PackLists& active);
+    void loadSceneSection(PackReader& reader, int width, PackLists& active);
+    void loadTimelineSection(PackReader& reader, int width, PackLists& active);
+
+    // 256 x 256 RGBA, row-major: the last deformer's picture.
+    const uint8_t* displacementImage() const { return displacement_.get(); }
+
+private:
+    void loadScene(PackReader& reader, int width, PackLists& active);
+    void loadObject(PackReader& reader, int width, Scene& scene, PackLists& active);
+    void deform(PackReader& reader, int width, Scene& scene, std::size_t deformerIndex, PackLists& active);
+    void loadCamerasAndClips(PackReader& reader, int width, Scene& scene);
+
+    TextureGenerator& generator_;
+    ProgressHook progress_;
+    bool uploadImages_ = true;
+    std::unique_ptr<uint8_t[]> displacement_;
+    IdListArena idLists_;
+};
+
+// The texture-coordinate transform of an object's mesh, from baseUV:
+// u = offsetU / 255 + scaleU * u, v likewise; then the mirrors; then, unless
+// keepUV, u and v exchanged. Vertices and every face corner alike.
+void applyMapping(SceneObject& object, uint8_t scaleV, uint8_t scaleU, uint8_t offsetV, uint8_t offsetU, bool keepUV,
+                  bool mirrorV, bool mirrorU);
+
+// Spline tangents of every key, the track taken as a closed loop.
+void prepareTangents(Track& track);
+
+// One channel (3: the average of R, G and B) of a 256 x 256 RGBA picture at
+// (u, v), 0..1; u selects the row. Wrap brings the indices into 0..255;
+// with clamp, indices outside give 0.
+float sampleDisplacement(const uint8_t* image, float u, float v, int channel, bool clamp);
+
+// The OpenGL blend factor of a stored blend code; codes above 10 give GL_ZERO.
+int blendFactorFromCode(int code);
+
+}  // namespace lumen

@@ -1,0 +1,868 @@
+// Assembler: readable pack source into a pack model.
+//
+// Index
+//   [LEXER]    tokens with their line numbers
+//   [FIELDS]   a record's named fields and typed access with range checks
+//   [RECORDS]  textures, images, scenes (lights, objects, cameras, clips), events
+//   [PACK]     the file: header, then the sections in pack order
+#include <cctype>
+#include <charconv>
+#include <cstring>
+#include <map>
+#include <optional>
+#include <set>
+
+#include "pack/pack_source.h"
+#include "pack/reader.h"
+
+namespace lumen {
+
+namespace {
+
+// [LEXER] ---------------------------------------------------------------
+
+enum class TokenKind { Word, Number, String, List, End };
+
+struct Token {
+    TokenKind kind = TokenKind::End;
+    std::string text;                 // word, number, or the decoded string
+    std::vector<std::string> items;   // list contents (numbers and words)
+    int line = 0;
+};
+
+class Lexer {
+public:
+    Lexer(std::string_view text, const std::string& file) : text_(text), file_(file) {}
+
+    std::vector<Token> run() {
+        std::vector<Token> tokens;
+        for (;;) {
+            Token t = next();
+            tokens.push_back(t);
+            if (t.kind == TokenKind::End) return tokens;
+        }
+    }
+
+private:
+    [[noreturn]] void fail(const std::string& what) const { throw PackSourceError(file_, line_, what); }
+
+    void skipSpace() {
+        while (pos_ < text_.size()) {
+            char c = text_[pos_];
+            if (c == '\n') {
+                ++line_;
+                ++pos_;
+            } else if (c == ' ' || c == '\t' || c == '\r') {
+                ++pos_;
+            } else if (c == '#') {
+                while (pos_ < text_.size() && text_[pos_] != '\n') ++pos_;
+            } else {
+                return;
+            }
+        }
+    }
+
+    static bool bare(char c) {
+        return std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '-' || c == '+' || c == '.';
+    }
+
+    std::string bareRun() {
+        std::size_t start = pos_;
+        while (pos_ < text_.size() && bare(text_[pos_])) ++pos_;
+        return std::string(text_.substr(start, pos_ - start));
+    }
+
+    Token next() {
+        skipSpace();
+        Token t;
+        t.line = line_;
+        if (pos_ >= text_.size()) return t;
+        char c = text_[pos_];
+        if (c == '"') {
+            t.kind = TokenKind::String;
+            t.text = stringBody();
+        } else if (c == '[') {
+            ++pos_;
+            t.kind = TokenKind::List;
+            for (;;) {
+                skipSpace();
+                if (pos_ >= text_.size()) fail("expected ']' to close the list opened on line " + std::to_string(t.line));
+                if (text_[pos_] == ']') {
+                    ++pos_;
+                    break;
+                }
+                if (!bare(text_[pos_])) fail(std::string("expected a number or ']' in the list, found '") + text_[pos_] + "'");
+                t.items.push_back(bareRun());
+            }
+        } else if (bare(c)) {
+            t.text = bareRun();
+            t.kind = std::isalpha(static_cast<unsigned char>(t.text[0])) || t.text[0] == '_' ? TokenKind::Word
+                                                                                              : TokenKind::Number;
+        } else {
+            fail(std::string("unexpected character '") + c + "'");
+        }
+        return t;
+    }
+
+    std::string stringBody() {
+        ++pos_;
+        std::string s;
+        for (;;) {
+            if (pos_ >= text_.size() || text_[pos_] == '\n') fail("expected '\"' to close the string");
+            char c = text_[pos_++];
+            if (c == '"') return s;
+            if (c != '\\') {
+                s += c;
+                continue;
+            }
+            if (pos_ >= text_.size()) fail("expected an escape after '\\'");
+            char e = text_[pos_++];
+            if (e == '"' || e == '\\') {
+                s += e;
+            } else if (e == 'n') {
+                s += '\n';
+            } else if (e == 'x' && pos_ + 2 <= text_.size() && std::isxdigit(static_cast<unsigned char>(text_[pos_])) &&
+                       std::isxdigit(static_cast<unsigned char>(text_[pos_ + 1]))) {
+                s += static_cast<char>(std::stoi(std::string(text_.substr(pos_, 2)), nullptr, 16));
+                pos_ += 2;
+            } else {
+                fail(std::string("expected \\\", \\\\, \\n or \\xHH, found '\\") + e + "'");
+            }
+        }
+    }
+
+    std::string_view text_;
+    const std::string& file_;
+    std::size_t pos_ = 0;
+    int line_ = 1;
+};
+
+// [FIELDS] --------------------------------------------------------------
+
+struct FieldSpec {
+    const char* name;
+    int arity;  // number of value tokens; 0 for a bare flag word
+};
+
+struct Field {
+    std::vector<Token> values;
+    int line = 0;
+};
+
+class Fields {
+public:
+    Fields(const std::string& file, std::string what, int line, int width)
+        : file_(file), what_(std::move(what)), line_(line), width_(width) {}
+
+    std::map<std::string, Field> map;
+
+    [[noreturn]] void fail(int line, const std::string& what) const { throw PackSourceError(file_, line, what); }
+
+    bool has(const char* name) const { return map.count(name) != 0; }
+    int line() const { return line_; }
+
+    const Token& value(const char* name, int index = 0) const { return map.at(name).values[index]; }
+
+    long integer(const Token& t, long lo, long hi, const char* name) const {
+        if (t.kind == TokenKind::Number || (t.kind == TokenKind::Word && t.text.rfind("0x", 0) == 0)) {
+            long v = 0;
+            if (parseInteger(t.text, v) && v >= lo && v <= hi) return v;
+        }
+        fail(t.line, "expected an integer " + std::to_string(lo) + " to " + std::to_string(hi) + " for " + name +
+                         " of " + what_ + ", found '" + t.text + "'");
+    }
+
+    static bool parseInteger(const std::string& s, long& v) {
+        const char* p = s.data();
+        const char* end = p + s.size();
+        bool negative = false;
+        if (p < end && *p == '-') {
+            negative = true;
+            ++p;
+        }
+        int base = 10;
+        if (end - p > 2 && p[0] == '0' && (p[1] == 'x' || p[1] == 'X')) {
+            base = 16;
+            p += 2;
+        }
+        auto r = std::from_chars(p, end, v, base);
+        if (r.ec != std::errc() || r.ptr != end) return false;
+        if (negative) v = -v;
+        return true;
+    }
+
+    long integer(const char* name, long lo, long hi, long fallback, int index = 0) const {
+        if (!has(name)) return fallback;
+        return integer(value(name, index), lo, hi, name);
+    }
+    uint8_t u8(const char* name, long fallback = 0, int index = 0) const {
+        return static_cast<uint8_t>(integer(name, 0, 255, fallback, index));
+    }
+    int16_t s16(const char* name, long fallback = 0, int index = 0) const {
+        return static_cast<int16_t>(integer(name, -32768, 32767, fallback, index));
+    }
+
+    PackedFloatBits packed(const Token& t, const char* name) const {
+        const uint32_t limit = width_ >= 4 ? 0xFFFFFFFFu : ((1u << (8 * width_)) - 1);
+        if (t.text.rfind("0x", 0) == 0) {
+            long v = 0;
+            if (parseInteger(t.text, v) && v >= 0 && static_cast<unsigned long>(v) <= limit) {
+                return PackedFloatBits{static_cast<uint32_t>(v)};
+            }
+            fail(t.line, "expected the stored bits of " + std::to_string(width_) + " bytes for " + name + ", found '" +
+                             t.text + "'");
+        }
+        float f = 0;
+        auto r = t.kind == TokenKind::Number || t.kind == TokenKind::Word
+                     ? std::from_chars(t.text.data(), t.text.data() + t.text.size(), f)
+                     : std::from_chars_result{nullptr, std::errc::invalid_argument};
+        if (r.ec != std::errc() || r.ptr != t.text.data() + t.text.size() || t.kind == TokenKind::String) {
+            fail(t.line, std::string("expected a decimal number for ") + name + " of " + what_ + ", found '" + t.text + "'");
+        }
+        return PackedFloatBits{packedBitsFromFloat(f, width_)};
+    }
+    PackedFloatBits packed(const char* name, int index = 0) const {
+        if (!has(name)) return PackedFloatBits{};
+        return packed(value(name, index), name);
+    }
+
+    // A name from a table, or its number.
+    long enumerated(const char* name, std::string_view (*table)(int), long hi, long fallback) const {
+        if (!has(name)) return fallback;
+        const Token& t = value(name);
+        if (t.kind == TokenKind::Word && t.text.rfind("0x", 0) != 0) {
+            for (long v = 0; v <= hi; ++v) {
+                if (table(static_cast<int>(v)) == t.text) return v;
+            }
+            fail(t.line, "'" + t.text + "' is not a known " + name + " of " + what_);
+        }
+        return integer(t, 0, hi, name);
+    }
+
+    IdListRecord idList(const char* name) const {
+        IdListRecord list;
+        if (!has(name)) return list;
+        const Token& t = value(name);
+        if (t.kind != TokenKind::List) fail(t.line, std::string("expected a list [id id ...] for ") + name);
+        if (t.items.size() == 2 && t.items[0] == "count") {
+            Token c{TokenKind::Number, t.items[1], {}, t.line};
+            list.emptyCount = static_cast<int16_t>(integer(c, -32768, 0, "the count of an empty list"));
+            return list;
+        }
+        if (t.items.size() > 32767) fail(t.line, std::string("expected at most 32767 ids in ") + name);
+        for (const auto& item : t.items) {
+            Token c{TokenKind::Number, item, {}, t.line};
+            list.ids.push_back(static_cast<int16_t>(integer(c, -32768, 32767, "an id")));
+        }
+        return list;
+    }
+
+    const std::string& what() const { return what_; }
+    int width() const { return width_; }
+
+private:
+    const std::string& file_;
+    std::string what_;
+    int line_;
+    int width_;
+};
+
+// [RECORDS] -------------------------------------------------------------
+
+class Parser {
+public:
+    Parser(std::vector<Token> tokens, const std::string& file) : tokens_(std::move(tokens)), file_(file) {}
+
+    PackModel run();
+
+private:
+    const Token& peek() const { return tokens_[pos_]; }
+    const Token& take() { return tokens_[pos_ < tokens_.size() - 1 ? pos_++ : pos_]; }
+    bool peekWord(const char* w) const { return peek().kind == TokenKind::Word && peek().text == w; }
+    [[noreturn]] void fail(const Token& t, const std::string& what) const {
+        throw PackSourceError(file_, t.line, what + (t.kind == TokenKind::End ? ", found the end of the file"
+                                                                               : ", found '" + t.text + "'"));
+    }
+    void expectWord(const char* w, const std::string& context) {
+        if (!peekWord(w)) fail(peek(), "expected '" + std::string(w) + "' " + context);
+        take();
+    }
+
+    // Reads the fields of one record: words from `specs` with their values,
+    // until a word that is not one of them.
+    Fields fields(const std::string& what, int line, std::initializer_list<std::vector<FieldSpec>> specGroups) {
+        Fields f(file_, what, line, width_);
+        for (;;) {
+            const Token& t = peek();
+            if (t.kind != TokenKind::Word) break;
+            const FieldSpec* spec = nullptr;
+            for (const auto& group : specGroups) {
+                for (const auto& s : group) {
+                    if (t.text == s.name) spec = &s;
+                }
+            }
+            if (!spec) {
+                if (isKeyword(t.text)) break;
+                std::string names;
+                for (const auto& group : specGroups) {
+                    for (const auto& sp : group) names += std::string(" ") + sp.name;
+                }
+                f.fail(t.line, "'" + t.text + "' is not a field of " + what + "; expected one of:" + names);
+            }
+            take();
+            if (f.has(spec->name)) f.fail(t.line, std::string("field ") + spec->name + " of " + what + " given twice");
+            Field field;
+            field.line = t.line;
+            for (int i = 0; i < spec->arity; ++i) {
+                const Token& v = peek();
+                if (v.kind == TokenKind::End || (v.kind == TokenKind::Word && !isValueWord(v.text))) {
+                    fail(v, std::string("expected ") + std::to_string(spec->arity) + " value" +
+                                (spec->arity > 1 ? "s" : "") + " for " + spec->name + " of " + what);
+                }
+                field.values.push_back(take());
+            }
+            f.map[spec->name] = std::move(field);
+        }
+        return f;
+    }
+
+    static bool isKeyword(const std::string& w) {
+        for (const char* k : {"pack", "texture", "op", "end", "image", "scene", "light", "object", "camera", "key",
+                              "clip", "tracks", "event"}) {
+            if (w == k) return true;
+        }
+        return false;
+    }
+
+    // Words that stand for values: names of kinds, factors and modes, and hex.
+    static bool isValueWord(const std::string& w) {
+        if (w.rfind("0x", 0) == 0 || w == "inf" || w == "nan") return true;
+        for (int i = 0; i < 256; ++i) {
+            if (blendCodeName(i) == w || lightKindName(i) == w || deformModeName(i) == w) return true;
+        }
+        return false;
+    }
+
+    TextureProgramRecord texture();
+    TextureOpRecord op();
+    ImageRecord image();
+    SceneRecord scene();
+    LightRecord light();
+    ObjectRecord object();
+    CameraRecord camera();
+    ClipRecord clip(const SceneRecord& scene);
+    KeyRecord cameraKey(bool first);
+    KeyRecord objectKey(bool first);
+    EventRecord event();
+
+    std::vector<Token> tokens_;
+    std::size_t pos_ = 0;
+    const std::string& file_;
+    int width_ = 2;
+};
+
+TextureOpRecord Parser::op() {
+    const Token& kw = take();
+    TextureOpRecord op;
+    const Token& name = take();
+    long code = -1;
+    if (name.kind == TokenKind::Word) {
+        for (int c = 0; c < 256; ++c) {
+            if (textureOpName(c) == name.text) code = c;
+        }
+        if (code < 0) fail(name, "expected an operation name (such as SinePlasma) or code");
+    } else if (name.kind == TokenKind::Number) {
+        long v = 0;
+        if (!Fields::parseInteger(name.text, v) || v < 0 || v > 255) fail(name, "expected an operation code 0 to 255");
+        code = v;
+    } else {
+        fail(name, "expected an operation name or code");
+    }
+    static const std::vector<FieldSpec> specs = {{"layer", 1}, {"b2", 1}, {"b3", 1}, {"b4", 1}, {"b5", 1},
+                                                 {"b6", 1},    {"b7", 1}, {"b8", 1}, {"text", 1}};
+    Fields f = fields("operation " + name.text, kw.line, {specs});
+    op.b[0] = static_cast<uint8_t>(code);
+    op.b[1] = f.u8("layer");
+    static const char* names[9] = {"", "", "b2", "b3", "b4", "b5", "b6", "b7", "b8"};
+    for (int i = 2; i < 9; ++i) op.b[i] = f.u8(names[i]);
+    if (f.has("text")) {
+        const Token& t = f.value("text");
+        if (code != 7) f.fail(t.line, "only a Text operation (code 7) carries a text");
+        if (t.kind != TokenKind::String) f.fail(t.line, "expected a quoted text");
+        if (t.text.size() > 255) f.fail(t.line, "expected a text of at most 255 bytes, found " + std::to_string(t.text.size()));
+        op.text.assign(t.text.begin(), t.text.end());
+    }
+    return op;
+}
+
+TextureProgramRecord Parser::texture() {
+    const Token& kw = take();
+    Fields f = fields("texture", kw.line, {{{"id", 1}, {"opCount", 1}}});
+    if (!f.has("id")) f.fail(kw.line, "expected id for texture");
+    TextureProgramRecord t;
+    t.id = f.u8("id");
+    t.emptyCount = static_cast<int8_t>(f.integer("opCount", -128, 0, 0));
+    while (peekWord("op")) t.ops.push_back(op());
+    if (t.ops.size() > 127) fail(peek(), "expected at most 127 operations in texture " + std::to_string(t.id));
+    if (!t.ops.empty() && f.has("opCount")) f.fail(f.line(), "opCount is only for a texture without operations");
+    expectWord("end", "after the operations of texture " + std::to_string(t.id));
+    return t;
+}
+
+ImageRecord Parser::image() {
+    const Token& kw = take();
+    Fields f = fields("image", kw.line, {{{"imageId", 1}, {"sourceTexture", 1}, {"sourceLayer", 1}, {"ignored", 3}}});
+    if (!f.has("imageId") || !f.has("sourceTexture")) f.fail(kw.line, "expected imageId and sourceTexture for image");
+    ImageRecord i;
+    i.imageId = f.u8("imageId");
+    i.sourceTexture = f.u8("sourceTexture");
+    i.sourceLayer = f.u8("sourceLayer");
+    for (int k = 0; k < 3; ++k) i.ignored[k] = f.u8("ignored", 0, k);
+    return i;
+}
+
+LightRecord Parser::light() {
+    const Token& kw = take();
+    static const std::vector<FieldSpec> specs = {{"kind", 1},        {"ignored", 1},      {"ambient", 3},
+                                                 {"diffuse", 3},     {"position", 3},     {"attenuation", 3},
+                                                 {"spotDirection", 3}, {"spotExponent", 1}, {"spotCutoff", 1}};
+    Fields f = fields("light", kw.line, {specs});
+    LightRecord l;
+    l.kind = static_cast<uint8_t>(f.enumerated("kind", lightKindName, 255, 0));
+    l.ignored = f.u8("ignored");
+    for (int i = 0; i < 3; ++i) {
+        l.ambient[i] = f.u8("ambient", 0, i);
+        l.diffuse[i] = f.u8("diffuse", 0, i);
+        l.position[i] = f.packed("position", i);
+        l.attenuation[i] = f.packed("attenuation", i);
+        l.spot[i] = f.packed("spotDirection", i);
+    }
+    l.spot[3] = f.packed("spotExponent");
+    l.spot[4] = f.packed("spotCutoff");
+    if (l.kind == 0 && f.has("attenuation")) f.fail(f.map["attenuation"].line, "a directional light stores no attenuation");
+    if (l.kind != 2) {
+        for (const char* n : {"spotDirection", "spotExponent", "spotCutoff"}) {
+            if (f.has(n)) f.fail(f.map[n].line, std::string("only a spot light stores ") + n);
+        }
+    }
+    return l;
+}
+
+ObjectRecord Parser::object() {
+    using namespace objectflag;
+    const Token& kw = take();
+    const Token& typeToken = take();
+    long type = -1;
+    if (typeToken.kind == TokenKind::Word) {
+        for (int t = 0; t < 256; ++t) {
+            if (objectTypeName(t) == typeToken.text) type = t;
+        }
+    } else if (typeToken.kind == TokenKind::Number) {
+        long v = 0;
+        if (Fields::parseInteger(typeToken.text, v) && v >= 0 && v <= 255) type = v;
+    }
+    if (type < 0) fail(typeToken, "expected an object type (cube, sphere, ..., deformer) or a number 0 to 255");
+    const bool deformer = type == kObjectDeformer;
+    std::vector<FieldSpec> common = {
+        {"id", 1},       {"parent", 1},    {"invertNormals", 0}, {"keepUV", 0},     {"mirrorV", 0},
+        {"mirrorU", 0},  {"otherFlags", 1}, {"textureId", 1},    {"color", 4},      {"colorR", 1},
+        {"colorG", 1},   {"colorB", 1},    {"colorA", 1},        {"skipByte", 1},   {"texture2Id", 1},
+        {"mapScaleT", 1}, {"mapScaleS", 1}, {"mapOffsetT", 1},   {"mapOffsetS", 1}};
+    if (deformer) common.insert(common.end(), {{"clamp", 0}, {"channel", 1}});
+    std::vector<FieldSpec> params;
+    switch (type) {
+        case 3: params = {{"rings", 1}, {"segments", 1}}; break;
+        case 6: params = {{"segments", 1}, {"stacks", 1}, {"caps", 1}}; break;
+        case 7: params = {{"segments", 1}, {"cap", 1}}; break;
+        case 12: params = {{"columns", 1}, {"rows", 1}}; break;
+        case 9: params = {{"steps", 1}, {"angle", 1}}; break;
+        case 10: params = {{"path", 1}, {"profile", 1}}; break;
+        case 11: params = {{"steps", 1}}; break;
+        case 15: params = {{"ids", 1}}; break;
+        case 100: case 101: case 103: params = {{"skipped", 1}, {"ids", 1}}; break;
+        case 104: params = {{"mode", 1}, {"x", 1}, {"y", 1}, {"z", 1}, {"w", 1}, {"targets", 1}}; break;
+        case 102: params = {{"a", 1}, {"b", 1}, {"c", 1}, {"values", 12}}; break;
+        default: break;
+    }
+    if (isMeshType(static_cast<int>(type))) params.push_back({"matrix", 12});
+    std::string what = "object " + typeToken.text;
+    Fields f = fields(what, kw.line, {common, params});
+    if (!f.has("id")) f.fail(kw.line, "expected id for " + what);
+
+    ObjectRecord o;
+    uint32_t flags = static_cast<uint32_t>(type);
+    if (f.has("otherFlags")) {
+        const Token& t = f.value("otherFlags");
+        long v = f.integer(t, 0, 0xFFFFFFFFL, "otherFlags");
+        uint32_t owned = kTypeMask | kInvertNormals | kKeepUV | kMirrorV | kMirrorU | (0x3Fu << 11) | kEnvTexture;
+        owned |= deformer ? (3u << kChannelShift) : (kTexture | (0xFu << 19));
+        if (static_cast<uint32_t>(v) & owned) {
+            f.fail(t.line, "otherFlags may not hold the type or bits that have their own fields");
+        }
+        flags |= static_cast<uint32_t>(v);
+    }
+    if (f.has("invertNormals") || f.has("clamp")) flags |= kInvertNormals;
+    if (f.has("keepUV")) flags |= kKeepUV;
+    if (f.has("mirrorV")) flags |= kMirrorV;
+    if (f.has("mirrorU")) flags |= kMirrorU;
+    if (deformer) flags |= static_cast<uint32_t>(f.integer("channel", 0, 3, 0)) << kChannelShift;
+    o.id = f.s16("id");
+    o.parentId = f.s16("parent", -1);
+    if (f.has("textureId")) {
+        o.textureId = f.u8("textureId");
+        if (!deformer) flags |= kTexture;
+    }
+    static const char* colorNames[4] = {"colorR", "colorG", "colorB", "colorA"};
+    if (f.has("color")) {
+        for (int c = 0; c < 4; ++c) {
+            if (f.has(colorNames[c])) f.fail(f.map[colorNames[c]].line, std::string(colorNames[c]) + " given with color");
+            o.color[c] = f.u8("color", 0, c);
+        }
+        flags |= 0xFu << 11;
+    }
+    for (int c = 0; c < 4; ++c) {
+        if (f.has(colorNames[c])) {
+            o.color[c] = f.u8(colorNames[c]);
+            flags |= kColorR << c;
+        }
+    }
+    if (f.has("skipByte")) {
+        o.skipped = f.u8("skipByte");
+        flags |= kSkipByte;
+    }
+    if (f.has("texture2Id")) {
+        o.texture2Id = f.u8("texture2Id");
+        flags |= kEnvTexture;
+    }
+    static const char* mapNames[4] = {"mapScaleT", "mapScaleS", "mapOffsetT", "mapOffsetS"};
+    for (int m = 0; m < 4; ++m) {
+        o.mapping[m] = f.u8(mapNames[m], m < 2 ? 1 : 0);
+        if (f.has(mapNames[m]) && !deformer) flags |= kMapScaleT << m;
+    }
+    switch (type) {
+        case 3: o.byteA = f.u8("rings"); o.byteB = f.u8("segments"); break;
+        case 6: o.byteA = f.u8("segments"); o.byteB = f.u8("stacks"); o.extra = f.u8("caps"); break;
+        case 7: o.byteA = f.u8("segments"); o.byteB = f.u8("cap"); break;
+        case 12: o.byteA = f.u8("columns"); o.byteB = f.u8("rows"); break;
+        case 9: o.byteA = f.u8("steps"); o.words[0] = f.s16("angle"); break;
+        case 10: o.words[0] = f.s16("path"); o.words[1] = f.s16("profile"); break;
+        case 11: o.byteA = f.u8("steps"); break;
+        case 15: o.list = f.idList("ids"); break;
+        case 100: case 101: case 103: o.byteA = f.u8("skipped"); o.list = f.idList("ids"); break;
+        case 104: {
+            o.byteA = static_cast<uint8_t>(f.enumerated("mode", deformModeName, 255, 0));
+            static const char* axes[4] = {"x", "y", "z", "w"};
+            int floats = o.byteA <= 1 ? 3 : o.byteA == 2 ? 4 : 0;
+            for (int i = 0; i < 4; ++i) {
+                if (i >= floats && f.has(axes[i])) {
+                    f.fail(f.map[axes[i]].line, std::string("deformer mode ") + std::to_string(o.byteA) + " stores no " + axes[i]);
+                }
+                if (i < floats) o.values[i] = f.packed(axes[i]);
+            }
+            o.list = f.idList("targets");
+            break;
+        }
+        case 102:
+            o.byteA = f.u8("a");
+            o.words[0] = f.s16("b");
+            o.words[1] = f.s16("c");
+            for (int i = 0; i < 12; ++i) o.values[i] = f.packed("values", i);
+            break;
+        default: break;
+    }
+    if (isMeshType(static_cast<int>(type))) {
+        if (f.has("matrix")) {
+            for (int i = 0; i < 12; ++i) o.matrix[i] = f.packed("matrix", i);
+        } else {
+            // The identity's first three rows.
+            for (int i : {0, 5, 10}) o.matrix[i] = PackedFloatBits{packedBitsFromFloat(1.0f, width_)};
+        }
+    }
+    o.flags = flags;
+    return o;
+}
+
+KeyRecord Parser::cameraKey(bool first) {
+    const Token& kw = take();
+    static const std::vector<FieldSpec> specs = {{"time", 1},    {"fov", 1},     {"roll", 1},    {"eye", 3},
+                                                 {"target", 3},  {"eyeX", 1},    {"eyeY", 1},    {"eyeZ", 1},
+                                                 {"targetX", 1}, {"targetY", 1}, {"targetZ", 1}};
+    Fields f = fields("camera key", kw.line, {specs});
+    KeyRecord k;
+    k.time = f.s16("time");
+    static const char* names[8] = {"fov", "roll", "eyeX", "eyeY", "eyeZ", "targetX", "targetY", "targetZ"};
+    for (int c = 0; c < 8; ++c) {
+        const char* group = c >= 5 ? "target" : c >= 2 ? "eye" : nullptr;
+        int gi = c >= 5 ? c - 5 : c - 2;
+        bool direct = f.has(names[c]);
+        bool viaGroup = group && f.has(group);
+        if (direct && viaGroup) f.fail(f.map[names[c]].line, std::string(names[c]) + " given with " + group);
+        if (!direct && !viaGroup) continue;
+        if (!first) k.mask |= static_cast<uint16_t>(1u << c);
+        if (c == 0) {
+            k.values[0] = f.u8("fov");
+        } else if (c == 1) {
+            k.values[1] = static_cast<uint16_t>(f.s16("roll"));
+        } else {
+            k.values[c] = direct ? f.packed(names[c]).bits : f.packed(group, gi).bits;
+        }
+    }
+    return k;
+}
+
+KeyRecord Parser::objectKey(bool first) {
+    const Token& kw = take();
+    static const char* names[14] = {"positionX", "positionY", "positionZ", "axisX", "axisY", "axisZ", "angle",
+                                    "scaleX", "scaleY", "scaleZ", "colorR", "colorG", "colorB", "colorA"};
+    std::vector<FieldSpec> specs = {{"time", 1}, {"position", 3}, {"axis", 3}, {"scale", 3}, {"color", 4}, {"extraMask", 1}};
+    for (const char* n : names) specs.push_back({n, 1});
+    Fields f = fields("object key", kw.line, {specs});
+    KeyRecord k;
+    k.time = first ? static_cast<int16_t>(f.integer("time", 0, 65535, 0)) : f.s16("time");
+    for (int c = 0; c < 14; ++c) {
+        const char* group = c < 3 ? "position" : c < 6 ? "axis" : c == 6 ? nullptr : c < 10 ? "scale" : "color";
+        int gi = c < 3 ? c : c < 6 ? c - 3 : c < 10 ? c - 7 : c - 10;
+        bool direct = f.has(names[c]);
+        bool viaGroup = group && f.has(group);
+        if (direct && viaGroup) f.fail(f.map[names[c]].line, std::string(names[c]) + " given with " + group);
+        if (!direct && !viaGroup) continue;
+        if (!first) k.mask |= static_cast<uint16_t>(1u << c);
+        const char* field = direct ? names[c] : group;
+        int index = direct ? 0 : gi;
+        if (c == 6) {
+            k.values[6] = static_cast<uint16_t>(f.s16("angle"));
+        } else if (c >= 10) {
+            k.values[c] = f.u8(field, 0, index);
+        } else {
+            k.values[c] = f.packed(field, index).bits;
+        }
+    }
+    if (f.has("extraMask")) {
+        if (first) f.fail(f.map["extraMask"].line, "the first key of a track set has no mask");
+        k.mask |= static_cast<uint16_t>(f.integer(f.value("extraMask"), 0, 0xC000, "extraMask") & 0xC000);
+    }
+    return k;
+}
+
+CameraRecord Parser::camera() {
+    const Token& kw = take();
+    Fields f = fields("camera", kw.line, {{{"id", 1}}});
+    CameraRecord c;
+    c.id = f.u8("id");
+    while (peekWord("key")) c.keys.push_back(cameraKey(c.keys.empty()));
+    if (c.keys.size() > 255) fail(peek(), "expected at most 255 keys for camera " + std::to_string(c.id));
+    expectWord("end", "after the keys of camera " + std::to_string(c.id));
+    return c;
+}
+
+ClipRecord Parser::clip(const SceneRecord& scene) {
+    const Token& kw = take();
+    Fields f = fields("clip", kw.line, {{{"id", 1}}});
+    ClipRecord c;
+    c.id = f.u8("id");
+    std::vector<const ObjectRecord*> animated;
+    for (const auto& o : scene.objects) {
+        if (isAnimatedType(o.type())) animated.push_back(&o);
+    }
+    while (peekWord("tracks")) {
+        const Token& tk = take();
+        Fields tf = fields("track set", tk.line, {{{"object", 1}}});
+        std::size_t index = c.trackSets.size();
+        if (index >= animated.size()) {
+            tf.fail(tk.line, "clip " + std::to_string(c.id) + " has more track sets than the scene's " +
+                                 std::to_string(animated.size()) + " animated objects");
+        }
+        if (tf.has("object") && tf.s16("object") != animated[index]->id) {
+            tf.fail(tk.line, "track set " + std::to_string(index + 1) + " belongs to object " +
+                                 std::to_string(animated[index]->id) + " (animated objects in scene order), not " +
+                                 std::to_string(tf.s16("object")));
+        }
+        std::vector<KeyRecord> keys;
+        while (peekWord("key")) keys.push_back(objectKey(keys.empty()));
+        if (keys.size() > 255) fail(peek(), "expected at most 255 keys in a track set");
+        expectWord("end", "after the keys of a track set");
+        c.trackSets.push_back(std::move(keys));
+    }
+    if (c.trackSets.size() != animated.size()) {
+        fail(peek(), "expected " + std::to_string(animated.size()) + " track sets in clip " + std::to_string(c.id) +
+                         " (one per animated object), found " + std::to_string(c.trackSets.size()));
+    }
+    expectWord("end", "after the track sets of clip " + std::to_string(c.id));
+    return c;
+}
+
+SceneRecord Parser::scene() {
+    const Token& kw = take();
+    Fields f = fields("scene", kw.line,
+                      {{{"id", 1}, {"fog", 1}, {"fogColor", 3}, {"fogDensity", 1}, {"objectCount", 1}}});
+    if (!f.has("id")) f.fail(kw.line, "expected id for scene");
+    SceneRecord s;
+    s.id = f.u8("id");
+    s.fog = f.u8("fog");
+    if (s.fog) {
+        for (int i = 0; i < 3; ++i) s.fogColor[i] = f.u8("fogColor", 0, i);
+        s.fogDensity = f.packed("fogDensity");
+    } else if (f.has("fogColor") || f.has("fogDensity")) {
+        f.fail(kw.line, "fogColor and fogDensity are stored only with a non-zero fog");
+    }
+    s.objectEmptyCount = static_cast<int16_t>(f.integer("objectCount", -32768, 0, 0));
+    for (;;) {
+        if (peekWord("light")) {
+            s.lights.push_back(light());
+        } else if (peekWord("object")) {
+            if (!s.clips.empty()) fail(peek(), "expected objects before the clips of scene " + std::to_string(s.id));
+            s.objects.push_back(object());
+        } else if (peekWord("camera")) {
+            s.cameras.push_back(camera());
+        } else if (peekWord("clip")) {
+            s.clips.push_back(clip(s));
+        } else {
+            break;
+        }
+    }
+    if (s.lights.size() > 255) fail(peek(), "expected at most 255 lights in a scene");
+    if (s.objects.size() > 32767) fail(peek(), "expected at most 32767 objects in a scene");
+    if (s.cameras.size() > 255 || s.clips.size() > 255) fail(peek(), "expected at most 255 cameras and 255 clips");
+    if (!s.objects.empty() && f.has("objectCount")) f.fail(kw.line, "objectCount is only for a scene without objects");
+    expectWord("end", "(or light, object, camera, clip) in scene " + std::to_string(s.id));
+    return s;
+}
+
+EventRecord Parser::event() {
+    const Token& kw = take();
+    const Token& kindToken = take();
+    long kind = -1;
+    if (kindToken.kind == TokenKind::Word) {
+        for (int k = 0; k < 256; ++k) {
+            if (eventKindName(k) == kindToken.text) kind = k;
+        }
+    } else if (kindToken.kind == TokenKind::Number) {
+        long v = 0;
+        if (Fields::parseInteger(kindToken.text, v) && v >= 0 && v <= 255) kind = v;
+    }
+    if (kind < 0) fail(kindToken, "expected an event kind (imageLayer, sceneView, clear, ...) or a number 0 to 255");
+    const int k = static_cast<int>(kind);
+    std::vector<FieldSpec> specs = {{"start", 1}, {"end", 1}, {"pass", 1}};
+    static const char* rectNames[8] = {"x1Start", "y1Start", "x2Start", "y2Start", "x1End", "y1End", "x2End", "y2End"};
+    const bool rect = k == 1 || k == 2 || k == 4 || k == 5 || k == 6;
+    const bool colors = k == 1 || k == 5 || k == 6;
+    if (rect) {
+        for (const char* n : rectNames) specs.push_back({n, 1});
+    }
+    if (colors) specs.insert(specs.end(), {{"colorStart", 4}, {"colorEnd", 4}, {"blendSrc", 1}, {"blendDst", 1}});
+    switch (k) {
+        case 1: specs.insert(specs.end(), {{"textured", 1}, {"targetIndex", 1}}); break;
+        case 2:
+            specs.insert(specs.end(), {{"sceneId", 1}, {"cameraId", 1}, {"clipId", 1}, {"cameraTimeStart", 1},
+                                       {"cameraTimeEnd", 1}, {"clipTimeStart", 1}, {"clipTimeEnd", 1}});
+            break;
+        case 3: specs.insert(specs.end(), {{"clearColor", 1}, {"clearDepth", 1}}); break;
+        case 4: specs.insert(specs.end(), {{"targetIndex", 1}}); break;
+        case 5: specs.insert(specs.end(), {{"targetIndex", 1}, {"feedbackCount", 1}, {"feedbackZoom", 1}}); break;
+        case 6:
+            specs.insert(specs.end(), {{"targetIndex", 1}, {"distortionType", 1}, {"distortionStart", 1},
+                                       {"distortionEnd", 1}});
+            break;
+        default: break;
+    }
+    Fields f = fields("event " + kindToken.text, kw.line, {specs});
+    EventRecord e;
+    e.kind = static_cast<uint8_t>(k);
+    e.start = static_cast<uint16_t>(f.integer("start", 0, 65535, 0));
+    e.end = static_cast<uint16_t>(f.integer("end", 0, 65535, 0));
+    e.pass = f.u8("pass");
+    if (rect) {
+        for (int i = 0; i < 8; ++i) e.rect[i] = f.s16(rectNames[i]);
+    }
+    if (colors) {
+        for (int i = 0; i < 4; ++i) {
+            e.colors[i] = f.u8("colorStart", 0, i);
+            e.colors[4 + i] = f.u8("colorEnd", 0, i);
+        }
+        e.blend[0] = static_cast<uint8_t>(f.enumerated("blendSrc", blendCodeName, 255, 0));
+        e.blend[1] = static_cast<uint8_t>(f.enumerated("blendDst", blendCodeName, 255, 0));
+    }
+    switch (k) {
+        case 1: e.bytes = {f.u8("textured"), f.u8("targetIndex"), 0}; break;
+        case 2:
+            e.bytes = {f.u8("sceneId"), f.u8("cameraId"), f.u8("clipId")};
+            e.words = {f.s16("cameraTimeStart"), f.s16("cameraTimeEnd"), f.s16("clipTimeStart"), f.s16("clipTimeEnd")};
+            break;
+        case 3: e.bytes = {f.u8("clearColor"), f.u8("clearDepth"), 0}; break;
+        case 4: e.bytes[0] = f.u8("targetIndex"); break;
+        case 5:
+            e.bytes = {f.u8("targetIndex"), f.u8("feedbackCount"), 0};
+            e.floats[0] = f.packed("feedbackZoom");
+            break;
+        case 6:
+            e.bytes = {f.u8("targetIndex"), f.u8("distortionType"), 0};
+            e.floats[0] = f.packed("distortionStart");
+            e.floats[1] = f.packed("distortionEnd");
+            break;
+        default: break;
+    }
+    return e;
+}
+
+// [PACK] ----------------------------------------------------------------
+
+PackModel Parser::run() {
+    PackModel m;
+    if (!peekWord("pack")) fail(peek(), "expected 'pack width N' at the start of the file");
+    const Token& kw = take();
+    Fields f = fields("pack", kw.line, {{{"width", 1}, {"textureCount", 1}, {"imageCount", 1}, {"eventCount", 1}}});
+    if (!f.has("width")) f.fail(kw.line, "expected width (1 to 4) for pack");
+    m.width = static_cast<uint8_t>(f.integer("width", 1, 4, 2));
+    width_ = m.width;
+    m.textureEmptyCount = static_cast<int8_t>(f.integer("textureCount", -128, 0, 0));
+    m.imageEmptyCount = static_cast<int8_t>(f.integer("imageCount", -128, 0, 0));
+    m.eventEmptyCount = static_cast<int16_t>(f.integer("eventCount", -32768, 0, 0));
+
+    // Sections come in pack order: textures, images, scenes, events.
+    int section = 0;
+    static const char* order[4] = {"texture", "image", "scene", "event"};
+    for (;;) {
+        const Token& t = peek();
+        if (t.kind == TokenKind::End) break;
+        int s = -1;
+        for (int i = 0; i < 4; ++i) {
+            if (t.kind == TokenKind::Word && t.text == order[i]) s = i;
+        }
+        if (s < 0) fail(t, "expected texture, image, scene or event");
+        if (s < section) {
+            fail(t, std::string("expected ") + order[section] + " records or later sections; " + order[s] +
+                        " records come before them in a pack");
+        }
+        section = s;
+        switch (s) {
+            case 0: m.textures.push_back(texture()); break;
+            case 1: m.images.push_back(image()); break;
+            case 2: m.scenes.push_back(scene()); break;
+            default: m.events.push_back(event()); break;
+        }
+    }
+    const Token& end = peek();
+    if (m.textures.size() > 127) fail(end, "expected at most 127 textures");
+    if (m.images.size() > 127) fail(end, "expected at most 127 images");
+    if (m.scenes.size() > 255) fail(end, "expected at most 255 scenes");
+    if (m.events.size() > 32767) fail(end, "expected at most 32767 events");
+    if ((!m.textures.empty() && m.textureEmptyCount) || (!m.images.empty() && m.imageEmptyCount) ||
+        (!m.events.empty() && m.eventEmptyCount)) {
+        f.fail(kw.line, "textureCount, imageCount and eventCount are only for empty sections");
+    }
+    return m;
+}
+
+}  // namespace
+
+PackModel assemblePackSource(std::string_view text, const std::string& fileName) {
+    Lexer lexer(text, fileName);
+    Parser parser(lexer.run(), fileName);
+    return parser.run();
+}
+
+std::vector<uint8_t> assemblePack(std::string_view text, const std::string& fileName) {
+    return encodePackModel(assemblePackSource(text, fileName));
+}
+
+}  // namespace lumen
