@@ -1,0 +1,198 @@
+// Whole programs and the rules every operation shares: the dispatcher's table,
+// the copy-back of the scratch image, the finders and the upload.
+#include "platform/gl.h"
+#include "support/headless_gl.h"
+#include "texgen_fixture.h"
+
+namespace lumen::testing {
+namespace {
+
+using Program = TexgenTest;
+
+TEST_F(Program, CodesOutsideTheTableChangeNothing) {
+    for (int n = 0; n < 4; ++n) fillPattern(n);
+    std::memset(gen->scratch(), 0x33, kLayerBytes);
+    auto before = std::vector<uint8_t>(&tex->layers[0][0], &tex->layers[0][0] + 4 * kLayerBytes);
+    auto scratch = scratchCopy();
+    random.srand(5);
+    for (int code : {0, 8, 9, 13, 14, 16, 19, 20, 21, 22, 28, 29, 40, 99, 255})
+        run({code, 1, 1, 2, 3, 4, 5, 6, 7});
+    EXPECT_EQ(std::memcmp(before.data(), tex->layers, 4 * kLayerBytes), 0);
+    EXPECT_EQ(scratchCopy(), scratch);
+    EXPECT_EQ(random.state(), 5u);
+}
+
+TEST_F(Program, RecordsWithOutOfRangeIndicesAreIgnored) {
+    for (int n = 0; n < 4; ++n) fillPattern(n);
+    auto before = std::vector<uint8_t>(&tex->layers[0][0], &tex->layers[0][0] + 4 * kLayerBytes);
+    run({kOpClear, 4});
+    run({kOpNoise, 0, 4, 0, 1, 2, 3, 4});
+    run({kOpCopyChannel, 0, 0, 7, 0});
+    run({kOpDisplace, 0, 0, 0, 3, 9, 0, 3});
+    run({kOpMaskBlend, 0, 1, 2, 200});
+    run({kOpRadialSpot, 0, 1, 4, 0});
+    run({kOpSinePlasma, 0, 1, 1, 0, 0, 0, 0, 4});
+    EXPECT_EQ(std::memcmp(before.data(), tex->layers, 4 * kLayerBytes), 0);
+}
+
+TEST_F(Program, FreshTextureIsBlackAndTransparent) {
+    std::vector<uint8_t> zero(kLayerBytes, 0);
+    for (int n = 0; n < 4; ++n) EXPECT_TRUE(layerEquals(n, zero));
+    EXPECT_EQ(tex->next, nullptr);
+    EXPECT_EQ(tex->textSlots[99][0], 0);
+    EXPECT_EQ(scratchCopy(), zero);  // a new generator's scratch image
+}
+
+TEST_F(Program, CopyBackCarriesTheScratchAlphaLeftByNoise) {
+    run({kOpNoise, 0, 3, 0, 1, 2, 3, 4});  // scratch alpha: the coarsest octave
+    auto scratch = scratchCopy();
+    fillUniform(2, 50, 60, 70, 255);
+    run({kOpSineWarp, 2, 0, 0, 0, 0, 0, 0});
+    int differ = 0;
+    for (size_t i = 3; i < kLayerBytes; i += 4) differ += layer(2)[i] != scratch[i];
+    EXPECT_EQ(differ, 0);
+    EXPECT_EQ(at(2, 9, 9, 0), 50);
+    // Offset writes whole pixels, so the layer's own alpha moves instead.
+    fillUniform(3, 1, 1, 1, 99);
+    run({kOpOffset, 3, 5, 5});
+    EXPECT_EQ(at(3, 100, 100, 3), 99);
+}
+
+TEST_F(Program, ScratchImageIsSharedAcrossTextures) {
+    auto other = createTexture();
+    run({kOpNoiseOctave, 0, 3, 1, 0, 0, 0, 1});  // white noise into the scratch alpha
+    auto scratch = scratchCopy();
+    run({kOpEmboss, 0}, other.get());
+    for (size_t i = 3; i < kLayerBytes; i += 997 * 4) EXPECT_EQ(other->layers[0][i], scratch[i]);
+}
+
+TEST_F(Program, FindersReturnTheNewestMatchOrNull) {
+    auto a = createTexture(), b = createTexture(), c = createTexture();
+    a->id = 5, b->id = 7, c->id = 5;
+    c->next = b.get(), b->next = a.get();
+    EXPECT_EQ(findTexture(c.get(), 5), c.get());
+    EXPECT_EQ(findTexture(c.get(), 7), b.get());
+    EXPECT_EQ(findTexture(c.get(), 6), nullptr);
+    EXPECT_EQ(findTexture(static_cast<Texture*>(nullptr), 5), nullptr);
+
+    auto i1 = createUploadedImage(), i2 = createUploadedImage();
+    i1->imageId = 3, i2->imageId = 3;
+    i2->next = i1.get();
+    EXPECT_EQ(findUploadedImage(i2.get(), 3), i2.get());
+    EXPECT_EQ(findUploadedImage(i2.get(), 4), nullptr);
+}
+
+// The first texture program of the loader pack: a grey sine with doubled
+// contrast on layer 0 and three blurred percentage figures on layers 1 to 3.
+TEST_F(Program, LoaderPackFirstProgram) {
+    const uint8_t records[9][9] = {
+        {kOpSinePlasma, 0, 1, 0, 197, 0, 0, 0, 0},
+        {kOpGradientMap, 0, 0, 0, 255, 0, 255, 0, 255},
+        {kOpContrast, 0, 64},
+        {kOpText, 2, 3, 157, 35, 45, 0, 0, 3},
+        {kOpBlur, 2, 4},
+        {kOpText, 1, 3, 157, 35, 45, 0, 0, 5},
+        {kOpText, 3, 3, 157, 35, 45, 0, 0, 6},
+        {kOpBlur, 1, 4},
+        {kOpBlur, 3, 4},
+    };
+    std::strcpy(tex->textSlots[3], "100");
+    std::strcpy(tex->textSlots[5], "90");
+    std::strcpy(tex->textSlots[6], "80");
+    for (const auto& r : records) {
+        TextureOp op;
+        std::memcpy(op.b, r, 9);
+        gen->applyTextureOp(*tex, op);
+    }
+
+    // Layer 0: every row the same grey sine, one period across the width.
+    int turns = 0, direction = 0;
+    for (int x = 0; x < 256; ++x) {
+        const int d = at(0, (x + 1) & 255, 0, 0) - at(0, x, 0, 0);
+        if (d != 0) direction = d > 0 ? 1 : -1;  // settle the direction over one lap
+    }
+    for (int x = 0; x < 256; ++x) {
+        for (int y = 1; y < 256; y += 17) ASSERT_EQ(at(0, x, y, 0), at(0, x, 0, 0));
+        ASSERT_EQ(at(0, x, 0, 0), at(0, x, 0, 1));
+        ASSERT_EQ(at(0, x, 0, 0), at(0, x, 0, 2));
+        EXPECT_EQ(at(0, x, 0, 3), 0);
+        const int d = at(0, (x + 1) & 255, 0, 0) - at(0, x, 0, 0);
+        if (d != 0) {
+            const int dir = d > 0 ? 1 : -1;
+            if (dir != direction) ++turns;
+            direction = dir;
+        }
+    }
+    EXPECT_EQ(turns, 2);
+    // Values worked out by hand from the three formulas; the trough clips at 0.
+    EXPECT_EQ(at(0, 0, 0, 0), 0);
+    EXPECT_EQ(at(0, 4, 0, 0), 2);
+    EXPECT_EQ(at(0, 60, 0, 0), 128);
+    EXPECT_EQ(at(0, 120, 0, 0), 252);
+    EXPECT_EQ(at(0, 200, 0, 0), 86);
+
+    if (!gen->fontRasterizer()) GTEST_SKIP() << "no fonts installed";
+    for (int n = 1; n <= 3; ++n) {
+        int lit = 0, partial = 0, grey = 0;
+        for (size_t i = 0; i < kLayerBytes; i += 4) {
+            lit += layer(n)[i] > 0;
+            partial += layer(n)[i] > 0 && layer(n)[i] < 200;
+            grey += layer(n)[i] == layer(n)[i + 1] && layer(n)[i] == layer(n)[i + 2];
+            ASSERT_EQ(layer(n)[i + 3], 0);
+        }
+        EXPECT_GT(lit, 2000) << n;
+        EXPECT_GT(partial, 1000) << n;  // blurred edges
+        EXPECT_EQ(grey, 65536) << n;
+        // Down the rows from row 35: the figures run along the layer's rows.
+        EXPECT_EQ(at(n, 45 + 60, 10, 0), 0) << n;
+    }
+}
+
+TEST(Upload, ImagesAreOpaqueIndependentCopiesWithMipmaps) {
+    auto display = openHeadlessDisplay(64, 64);
+    ASSERT_TRUE(display);
+    RuntimeRandom random;
+    auto gen = initTextureGenerator(random);
+    auto tex = createTexture();
+    tex->id = 12;
+    TextureOp op{{kOpNoise, 1, 0, 0, 1, 1, 1, 1}};
+    gen->applyTextureOp(*tex, op);
+
+    auto fresh = createUploadedImage();
+    fresh->sourceTexture = 12, fresh->sourceLayer = 0;
+    ASSERT_TRUE(uploadImage(*fresh, tex.get()));
+    for (size_t i = 0; i < kLayerBytes; i += 4) {
+        ASSERT_EQ(fresh->pixels[i], 0);
+        ASSERT_EQ(fresh->pixels[i + 3], 255);
+    }
+
+    auto a = createUploadedImage(), b = createUploadedImage();
+    a->sourceTexture = b->sourceTexture = 12;
+    a->sourceLayer = b->sourceLayer = 1;
+    ASSERT_TRUE(uploadImage(*a, tex.get()));
+    ASSERT_TRUE(uploadImage(*b, tex.get()));
+    EXPECT_NE(a->glName, b->glName);
+    EXPECT_NE(a->glName, 0u);
+    EXPECT_EQ(std::memcmp(a->pixels, b->pixels, kLayerBytes), 0);
+    EXPECT_EQ(a->pixels[4 * 300], tex->layers[1][4 * 300]);
+
+    std::vector<uint8_t> level0(kLayerBytes), level8(4);
+    glBindTexture(GL_TEXTURE_2D, a->glName);
+    glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, level0.data());
+    glGetTexImage(GL_TEXTURE_2D, 8, GL_RGBA, GL_UNSIGNED_BYTE, level8.data());
+    EXPECT_EQ(std::memcmp(level0.data(), a->pixels, kLayerBytes), 0);
+    EXPECT_EQ(level8[3], 255);  // the full chain down to 1 x 1 exists
+    GLint minFilter = 0;
+    glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, &minFilter);
+    EXPECT_EQ(minFilter, GL_LINEAR_MIPMAP_LINEAR);
+    EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
+
+    auto missing = createUploadedImage();
+    missing->sourceTexture = 13;
+    EXPECT_FALSE(uploadImage(*missing, tex.get()));
+    EXPECT_EQ(missing->pixels[3], 255);
+    EXPECT_EQ(missing->pixels[0], 0);
+}
+
+}  // namespace
+}  // namespace lumen::testing
