@@ -6,10 +6,15 @@
 
 #include <cstdio>
 
+#include "base/runtime_random.h"
+#include "pack/reader.h"
 #include "platform/clock.h"
 #include "platform/display.h"
 #include "platform/gl.h"
+#include "shell/loading.h"
 #include "shell/options.h"
+#include "texgen/texture.h"
+#include "timeline/event_player.h"
 
 namespace lumen {
 
@@ -21,7 +26,8 @@ namespace {
 
 class DisplayHost final : public FrameHost {
 public:
-    explicit DisplayHost(platform::Display& display) : display_(display) {}
+    DisplayHost(platform::Display& display, EventPlayer& player, PackLists& active)
+        : display_(display), player_(player), active_(active) {}
 
     bool takeEvent(platform::Event& event) override { return display_.pollEvent(event); }
 
@@ -32,17 +38,34 @@ public:
         return static_cast<int>(platform::monotonicMs() - clockStart_);
     }
 
-    void drawFrame(int /*showTime*/) override {
-        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-        glLoadIdentity();
-    }
+    void drawFrame(int showTime) override { drawShowFrame(player_, active_, showTime); }
 
     void sleepMs(int ms) override { platform::sleepMs(ms); }
     void present() override { display_.present(); }
 
 private:
     platform::Display& display_;
+    EventPlayer& player_;
+    PackLists& active_;
     int64_t clockStart_ = -1;
+};
+
+// The loading display's window: a waiting event goes to the window procedure.
+class DisplayLoadingHost final : public LoadingHost {
+public:
+    DisplayLoadingHost(platform::Display& display, ShellState& state) : display_(display), state_(state) {}
+
+    bool handleWaitingEvent() override {
+        platform::Event event;
+        if (!display_.pollEvent(event)) return false;
+        handleWindowEvent(state_, event);
+        return true;
+    }
+    void present() override { display_.present(); }
+
+private:
+    platform::Display& display_;
+    ShellState& state_;
 };
 
 }  // namespace
@@ -52,6 +75,10 @@ private:
 //-----------------------------------------------------------------------------
 
 int runProgram(const std::string& commandLine, int endOfShow) {
+    // The program's one random generator: the jitter table draws from its
+    // start-up state, then the texture operations and the sample generator.
+    RuntimeRandom random;
+    const std::unique_ptr<TextureGenerator> generator = initTextureGenerator(random);
     const DisplayChoice choice = readDisplayOptions(commandLine);
 
     platform::DisplayOptions options;
@@ -73,7 +100,21 @@ int runProgram(const std::string& commandLine, int endOfShow) {
     glClearColor(0, 0, 0, 0);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
 
-    DisplayHost host(*display);
+    EventPlayer player(choice.width, choice.height);
+    DisplayLoadingHost loadingHost(*display, state);
+    LoadingSequence loading(player, *generator, random, loadingHost);
+    // The show's two packs join here once the content is built in; until then
+    // nothing is loaded and the frames stay black.
+    const std::span<const uint8_t> loaderPack, mainPack;
+    try {
+        loading.run(loaderPack, mainPack);
+    } catch (const PackError& e) {
+        std::fprintf(stderr, "lumen: built-in pack: %s\n", e.what());
+        return 1;
+    }
+    for (int id : kShowAnimatedScenes) player.animationSwitches().set(id);
+
+    DisplayHost host(*display, player, loading.active());
     runMainLoop(state, host, endOfShow);
     return 0;
 }
