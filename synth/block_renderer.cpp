@@ -1,0 +1,71 @@
+// Block rendering: ticks and mixing interleaved in pieces that never cross a
+// tick, the per-piece millisecond clock, and the conversion to 16-bit.
+#include "synth/block_renderer.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "synth/sequencer.h"
+
+namespace lumen {
+
+OutputSizes OutputSizes::forRate(int rate) {
+    OutputSizes s;
+    s.rate = rate;
+    s.blockFrames = (rate * 20 / 1000 + 3) / 4 * 4;
+    const int bufferMs = 1000;
+    s.ringFrames = (bufferMs / 20) * s.blockFrames * 2;
+    s.blockCount = s.ringFrames / s.blockFrames;
+    s.samplePeriod = static_cast<float>(1.0 / rate);
+    return s;
+}
+
+BlockRenderer::BlockRenderer(ModulePlayer& player, int rate)
+    : player_(player),
+      sizes_(OutputSizes::forRate(rate)),
+      mixBuffer_(size_t(sizes_.ringFrames) * 2, 0.0f),
+      ring_(size_t(sizes_.ringFrames) * 2, 0),
+      positions_(size_t(sizes_.blockCount), 0) {}
+
+int16_t pcmFromMix(float value) {
+    const double r = std::nearbyint(static_cast<double>(value));
+    if (!(r >= -32768.0)) return r != r ? 0 : -32768;  // NaN counts as silence
+    if (r > 32767.0) return 32767;
+    return static_cast<int16_t>(r);
+}
+
+void BlockRenderer::renderBlock() {
+    const int frames = sizes_.blockFrames;
+    float* dst = mixBuffer_.data() + size_t(fill_) * size_t(frames) * 2;
+    std::fill(dst, dst + size_t(frames) * 2, 0.0f);
+    float* const blockStart = dst;
+    int left = player_.samplesLeftInTick;
+    int done = 0;
+    while (done < frames) {
+        if (left == 0) {
+            sequencerTick(player_);
+            left = player_.samplesPerTick;
+        }
+        const int n = std::min(left, frames - done);
+        player_.mixer.mix(dst, n);
+        player_.songTime += static_cast<int>(n * static_cast<double>(sizes_.samplePeriod) * 1000);
+        left -= n;
+        done += n;
+        dst += size_t(n) * 2;
+    }
+    positions_[size_t(fill_)] = player_.songTime;
+    player_.samplesLeftInTick = left;
+    int16_t* out = ring_.data() + size_t(fill_) * size_t(frames) * 2;
+    for (size_t k = 0; k < size_t(frames) * 2; ++k) out[k] = pcmFromMix(blockStart[k]);
+    fill_ += 1;
+    if (fill_ == sizes_.blockCount) fill_ = 0;
+}
+
+void BlockRenderer::prefill() {
+    fill_ = 0;
+    do {
+        renderBlock();
+    } while (fill_ != 0);
+}
+
+}  // namespace lumen
