@@ -1,0 +1,112 @@
+// lumenkit texture: the raw layer it writes matches the generator run in
+// process with one shared scratch image, and bad packs fail naming the offset.
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <string>
+
+#include "texgen_fixture.h"
+
+namespace lumen::testing {
+namespace {
+
+std::string tempPath(const std::string& name) {
+    return std::string(LUMEN_BINARY_DIR) + "/tests/texgen/" + name;
+}
+
+struct RunResult {
+    int exitCode;
+    std::string output;
+};
+
+RunResult runLumenkit(const std::string& args) {
+    const char* tool = std::getenv("LUMENKIT");
+    const std::string built = std::string(LUMEN_BINARY_DIR) + "/tools/lumenkit/lumenkit";
+    std::string command = (tool && *tool ? std::string(tool) : built) + " " + args + " 2>&1";
+    RunResult result{-1, {}};
+    FILE* pipe = popen(command.c_str(), "r");
+    if (!pipe) return result;
+    char buffer[512];
+    while (std::fgets(buffer, sizeof buffer, pipe)) result.output += buffer;
+    const int status = pclose(pipe);
+    result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return result;
+}
+
+void writeFile(const std::string& path, const std::vector<uint8_t>& bytes) {
+    std::ofstream out(path, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+}
+
+std::vector<uint8_t> readFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::vector<uint8_t>((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+// Two programs; the second's Emboss takes its alpha from the Noise the first
+// one left in the scratch image.
+const std::vector<std::vector<uint8_t>> kFirst = {
+    {kOpNoise, 0, 3, 0, 1, 2, 3, 4},
+    {kOpCells, 1, 0, 20, 30, 0, 0, 0, 9},
+};
+const std::vector<std::vector<uint8_t>> kSecond = {
+    {kOpSinePlasma, 2, 3, 1, 0, 0, 0, 0, 1},
+    {kOpEmboss, 2},
+};
+
+std::vector<uint8_t> buildPack() {
+    std::vector<uint8_t> pack = {4, 2};
+    for (auto [id, program] : {std::pair{3, &kFirst}, std::pair{8, &kSecond}}) {
+        pack.push_back(uint8_t(id));
+        pack.push_back(uint8_t(program->size()));
+        for (auto record : *program) {
+            record.resize(9, 0);
+            pack.insert(pack.end(), record.begin(), record.end());
+        }
+    }
+    return pack;
+}
+
+TEST(LumenkitTexture, RawLayerMatchesTheGeneratorWithTheScratchShared) {
+    const std::string pack = tempPath("two_programs.pack"), raw = tempPath("tex8_l2.raw");
+    writeFile(pack, buildPack());
+    std::remove(raw.c_str());
+    const RunResult r = runLumenkit("texture " + pack + " --id 8 --layer 2 --raw " + raw);
+    ASSERT_EQ(r.exitCode, 0) << r.output;
+
+    RuntimeRandom random;
+    auto gen = initTextureGenerator(random);
+    auto first = createTexture(), second = createTexture();
+    for (const auto* program : {&kFirst, &kSecond})
+        for (auto record : *program) {
+            TextureOp op{};
+            std::copy(record.begin(), record.end(), op.b);
+            gen->applyTextureOp(program == &kFirst ? *first : *second, op);
+        }
+    const std::vector<uint8_t> bytes = readFile(raw);
+    ASSERT_EQ(bytes.size(), kLayerBytes);
+    EXPECT_EQ(std::memcmp(bytes.data(), second->layers[2], kLayerBytes), 0);
+    EXPECT_NE(bytes[3], 0);  // alpha from the first program's noise
+}
+
+TEST(LumenkitTexture, TruncatedPackAndMissingIdFailWithWhereAndWhat) {
+    std::vector<uint8_t> bytes = buildPack();
+    bytes.resize(20);
+    const std::string pack = tempPath("truncated.pack");
+    writeFile(pack, bytes);
+    RunResult r = runLumenkit("texture " + pack + " --id 3 --layer 0 --raw " + tempPath("never.raw"));
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_NE(r.output.find("truncated.pack"), std::string::npos) << r.output;
+    EXPECT_NE(r.output.find("byte 13"), std::string::npos) << r.output;
+
+    const std::string good = tempPath("two_programs_b.pack");
+    writeFile(good, buildPack());
+    r = runLumenkit("texture " + good + " --id 5 --layer 0 --raw " + tempPath("never.raw"));
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_NE(r.output.find("no texture with id 5"), std::string::npos) << r.output;
+}
+
+}  // namespace
+}  // namespace lumen::testing
