@@ -494,7 +494,7 @@ ObjectRecord Parser::object() {
     if (f.has("otherFlags")) {
         const Token& t = f.value("otherFlags");
         long v = f.integer(t, 0, 0xFFFFFFFFL, "otherFlags");
-        uint32_t owned = kTypeMask | kInvertNormals | kKeepUV | kMirrorV | kMirrorU | (0x3Fu << 11) | kEnvTexture;
+        uint32_t owned = kTypeMask | kInvertNormals | kKeepUV | kMirrorV | kMirrorU | (0x1Fu << 11) | kEnvTexture;
         owned |= deformer ? (3u << kChannelShift) : (kTexture | (0xFu << 19));
         if (static_cast<uint32_t>(v) & owned) {
             f.fail(t.line, "otherFlags may not hold the type or bits that have their own fields");

@@ -99,7 +99,7 @@ public:
         if (rest & kKeepUV) out << " keepUV";
         if (rest & kMirrorV) out << " mirrorV";
         if (rest & kMirrorU) out << " mirrorU";
-        rest &= ~(kInvertNormals | kKeepUV | kMirrorV | kMirrorU | (0x3Fu << 11) | kEnvTexture);
+        rest &= ~(kInvertNormals | kKeepUV | kMirrorV | kMirrorU | (0x1Fu << 11) | kEnvTexture);
         if (deformer) {
             rest &= ~(3u << kChannelShift);
         } else {

@@ -73,8 +73,12 @@ void PackReader::readBytes(uint8_t* out, std::size_t count, const char* what) {
 }
 
 void PackReader::readMatrix(int width, Matrix4& destination) {
-    identity(destination);
-    for (int i = 0; i < 12; ++i) destination.m[i] = readPackedFloat(width, "matrix element");
+    // The identity with its first three rows replaced: row 3 stays (0, 0, 0, 1).
+    float elements[12];
+    for (float& e : elements) e = readPackedFloat(width, "matrix element");
+    destination = Matrix4{};
+    for (int i = 0; i < 12; ++i) destination.m[i] = elements[i];
+    destination.m[15] = 1.0f;
 }
 
 IdListNode* PackReader::readIdList(IdListArena& arena) {

@@ -1,0 +1,31 @@
+// Helpers for the pack tests: assembling inline pack sources and loading them
+// into fresh list sets without a GL context.
+#pragma once
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "base/runtime_random.h"
+#include "pack/pack_lists.h"
+#include "pack/pack_loader.h"
+#include "pack/pack_source.h"
+#include "texgen/texture.h"
+
+namespace lumen::testing {
+
+inline std::vector<uint8_t> assemble(const std::string& source) { return assemblePack(source, "test.pack"); }
+
+// A fresh generator, loader and list set; images are recorded, not uploaded.
+struct LoadFixture {
+    RuntimeRandom random;
+    std::unique_ptr<TextureGenerator> generator = initTextureGenerator(random);
+    PackLoader loader{*generator};
+    PackLists lists;
+
+    LoadFixture() { loader.setUploadImages(false); }
+    void load(const std::vector<uint8_t>& bytes) { loader.loadPack(bytes, lists); }
+    void load(const std::string& source) { load(assemble(source)); }
+};
+
+}  // namespace lumen::testing

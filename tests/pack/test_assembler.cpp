@@ -1,0 +1,163 @@
+// The assembler: records and fields by name, the flag bits that optional
+// fields imply, defaults, and errors that name the file and line.
+#include <gtest/gtest.h>
+
+#include "pack/pack_model.h"
+#include "pack/pack_source.h"
+#include "pack/reader.h"
+
+namespace lumen {
+namespace {
+
+std::string errorOf(const std::string& source) {
+    try {
+        assemblePackSource(source, "show.pack");
+    } catch (const PackSourceError& e) {
+        return e.what();
+    }
+    return "no error";
+}
+
+TEST(Assembler, TextureProgramsWithNamesTextsAndComments) {
+    PackModel m = assemblePackSource(R"(
+        pack width 2   # two-byte floats
+        texture id 5
+          op SinePlasma layer 0 b2 1 b4 197
+          op Text layer 2 b2 3 b3 157 b8 3 text "100"
+          op Text text "a\"b\\c\x01"
+          op 13 layer 1
+        end
+        texture id 6 opCount -2
+        end
+    )", "t.pack");
+    ASSERT_EQ(m.textures.size(), 2u);
+    const auto& ops = m.textures[0].ops;
+    ASSERT_EQ(ops.size(), 4u);
+    EXPECT_EQ(ops[0].b, (std::array<uint8_t, 9>{2, 0, 1, 0, 197, 0, 0, 0, 0}));
+    EXPECT_EQ(std::string(ops[1].text.begin(), ops[1].text.end()), "100");
+    EXPECT_EQ(std::string(ops[2].text.begin(), ops[2].text.end()), std::string("a\"b\\c\x01"));
+    EXPECT_EQ(ops[3].b[0], 13);
+    EXPECT_EQ(m.textures[1].emptyCount, -2);
+    std::vector<uint8_t> bytes = encodePackModel(m);
+    // Header, T, id, K, 9, 9 + 1 + 3, 9 + 1 + 6, 9, id, K = -2, M, S, E.
+    EXPECT_EQ(bytes.size(), 1u + 1 + 2 + 9 + 13 + 16 + 9 + 2 + 1 + 1 + 2);
+    EXPECT_EQ(bytes[bytes.size() - 5], 0xFE);
+}
+
+TEST(Assembler, ObjectFieldsSetTheirPresenceBits) {
+    PackModel m = assemblePackSource(R"(
+        pack width 2
+        scene id 3
+          object cube id 1 parent -1 textureId 4 colorG 128 skipByte 9 texture2Id 2 mapOffsetS 17 keepUV mirrorU
+          object sphere id 2 color 1 2 3 4 rings 8 segments 12 invertNormals otherFlags 0x01000000
+          object deformer id 3 textureId 4 clamp channel 3 mode rotate x 0 y 1 z 0 w 3.5 targets [2 1]
+        end
+    )", "o.pack");
+    const auto& o = m.scenes[0].objects;
+    using namespace objectflag;
+    EXPECT_EQ(o[0].flags, 1u | kTexture | (kColorR << 1) | kSkipByte | kEnvTexture | (kMapScaleT << 3) | kKeepUV | kMirrorU);
+    EXPECT_EQ(o[0].mapping, (std::array<uint8_t, 4>{1, 1, 0, 17}));
+    // No matrix written: the identity.
+    EXPECT_EQ(packedFloatFromBits(o[0].matrix[0].bits, 2), 1.0f);
+    EXPECT_EQ(packedFloatFromBits(o[0].matrix[1].bits, 2), 0.0f);
+    EXPECT_EQ(packedFloatFromBits(o[0].matrix[5].bits, 2), 1.0f);
+    EXPECT_EQ(o[1].flags, 3u | (0xFu << 11) | kInvertNormals | 0x01000000u);
+    EXPECT_EQ(o[1].byteA, 8);
+    EXPECT_EQ(o[1].byteB, 12);
+    // A deformer always stores its texture and mapping bytes: no bits for them.
+    EXPECT_EQ(o[2].flags, 104u | kInvertNormals | (3u << kChannelShift));
+    EXPECT_EQ(o[2].byteA, 2);
+    EXPECT_EQ(packedFloatFromBits(o[2].values[3].bits, 2), 3.5f);
+    EXPECT_EQ(o[2].list.ids, (std::vector<int16_t>{2, 1}));
+}
+
+TEST(Assembler, CameraAndObjectKeysStoreOnlyTheFieldsGiven) {
+    PackModel m = assemblePackSource(R"(
+        pack width 2
+        scene id 0
+          object cube id 7
+          object linePath id 8 steps 2
+          camera id 1
+            key time 0 fov 60 roll -3 eye 0 0 -4 target 0 0 0
+            key time 100 eyeZ -3 roll 5
+            key time 200
+          end
+          clip id 4
+            tracks object 7
+              key time 40000 position 1 2 3 axis 0 1 0 angle 90 scale 1 1 1 color 255 255 255 255
+              key time 10 angle -45 colorA 0 extraMask 0x8000
+            end
+          end
+        end
+    )", "k.pack");
+    const auto& cam = m.scenes[0].cameras[0];
+    ASSERT_EQ(cam.keys.size(), 3u);
+    EXPECT_EQ(cam.keys[0].values[0], 60u);
+    EXPECT_EQ(int16_t(cam.keys[0].values[1]), -3);
+    EXPECT_EQ(cam.keys[1].mask, (1u << 1) | (1u << 4));
+    EXPECT_EQ(cam.keys[2].mask, 0u);
+    const auto& sets = m.scenes[0].clips[0].trackSets;
+    ASSERT_EQ(sets.size(), 1u);  // the line path has no track set
+    EXPECT_EQ(uint16_t(sets[0][0].time), 40000);
+    EXPECT_EQ(sets[0][1].mask, (1u << 6) | (1u << 13) | 0x8000u);
+    // Camera: id, K, first key 2 + 1 + 2 + 6 * 2, later keys 3 + 2 + 2 and 3.
+    std::vector<uint8_t> bytes = encodePackModel(m);
+    PackModel back = readPackModel(bytes);
+    EXPECT_EQ(back, m);
+}
+
+TEST(Assembler, EventsByKindWithBlendFactorNames) {
+    PackModel m = assemblePackSource(R"(
+        pack width 4
+        event imageLayer start 0 end 99 x2Start 640 y2Start 480 colorStart 255 255 255 255 blendSrc SRC_ALPHA blendDst 11 textured 1 targetIndex 3
+        event sceneView start 100 end 0xFFFF sceneId 2 cameraId 1 clipId 0 clipTimeEnd 5000
+        event 7 start 5 end 6
+    )", "e.pack");
+    ASSERT_EQ(m.events.size(), 3u);
+    EXPECT_EQ(m.events[0].blend, (std::array<uint8_t, 2>{4, 11}));
+    EXPECT_EQ(m.events[0].bytes[1], 3);
+    EXPECT_EQ(m.events[1].end, 0xFFFF);
+    EXPECT_EQ(m.events[1].words[3], 5000);
+    EXPECT_EQ(m.events[2].kind, 7);
+}
+
+TEST(Assembler, ErrorsNameFileLineAndWhatWasExpected) {
+    EXPECT_EQ(errorOf("texture id 1\nend\n"), "show.pack:1: expected 'pack width N' at the start of the file, found 'texture'");
+    EXPECT_EQ(errorOf("pack width 2\ntexture id 1\n  op Sparkle layer 0\nend\n"),
+              "show.pack:3: expected an operation name (such as SinePlasma) or code, found 'Sparkle'");
+    EXPECT_EQ(errorOf("pack width 2\ntexture id 300\nend\n"),
+              "show.pack:2: expected an integer 0 to 255 for id of texture, found '300'");
+    EXPECT_EQ(errorOf("pack width 2\nscene id 0\n  object cube id 1 colour 1 2 3 4\nend\n").substr(0, 58),
+              "show.pack:3: 'colour' is not a field of object cube; expec");
+    EXPECT_EQ(errorOf("pack width 5\n"), "show.pack:1: expected an integer 1 to 4 for width of pack, found '5'");
+    EXPECT_EQ(errorOf("pack width 2\nevent clear start 0\nimage imageId 1 sourceTexture 1\n"),
+              "show.pack:3: expected event records or later sections; image records come before them in a pack, found 'image'");
+    EXPECT_EQ(errorOf("pack width 2\ntexture id 1\n  op Text text \"abc\nend\n"),
+              "show.pack:3: expected '\"' to close the string");
+    EXPECT_EQ(errorOf("pack width 2\ntexture id 1\n  op Blur text \"abc\"\nend\n"),
+              "show.pack:3: only a Text operation (code 7) carries a text");
+    EXPECT_EQ(errorOf("pack width 2\nscene id 0\n  object cube id 1\n  clip id 0\n  end\nend\n"),
+              "show.pack:5: expected 1 track sets in clip 0 (one per animated object), found 0, found 'end'");
+    EXPECT_EQ(errorOf("pack width 2\nscene id 0\n  object cube id 1\n  clip id 0\n    tracks object 2\n    end\n  end\nend\n"),
+              "show.pack:5: track set 1 belongs to object 1 (animated objects in scene order), not 2");
+    EXPECT_EQ(errorOf("pack width 2\nscene id 0\n  light kind directional attenuation 1 0 0\nend\n"),
+              "show.pack:3: a directional light stores no attenuation");
+    EXPECT_EQ(errorOf("pack width 2\nscene id 0\n  object grid id 1 matrix 1 0 0\nend\n"),
+              "show.pack:4: expected 12 values for matrix of object grid, found 'end'");
+    EXPECT_EQ(errorOf("pack width 2\nscene id 0\n  object merge id 1 ids [1 x]\nend\n"),
+              "show.pack:3: expected an integer -32768 to 32767 for an id of object merge, found 'x'");
+    EXPECT_EQ(errorOf("pack width 2\nscene id 0\n"),
+              "show.pack:3: expected 'end' (or light, object, camera, clip) in scene 0, found the end of the file");
+}
+
+TEST(Assembler, FloatsAreTruncatedToTheFloatWidth) {
+    PackModel m = assemblePackSource("pack width 2\nevent zoomFeedback feedbackZoom 0.1\n", "f.pack");
+    EXPECT_EQ(m.events[0].floats[0].bits, 0x3DCCu);
+    EXPECT_EQ(errorOf("pack width 2\nevent zoomFeedback feedbackZoom 0x12345\n"),
+              "show.pack:2: expected the stored bits of 2 bytes for feedbackZoom, found '0x12345'");
+    EXPECT_EQ(errorOf("pack width 2\nevent zoomFeedback feedbackZoom 1.5.2\n"),
+              "show.pack:2: expected a decimal number for feedbackZoom of event zoomFeedback, found '1.5.2'");
+}
+
+}  // namespace
+}  // namespace lumen
