@@ -7,6 +7,7 @@
 #include <cstdio>
 
 #include "base/runtime_random.h"
+#include "content/packs.h"
 #include "pack/reader.h"
 #include "platform/clock.h"
 #include "platform/display.h"
@@ -103,11 +104,8 @@ int runProgram(const std::string& commandLine, int endOfShow) {
     EventPlayer player(choice.width, choice.height);
     DisplayLoadingHost loadingHost(*display, state);
     LoadingSequence loading(player, *generator, random, loadingHost);
-    // The show's two packs join here once the content is built in; until then
-    // nothing is loaded and the frames stay black.
-    const std::span<const uint8_t> loaderPack, mainPack;
     try {
-        loading.run(loaderPack, mainPack);
+        loading.run(content::loaderPack(), content::mainPack());
     } catch (const PackError& e) {
         std::fprintf(stderr, "lumen: built-in pack: %s\n", e.what());
         return 1;
