@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <cmath>
-
 #include "math_helpers.h"
 #include "mesh/mesh_generator.h"
 
@@ -22,184 +20,123 @@ Mesh generate(uint32_t type, int32_t p0 = 0, int32_t p1 = 0, int32_t p2 = 0, boo
     return mesh;
 }
 
-Vector3 centroid(const Mesh& mesh, const MeshFace& face) {
-    Vector3 sum = add(add(mesh.vertices[face.corner0].position, mesh.vertices[face.corner1].position),
-                      mesh.vertices[face.corner2].position);
-    return scale(sum, 1.0f / 3.0f);
-}
-
-void expectCornersInRange(const Mesh& mesh) {
+// Every corner indexes a vertex, and every face and used-vertex normal points
+// away from the centre (towards it for sign -1).
+void expectClosedSolid(const Mesh& mesh, float sign) {
     for (int32_t i = 0; i < mesh.faceCount; ++i) {
-        const MeshFace& face = mesh.faces[i];
-        for (int32_t c : {face.corner0, face.corner1, face.corner2}) {
-            ASSERT_GE(c, 0) << "face " << i;
-            ASSERT_LT(c, mesh.vertexCount) << "face " << i;
+        const MeshFace& f = mesh.faces[i];
+        Vector3 sum{};
+        for (int32_t c : {f.corner0, f.corner1, f.corner2}) {
+            ASSERT_TRUE(c >= 0 && c < mesh.vertexCount) << "face " << i;
+            sum = add(sum, mesh.vertices[c].position);
+        }
+        EXPECT_GT(sign * dot(f.faceNormal, sum), 0.0f) << "face " << i;
+    }
+    for (int32_t i = 0; i < mesh.vertexCount; ++i) {
+        const MeshVertex& v = mesh.vertices[i];
+        if (!(v.normal == Vector3{})) {
+            EXPECT_GT(sign * dot(v.normal, v.position), 0.0f) << "vertex " << i;
         }
     }
 }
 
-// Every face normal points away from the centre (or towards it when inverted),
-// and so does every vertex normal of a used vertex.
-void expectNormalsFacing(const Mesh& mesh, float sign) {
-    for (int32_t i = 0; i < mesh.faceCount; ++i) {
-        const MeshFace& face = mesh.faces[i];
-        EXPECT_GT(sign * dot(face.faceNormal, centroid(mesh, face)), 0.0f) << "face " << i;
-    }
-    for (int32_t i = 0; i < mesh.vertexCount; ++i) {
-        const MeshVertex& v = mesh.vertices[i];
-        if (v.normal == Vector3{}) continue;
-        EXPECT_GT(sign * dot(v.normal, v.position), 0.0f) << "vertex " << i;
-    }
-}
-
-TEST(Cube, FourteenVerticesTwentyFourFlatFacesWithOutwardNormals) {
+TEST(Primitives, CubeHasOutwardNormalsUnlessInverted) {
     Mesh cube = generate(kTypeCube);
     EXPECT_EQ(cube.vertexCount, 14);
     EXPECT_EQ(cube.faceCount, 24);
-    expectCornersInRange(cube);
-    expectNormalsFacing(cube, 1.0f);
-    for (int32_t i = 0; i < cube.faceCount; ++i) {
-        EXPECT_EQ(cube.faces[i].shading, kShadingFlat);
-        EXPECT_FLOAT_EQ(float(length(cube.faces[i].faceNormal)), 0.5f) << "face " << i;
-    }
-    // The side z = -0.5: (0, 1, 4), (1, 2, 4), (2, 3, 4), (3, 0, 4).
-    EXPECT_EQ(cube.faces[1].corner0, 1);
-    EXPECT_EQ(cube.faces[1].corner1, 2);
-    EXPECT_EQ(cube.faces[1].corner2, 4);
-    EXPECT_EQ(cube.faces[1].uv[0], (TexCoord{1, 0}));
-    EXPECT_EQ(cube.faces[1].uv[1], (TexCoord{1, 1}));
-    EXPECT_EQ(cube.faces[1].uv[2], (TexCoord{0.5f, 0.5f}));
-    EXPECT_EQ(cube.faces[3].uv[1], (TexCoord{0, 0}));
-    EXPECT_EQ(cube.vertices[5].uv, TexCoord{});
+    expectClosedSolid(cube, 1.0f);
+    expectClosedSolid(generate(kTypeCube, 0, 0, 0, true), -1.0f);
+    // Side z = -0.5, second face (1, 2, 4): corners L1, L2 and the centre.
+    const MeshFace& f = cube.faces[1];
+    EXPECT_EQ(f.corner1, 2);
+    EXPECT_EQ(f.uv[0], (TexCoord{1, 0}));
+    EXPECT_EQ(f.uv[1], (TexCoord{1, 1}));
+    EXPECT_EQ(f.uv[2], (TexCoord{0.5f, 0.5f}));
+    EXPECT_EQ(f.shading, kShadingFlat);
 }
 
-TEST(Cube, InvertBitTurnsEveryNormalInward) {
-    expectNormalsFacing(generate(kTypeCube, 0, 0, 0, true), -1.0f);
-}
+TEST(Primitives, SphereCountsRadiusAndSeamCoordinates) {
+    Mesh small = generate(kTypeSphere, 3, 4);
+    EXPECT_EQ(small.vertexCount, 6);
+    EXPECT_EQ(small.faceCount, 8);
 
-TEST(Sphere, ThreeRingsFourSegmentsIsTwoCapsOnly) {
-    Mesh sphere = generate(kTypeSphere, 3, 4);
-    EXPECT_EQ(sphere.vertexCount, 6);
-    EXPECT_EQ(sphere.faceCount, 8);
-    expectCornersInRange(sphere);
-}
-
-TEST(Sphere, CountsRadiusNormalsAndSeamCoordinates) {
     const int R = 7, S = 9;
     Mesh sphere = generate(kTypeSphere, R, S);
     EXPECT_EQ(sphere.vertexCount, 2 + (R - 2) * S);
     EXPECT_EQ(sphere.faceCount, 2 * S + 2 * S * (R - 3));
-    expectCornersInRange(sphere);
+    expectClosedSolid(sphere, 1.0f);
     for (int32_t i = 0; i < sphere.vertexCount; ++i)
-        EXPECT_NEAR(length(sphere.vertices[i].position), 0.5, 1e-6) << "vertex " << i;
-    EXPECT_EQ(sphere.vertices[0].position, (Vector3{0, -0.5f, 0}));
-    expectNormalsFacing(sphere, 1.0f);
-
-    // The first cap's last face wraps to segment 0 but uses v = 1.
-    const MeshFace& capSeam = sphere.faces[2 * (S - 1)];
-    EXPECT_EQ(capSeam.corner1, 2);
-    EXPECT_FLOAT_EQ(capSeam.uv[1].v, 1.0f);
-    EXPECT_FLOAT_EQ(capSeam.uv[1].u, 1.0f / (R - 2));
-    EXPECT_FLOAT_EQ(capSeam.uv[0].v, (S - 0.5f) / S);
-    // The second cap reaches u = 1 at its pole.
-    EXPECT_FLOAT_EQ(sphere.faces[1].uv[0].u, 1.0f);
-    // Last band face of the first band: corners at the seam carry v = 1.
-    const MeshFace& bandSeam = sphere.faces[2 * S + 2 * (S - 1)];
-    EXPECT_EQ(bandSeam.corner1, 2);
-    EXPECT_FLOAT_EQ(bandSeam.uv[1].v, 1.0f);
-    EXPECT_EQ(bandSeam.shading, kShadingSmooth);
+        EXPECT_NEAR(length(sphere.vertices[i].position), 0.5, 1e-6) << i;
+    // The last cap face of pole 0 wraps to vertex 2 with v = 1.
+    const MeshFace& cap = sphere.faces[2 * (S - 1)];
+    EXPECT_EQ(cap.corner1, 2);
+    EXPECT_EQ(cap.uv[1], (TexCoord{1.0f / (R - 2), 1.0f}));
+    EXPECT_FLOAT_EQ(cap.uv[0].v, (S - 0.5f) / S);
+    EXPECT_EQ(sphere.faces[1].uv[0].u, 1.0f);  // pole 1 at u = 1
+    const MeshFace& band = sphere.faces[2 * S + 2 * (S - 1)];
+    EXPECT_EQ(band.corner1, 2);
+    EXPECT_EQ(band.uv[1].v, 1.0f);
 }
 
-TEST(Cylinder, EightSegmentsOneStackWithCaps) {
+TEST(Primitives, CylinderSeamCarriesUOneWhileItsVerticesHaveZero) {
     Mesh cylinder = generate(kTypeCylinder, 8, 1, 1);
     EXPECT_EQ(cylinder.vertexCount, 18);
     EXPECT_EQ(cylinder.faceCount, 32);
-    expectCornersInRange(cylinder);
-    expectNormalsFacing(cylinder, 1.0f);
-    // Side faces at the seam (i = 7): corners on vertices 0 and 8 carry u = 1.
-    for (int f = 14; f < 16; ++f) {
+    expectClosedSolid(cylinder, 1.0f);
+    for (int f = 14; f < 16; ++f) {  // the two side faces at the seam
         const MeshFace& face = cylinder.faces[f];
         const int32_t corners[3] = {face.corner0, face.corner1, face.corner2};
-        for (int k = 0; k < 3; ++k) {
-            if (corners[k] == 0 || corners[k] == 8) {
-                EXPECT_EQ(face.uv[k].u, 1.0f) << "face " << f;
-            } else {
-                EXPECT_EQ(face.uv[k].u, 7.0f / 8) << "face " << f;
-            }
-        }
+        for (int k = 0; k < 3; ++k)
+            EXPECT_EQ(face.uv[k].u, (corners[k] == 0 || corners[k] == 8) ? 1.0f : 7.0f / 8) << f;
     }
-    EXPECT_EQ(cylinder.vertices[0].uv.u, 0.0f);
-    // Cap corners take planar coordinates from their positions.
-    const MeshFace& cap = cylinder.faces[16];
-    EXPECT_EQ(cap.shading, kShadingFlat);
-    EXPECT_EQ(cap.corner0, 16);
-    EXPECT_EQ(cap.uv[0], (TexCoord{0.5f, 0.5f}));
-    EXPECT_FLOAT_EQ(cap.uv[1].v, 1.0f);  // vertex 0 at z = 0.5
+    EXPECT_EQ(cylinder.vertices[8].uv.u, 0.0f);
+    // Cap corners take planar coordinates: vertex 0 sits at z = 0.5.
+    EXPECT_EQ(cylinder.faces[16].uv[1], (TexCoord{0.5f, 1.0f}));
+    Mesh open = generate(kTypeCylinder, 5, 3, 0);
+    EXPECT_EQ(open.vertexCount, 20);
+    EXPECT_EQ(open.faceCount, 30);
 }
 
-TEST(Cylinder, WithoutCapsOnlySides) {
-    Mesh cylinder = generate(kTypeCylinder, 5, 3, 0);
-    EXPECT_EQ(cylinder.vertexCount, 20);
-    EXPECT_EQ(cylinder.faceCount, 30);
-    EXPECT_FLOAT_EQ(cylinder.vertices[19].position.y, 0.5f);
-}
-
-TEST(Cone, ThreeSegmentsCapIsOneFace) {
-    Mesh cone = generate(kTypeCone, 3, 1);
-    EXPECT_EQ(cone.vertexCount, 4);
-    ASSERT_EQ(cone.faceCount, 4);
-    EXPECT_EQ(cone.faces[3].corner0, 2);
-    EXPECT_EQ(cone.faces[3].corner1, 1);
-    EXPECT_EQ(cone.faces[3].corner2, 3);
-    EXPECT_EQ(cone.faces[3].shading, kShadingFlat);
-    expectNormalsFacing(cone, 1.0f);
-}
-
-TEST(Cone, FourSegmentsCapHasACentre) {
-    Mesh cone = generate(kTypeCone, 4, 1);
-    EXPECT_EQ(cone.vertexCount, 6);
-    EXPECT_EQ(cone.faceCount, 8);
-    expectCornersInRange(cone);
-    expectNormalsFacing(cone, 1.0f);
-    EXPECT_EQ(cone.vertices[0].uv, (TexCoord{0.5f, 0.5f}));
-    EXPECT_EQ(cone.vertices[5].uv, TexCoord{});
-    EXPECT_EQ(cone.faces[0].uv[0], (TexCoord{0.5f, 0.5f}));
+TEST(Primitives, ConeCapIsOneFaceForThreeSegments) {
+    Mesh three = generate(kTypeCone, 3, 1);
+    EXPECT_EQ(three.vertexCount, 4);
+    ASSERT_EQ(three.faceCount, 4);
+    EXPECT_EQ(three.faces[3].corner0, 2);
+    EXPECT_EQ(three.faces[3].corner1, 1);
+    EXPECT_EQ(three.faces[3].corner2, 3);
+    expectClosedSolid(three, 1.0f);
+    Mesh four = generate(kTypeCone, 4, 1);
+    EXPECT_EQ(four.vertexCount, 6);
+    EXPECT_EQ(four.faceCount, 8);
+    expectClosedSolid(four, 1.0f);
+    EXPECT_EQ(four.faces[0].uv[0], (TexCoord{0.5f, 0.5f}));  // apex
     EXPECT_EQ(generate(kTypeCone, 4, 0).faceCount, 4);
 }
 
-TEST(Grid, OneByOneFacesDown) {
-    Mesh grid = generate(kTypeGrid, 1, 1);
-    EXPECT_EQ(grid.vertexCount, 4);
-    EXPECT_EQ(grid.faceCount, 2);
-    for (int i = 0; i < 4; ++i) EXPECT_TRUE(vectorNear(grid.vertices[i].normal, {0, -1, 0}, 0));
-}
-
-TEST(Grid, CountsAndCoordinates) {
+TEST(Primitives, GridFacesDownWithCoordinatesFromTheVertices) {
+    Mesh one = generate(kTypeGrid, 1, 1);
+    EXPECT_EQ(one.vertexCount, 4);
+    EXPECT_EQ(one.faceCount, 2);
+    for (int i = 0; i < 4; ++i) EXPECT_TRUE(vectorNear(one.vertices[i].normal, {0, -1, 0}, 0));
     Mesh grid = generate(kTypeGrid, 4, 2);
     EXPECT_EQ(grid.vertexCount, 15);
     EXPECT_EQ(grid.faceCount, 16);
-    expectCornersInRange(grid);
-    // Vertex (row 2, column 4) is the far corner.
     EXPECT_EQ(grid.vertices[14].position, (Vector3{0.5f, 0, 0.5f}));
-    EXPECT_EQ(grid.vertices[14].uv, (TexCoord{1.0f, -1.0f}));
+    EXPECT_EQ(grid.vertices[14].uv, (TexCoord{1, -1}));
     EXPECT_EQ(grid.faces[0].uv[0], grid.vertices[1].uv);
-    for (int32_t i = 0; i < grid.faceCount; ++i)
-        EXPECT_LT(grid.faces[i].faceNormal.y, 0.0f) << "face " << i;
 }
 
-TEST(Generator, SizesThePrimitivesCannotUseBuildNothing) {
+TEST(Primitives, UnusableSizesAndUnknownTypesBuildNothing) {
     struct Case { uint32_t type; int32_t p0, p1, p2; };
     const Case cases[] = {
-        {kTypeSphere, 2, 8, 0},   {kTypeSphere, 8, 0, 0},    {kTypeSphere, -3, -3, 0},
-        {kTypeCylinder, 0, 4, 1}, {kTypeCylinder, 6, 0, 1},  {kTypeCone, 0, 1, 0},
-        {kTypeCone, -2, 1, 0},    {kTypeGrid, 0, 3, 0},      {kTypeGrid, 3, -1, 0},
-        {kTypeArcPath, 0, 90, 0}, {kTypeLinePath, 0, 0, 0},  {kTypeLinePath, -5, 0, 0},
-        {2, 5, 5, 5},             {4, 5, 5, 5},              {104, 1, 1, 1},
+        {kTypeSphere, 2, 8, 0},  {kTypeSphere, 8, 0, 0},   {kTypeCylinder, 0, 4, 1},
+        {kTypeCylinder, 6, 0, 1}, {kTypeCone, 0, 1, 0},    {kTypeGrid, 0, 3, 0},
+        {kTypeGrid, 3, -1, 0},   {kTypeArcPath, 0, 90, 0}, {kTypeLinePath, 0, 0, 0},
+        {2, 5, 5, 5},            {104, 1, 1, 1},
     };
     for (const Case& c : cases) {
         Mesh mesh = generate(c.type, c.p0, c.p1, c.p2);
-        EXPECT_EQ(mesh.vertexCount, 0) << "type " << c.type << " " << c.p0 << " " << c.p1;
-        EXPECT_EQ(mesh.faceCount, 0) << "type " << c.type;
+        EXPECT_EQ(mesh.vertexCount + mesh.faceCount, 0) << c.type << ": " << c.p0 << ", " << c.p1;
     }
 }
 
