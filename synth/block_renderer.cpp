@@ -48,7 +48,10 @@ void BlockRenderer::renderBlock() {
         }
         const int n = std::min(left, frames - done);
         player_.mixer.mix(dst, n);
-        player_.songTime += static_cast<int>(n * static_cast<double>(sizes_.samplePeriod) * 1000);
+        // Single precision throughout: a whole 882-frame tick must add exactly
+        // 20 ms, which the double product (19.9999996) would truncate to 19.
+        const float pieceSeconds = static_cast<float>(n) * sizes_.samplePeriod;
+        player_.songTime += static_cast<int>(pieceSeconds * 1000.0f);
         left -= n;
         done += n;
         dst += size_t(n) * 2;
