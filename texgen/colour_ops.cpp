@@ -137,7 +137,7 @@ void hueSaturation(TextureGenerator&, Texture& texture, const TextureOp& op) {
             out[0] = out[1] = out[2] = hsvByte(V);
         } else {
             const float h = float(double(H) * 0.016666666666666666);
-            const double fl = std::floor(double(h));
+            const double fl = double(int(h));  // floor: h is never negative here
             // A hue a hair below 360 can round up to a sextant of 6: that is sextant 0.
             const int sextant = int(fl) % 6;
             const float f = float(double(h) - fl);

@@ -1,8 +1,10 @@
 // Operations that move pixels or filter a neighbourhood: SineWarp, Offset,
 // Twirl, Blur, Displace, Smear and Emboss. All but Blur build their result in
 // the scratch image and copy it back whole.
+#include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <vector>
 
 #include "texgen/operations.h"
 
@@ -10,10 +12,17 @@ namespace lumen::texops {
 
 namespace {
 
+// floor() for the sample positions, which stay far inside the int range.
+inline int floorToInt(double v) {
+    int i = int(v);
+    return double(i) > v ? i - 1 : i;
+}
+
 // Bilinear sample of the colour channels of a layer at (u, v), wrapping.
 inline void bilinear(const uint8_t* layer, float u, float v, uint8_t* out) {
-    double flU = std::floor(double(u)), flV = std::floor(double(v));
-    int iu = int(flU) & 255, iv = int(flV) & 255;
+    const int floorU = floorToInt(u), floorV = floorToInt(v);
+    const double flU = floorU, flV = floorV;
+    int iu = floorU & 255, iv = floorV & 255;
     float fu = float(double(u) - flU), fv = float(double(v) - flV);
     int iu1 = (iu + 1) & 255, iv1 = (iv + 1) & 255;
     float a = float(1.0 - double(fu));
@@ -72,18 +81,35 @@ void twirl(TextureGenerator& gen, Texture& texture, const TextureOp& op) {
     const float turn = float((op.b[2] - 128) * 16);
     uint8_t* layer = texture.layers[op.layer()];
     uint8_t* scratch = gen.scratch();
-    for (int y = 0; y < kTextureSize; ++y) {
-        for (int x = 0; x < kTextureSize; ++x) {
-            float dx = float(x - 128), dy = float(y - 128);
-            float dy2 = dy * dy, dx2 = dx * dx;  // exact: small integers
-            double r = std::sqrt(double(dy2) + double(dx2)) * 0.0078125;
+    // The turn depends on dx^2 + dy^2 alone, and beyond 128 pixels it is the
+    // same everywhere, so each distinct squared radius is worked out once.
+    constexpr int kInside = 128 * 128;
+    struct Turn {
+        float co, si;
+        bool known;
+    };
+    std::vector<Turn> turns(kInside + 1, Turn{0, 0, false});
+    auto turnFor = [&](int squared) -> const Turn& {
+        Turn& t = turns[squared < kInside ? squared : kInside];
+        if (!t.known) {
+            double r = std::sqrt(double(squared)) * 0.0078125;
             if (r > 1) r = 1;
             float c = float(std::cos(r * 1.570796327));
             double angle = double(c) * double(c) * double(turn) * kDeg;
-            float co = float(std::cos(angle));
-            float si = float(std::sin(angle));
-            float u = float(double(si) * dy + double(co) * dx + 128);
-            float v = float(double(co) * dy - double(si) * dx + 128);
+            t.co = float(std::cos(angle));
+            t.si = float(std::sin(angle));
+            t.known = true;
+        }
+        return t;
+    };
+    for (int y = 0; y < kTextureSize; ++y) {
+        for (int x = 0; x < kTextureSize; ++x) {
+            // dx, dy and their squares are small integers, exact as floats.
+            const int ix = x - 128, iy = y - 128;
+            const float dx = float(ix), dy = float(iy);
+            const Turn& t = turnFor(iy * iy + ix * ix);
+            float u = float(double(t.si) * dy + double(t.co) * dx + 128);
+            float v = float(double(t.co) * dy - double(t.si) * dx + 128);
             if (u < 0) u = 0;
             if (u > 255) u = 255;
             if (v < 0) v = 0;
@@ -145,32 +171,77 @@ void smear(TextureGenerator& gen, Texture& texture, const TextureOp& op) {
     const int mapChannel = op.b[3], length = op.b[4];
     uint8_t* layer = texture.layers[op.layer()];
     uint8_t* scratch = gen.scratch();
-    // The direction depends only on the map value.
-    float cosOf[256], sinOf[256];
-    for (int m = 0; m < 256; ++m) {
-        int degrees = 270 + int(m * 1.40625);
-        cosOf[m] = float(std::cos(degrees * kDeg));
-        sinOf[m] = float(std::sin(degrees * kDeg));
+
+    // Sample k of a pixel lies at trunc(k * co + y), trunc(k * si + x). k * co
+    // is exact in double (a float times a byte) and never lies within rounding
+    // distance of an integer it is not equal to, so with t = k * co:
+    // trunc(t + y) = y + floor(t) when y >= -floor(t), else y + ceil(t).
+    // The offsets depend only on the map value and are tabulated per value.
+    struct Direction {
+        bool built = false;
+        int minFloorRow = 0, minFloorCol = 0;  // most negative floor offsets
+        std::vector<int16_t> floorRow, ceilRow, floorCol, ceilCol;
+    };
+    std::vector<Direction> directions(256);
+    auto directionFor = [&](int m) -> const Direction& {
+        Direction& d = directions[size_t(m)];
+        if (d.built) return d;
+        d.built = true;
+        const int degrees = 270 + int(m * 1.40625);
+        const double co = float(std::cos(degrees * kDeg)), si = float(std::sin(degrees * kDeg));
+        d.floorRow.resize(size_t(length) + 1);
+        d.ceilRow.resize(size_t(length) + 1);
+        d.floorCol.resize(size_t(length) + 1);
+        d.ceilCol.resize(size_t(length) + 1);
+        for (int k = 1; k <= length; ++k) {
+            const double tr = k * co, tc = k * si;
+            d.floorRow[size_t(k)] = int16_t(std::floor(tr));
+            d.ceilRow[size_t(k)] = int16_t(std::ceil(tr));
+            d.floorCol[size_t(k)] = int16_t(std::floor(tc));
+            d.ceilCol[size_t(k)] = int16_t(std::ceil(tc));
+            d.minFloorRow = std::min<int>(d.minFloorRow, d.floorRow[size_t(k)]);
+            d.minFloorCol = std::min<int>(d.minFloorCol, d.floorCol[size_t(k)]);
+        }
+        return d;
+    };
+
+    // s / (length + 1) for every possible sum, filled without dividing.
+    std::vector<uint8_t> quotient(size_t(length) * 255 + 1);
+    for (size_t sum = 0, q = 0, left = size_t(length) + 1; sum < quotient.size(); ++sum) {
+        quotient[sum] = uint8_t(q);
+        if (--left == 0) ++q, left = size_t(length) + 1;
     }
+
+    // One 32-bit load per sample: red and blue sum in 16-bit lanes (at most
+    // 255 * 255, so no lane carries into the next), green on its own.
+    auto addSample = [layer](int col, int row, uint32_t& redBlue, uint32_t& green) {
+        uint32_t p;
+        std::memcpy(&p, layer + pixelIndex(col, row), 4);
+        redBlue += p & 0x00FF00FFu;
+        green += (p >> 8) & 0xFFu;
+    };
+
     for (int y = 0; y < kTextureSize; ++y) {
         for (int x = 0; x < kTextureSize; ++x) {
             const size_t i = pixelIndex(x, y);
-            const int m = map[i + mapChannel];
-            const double co = cosOf[m], si = sinOf[m];
-            int s0 = 0, s1 = 0, s2 = 0;
-            for (int k = 1; k <= length; ++k) {
-                int row = int(k * co + y) & 255;
-                int col = int(k * si + x) & 255;
-                const uint8_t* p = layer + pixelIndex(col, row);
-                s0 += p[0];
-                s1 += p[1];
-                s2 += p[2];
+            const Direction& d = directionFor(map[i + mapChannel]);
+            uint32_t redBlue = 0, green = 0;
+            if (y >= -d.minFloorRow && x >= -d.minFloorCol) {
+                for (int k = 1; k <= length; ++k)
+                    addSample(x + d.floorCol[size_t(k)], y + d.floorRow[size_t(k)], redBlue, green);
+            } else {
+                for (int k = 1; k <= length; ++k) {
+                    const int fr = d.floorRow[size_t(k)], fc = d.floorCol[size_t(k)];
+                    const int row = y + (y >= -fr ? fr : d.ceilRow[size_t(k)]);
+                    const int col = x + (x >= -fc ? fc : d.ceilCol[size_t(k)]);
+                    addSample(col, row, redBlue, green);
+                }
             }
             // Dividing by the count plus one also darkens by length / (length + 1).
             uint8_t* out = scratch + i;
-            out[0] = uint8_t(s0 / (length + 1));
-            out[1] = uint8_t(s1 / (length + 1));
-            out[2] = uint8_t(s2 / (length + 1));
+            out[0] = quotient[redBlue & 0xFFFFu];
+            out[1] = quotient[green];
+            out[2] = quotient[redBlue >> 16];
         }
     }
     copyBack(gen, layer);
