@@ -119,13 +119,16 @@ void hueSaturation(TextureGenerator&, Texture& texture, const TextureOp& op) {
             H = -1;
         } else {
             const float d = float(mx - mn), rc = float(mx - R), gc = float(mx - G), bc = float(mx - B);
+            // The sextant position stays in double; the hue in degrees is the
+            // first single-precision value.
+            double sextant;
             if (R == mx)
-                H = float((double(bc) - double(gc)) / double(d));
+                sextant = (double(bc) - double(gc)) / double(d);
             else if (G == mx)
-                H = float(2 + (double(rc) - double(bc)) / double(d));
+                sextant = 2 + (double(rc) - double(bc)) / double(d);
             else
-                H = float(4 + (double(gc) - double(rc)) / double(d));
-            H = wrapHue(float(double(H) * 60));
+                sextant = 4 + (double(gc) - double(rc)) / double(d);
+            H = wrapHue(float(sextant * 60));
         }
 
         H = float(double(H) + hueTurn * 1.4117647058823528);
@@ -138,7 +141,7 @@ void hueSaturation(TextureGenerator&, Texture& texture, const TextureOp& op) {
         } else {
             const float h = float(double(H) * 0.016666666666666666);
             const double fl = double(int(h));  // floor: h is never negative here
-            // A hue a hair below 360 can round up to a sextant of 6: that is sextant 0.
+            // Keeps the switch within its six sextants whatever the rounding does.
             const int sextant = int(fl) % 6;
             const float f = float(double(h) - fl);
             const double p = double(V) * (1 - double(S));
