@@ -1,0 +1,167 @@
+// Deformers: sampling with wrap and clamp, channels, the move/scale/rotate
+// modes, accumulation over two deformers and the reversed sense of bit 28.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+
+#include "pack_test_support.h"
+
+namespace lumen {
+namespace {
+
+using testing::LoadFixture;
+
+std::vector<uint8_t> pictureWith(int row, int column, uint8_t r, uint8_t g, uint8_t b) {
+    std::vector<uint8_t> image(256 * 256 * 4, 0);
+    uint8_t* p = image.data() + (row * 256 + column) * 4;
+    p[0] = r;
+    p[1] = g;
+    p[2] = b;
+    return image;
+}
+
+TEST(Sampling, WrapAndClampAtTheEdges) {
+    auto at255 = pictureWith(255, 0, 200, 0, 0);
+    EXPECT_EQ(sampleDisplacement(at255.data(), 1.0f, 0.0f, 0, false), static_cast<float>(200 * 0.003921569));
+    auto at0 = pictureWith(0, 0, 100, 0, 0);
+    // u * 255 = 256.02 wraps to row 0; with clamp it is outside and gives 0.
+    EXPECT_EQ(sampleDisplacement(at0.data(), 1.004f, 0.0f, 0, false), static_cast<float>(100 * 0.003921569));
+    EXPECT_EQ(sampleDisplacement(at0.data(), 1.004f, 0.0f, 0, true), 0.0f);
+    // -0.002 truncates to 0; -0.01 gives -2, which wraps to 254.
+    EXPECT_EQ(sampleDisplacement(at0.data(), -0.002f, 0.0f, 0, false), static_cast<float>(100 * 0.003921569));
+    auto at254 = pictureWith(254, 0, 50, 0, 0);
+    EXPECT_EQ(sampleDisplacement(at254.data(), -0.01f, 0.0f, 0, false), static_cast<float>(50 * 0.003921569));
+    EXPECT_EQ(sampleDisplacement(at254.data(), -0.01f, 0.0f, 0, true), 0.0f);
+}
+
+TEST(Sampling, USelectsTheRowAndChannelsPickOrAverage) {
+    auto image = pictureWith(10, 200, 255, 254, 254);
+    const float u = 10.5f / 255.0f, v = 200.5f / 255.0f;
+    EXPECT_EQ(sampleDisplacement(image.data(), u, v, 0, true), static_cast<float>(255 * 0.003921569));
+    EXPECT_EQ(sampleDisplacement(image.data(), u, v, 1, true), static_cast<float>(254 * 0.003921569));
+    EXPECT_EQ(sampleDisplacement(image.data(), u, v, 3, true), static_cast<float>(254 * 0.003921569));
+    // Swapped: row 200, column 10 is black.
+    EXPECT_EQ(sampleDisplacement(image.data(), v, u, 0, true), 0.0f);
+    // Values with no integer (huge or not a number) land outside when clamped.
+    EXPECT_EQ(sampleDisplacement(image.data(), 1e30f, 0.0f, 0, true), 0.0f);
+    EXPECT_EQ(sampleDisplacement(image.data(), std::nanf(""), 0.0f, 0, true), 0.0f);
+}
+
+// A scene whose grid (id 1, 1 x 1, keepUV) is deformed by a texture whose
+// layer 0 is all white (Invert of a black layer) through image 9.
+const char* kWhite = R"(pack width 2
+    texture id 3
+      op Invert layer 0
+    end
+    image imageId 9 sourceTexture 3 sourceLayer 0
+)";
+
+TEST(Deform, MoveByTheSampledValueScaleOneChangesNothing) {
+    LoadFixture f;
+    f.load(std::string(kWhite) + R"(
+        scene id 0
+          object grid id 1 columns 1 rows 1 keepUV
+          object deformer id 2 textureId 9 mode scale x 1 y 1 z 1 targets [1]
+          object grid id 3 columns 1 rows 1 keepUV
+          object deformer id 4 textureId 9 mode move x 0 y 2 z 0 targets [3]
+        end)");
+    Scene& s = f.lists.scenes.front();
+    const Mesh& unchanged = s.objects[0].mesh;
+    EXPECT_EQ(unchanged.vertices[0].position, (Vector3{-0.5f, 0.0f, -0.5f}));
+    EXPECT_EQ(unchanged.vertices[3].position, (Vector3{0.5f, 0.0f, 0.5f}));
+    const Mesh& moved = s.objects[2].mesh;
+    const float h = static_cast<float>(255 * 0.003921569);
+    for (int i = 0; i < moved.vertexCount; ++i) {
+        EXPECT_EQ(moved.vertices[i].position.y, static_cast<float>(h * 2.0));
+        EXPECT_EQ(moved.vertices[i].restPosition, moved.vertices[i].position);
+    }
+    // The deformer keeps its mode byte and target list and gets no mesh.
+    EXPECT_EQ(s.objects[3].texture2Id, 0);
+    EXPECT_EQ(s.objects[3].idList, (std::vector<int32_t>{3}));
+    EXPECT_EQ(s.objects[3].mesh.vertexCount, 0);
+    EXPECT_EQ(std::memcmp(f.loader.displacementImage(), f.lists.textures->layers[0], kLayerBytes), 0);
+}
+
+TEST(Deform, TwoDeformersAccumulateAndMappingAndNormalsAreRestored) {
+    LoadFixture f;
+    f.load(std::string(kWhite) + R"(
+        scene id 0
+          object grid id 1 columns 1 rows 1 mapScaleS 3 keepUV
+          object deformer id 2 textureId 9 mode move x 0 y 1 z 0 targets [1]
+          object deformer id 3 textureId 9 mode scale x 1 y 2 z 1 targets [1]
+          object deformer id 4 textureId 9 mode rotate x 0 y 1 z 0 w 3.1415927 targets [1]
+        end)");
+    const SceneObject& grid = f.lists.scenes.front().objects[0];
+    const float h = static_cast<float>(255 * 0.003921569);
+    const float y1 = static_cast<float>(h * 1.0);
+    const float scaled = static_cast<float>(static_cast<double>(y1) * static_cast<float>(1.0 + h * (2.0 - 1.0)));
+    for (int i = 0; i < grid.mesh.vertexCount; ++i) EXPECT_FLOAT_EQ(grid.mesh.vertices[i].position.y, scaled);
+    // Rotated (nearly) half a turn about y: x and z change sign. Two-byte
+    // floats store the angle as 3.140625, short of pi by 0.001.
+    EXPECT_NEAR(grid.mesh.vertices[0].position.x, 0.5f, 1e-3);
+    EXPECT_NEAR(grid.mesh.vertices[0].position.z, 0.5f, 1e-3);
+    // The grid's own mapping (u scaled by 3) is back in force.
+    EXPECT_EQ(grid.mesh.vertices[1].uv.u, 3.0f);
+    EXPECT_EQ(grid.mesh.vertices[1].uv.v, 0.0f);
+    // Normals were recomputed for the moved sheet: still pointing along -y.
+    EXPECT_LT(grid.mesh.vertices[0].normal.y, 0.0f);
+}
+
+TEST(Deform, BitTwentyEightSwapsUAndVTheOtherWayRound) {
+    // Layer 0 of texture 3 is white in its first row only: row 0 is u = 0.
+    const char* source = R"(pack width 2
+        texture id 3
+          op RadialSpot layer 1
+        end
+        image imageId 9 sourceTexture 3 sourceLayer 0
+        scene id 0
+          object grid id 1 columns 1 rows 1 keepUV
+          object deformer id 2 textureId 9 mode move x 0 y 1 z 0 targets [1] %s
+        end)";
+    for (bool bit28 : {false, true}) {
+        LoadFixture f;
+        char text[1024];
+        std::snprintf(text, sizeof text, source, bit28 ? "keepUV" : "");
+        auto bytes = testing::assemble(text);
+        // Paint row 0 (u = 0) of the texture white before the deformer reads it,
+        // by loading the textures first and editing the layer in place.
+        std::size_t after = f.loader.loadTexturesOnly(bytes, f.lists);
+        uint8_t* layer = f.lists.textures->layers[0];
+        std::memset(layer, 0, kLayerBytes);
+        for (int column = 0; column < 256; ++column) layer[column * 4] = 255;
+        PackReader rest(std::span<const uint8_t>(bytes).subspan(after));
+        f.loader.loadImageSection(rest, f.lists);
+        f.loader.loadSceneSection(rest, 2, f.lists);
+        const Mesh& m = f.lists.scenes.front().objects[0].mesh;
+        // Grid vertex 1 has generated (u, v) = (1, 0), vertex 2 (0, -1).
+        // Clear bit 28: sampled as generated, so vertex 2 (u = 0) rises.
+        // Set bit 28: u and v exchanged, so vertex 1 (v = 0 becomes u) rises.
+        EXPECT_EQ(m.vertices[1].position.y != 0.0f, bit28) << "bit 28 " << bit28;
+        EXPECT_EQ(m.vertices[2].position.y != 0.0f, !bit28) << "bit 28 " << bit28;
+        EXPECT_NE(m.vertices[0].position.y, 0.0f);  // (0, 0) is in row 0 either way
+    }
+}
+
+TEST(Deform, MissingPictureOrTargetIsAnErrorNotACrash) {
+    LoadFixture f;
+    EXPECT_THROW(f.load(R"(pack width 2
+        scene id 0
+          object grid id 1 columns 1 rows 1
+          object deformer id 2 textureId 9 mode move targets [1]
+        end)"), PackError);
+    LoadFixture g;
+    try {
+        g.load(std::string(kWhite) + R"(
+            scene id 0
+              object deformer id 2 textureId 9 mode move targets [5]
+            end)");
+        FAIL() << "no error";
+    } catch (const PackError& e) {
+        EXPECT_NE(std::string(e.what()).find("target 5"), std::string::npos) << e.what();
+    }
+}
+
+}  // namespace
+}  // namespace lumen
