@@ -192,13 +192,16 @@ void drawDistortion(int type, float amount, float x1, float y1, float x2, float 
     auto X = [&](int i) { return static_cast<float>(x1 + columnFraction(i) * (x2 - x1)); };
     auto Y = [&](int j) { return static_cast<float>(y1 + rowFraction(j) * (y2 - y1)); };
 
+    // Every cell is its own quad, but they share one batch: quads are
+    // rasterised one by one either way, so the pixels are the same as with a
+    // batch per cell, at a fraction of the software renderer's cost.
     if (type == 4) {
         const float su = (rect.uRight - rect.uLeft) / 64;
         const float sv = (rect.vBottom - rect.vTop) / 48;
+        glBegin(GL_QUADS);
         for (int i = 0; i < kGridColumns - 1; ++i) {
             for (int j = 0; j < kGridRows - 1; ++j) {
                 const DistortionGrid::Coord c = grid.at(i, j);
-                glBegin(GL_QUADS);
                 glTexCoord2f(c.u, c.v);
                 glVertex2f(X(i), Y(j));
                 glTexCoord2f(c.u + su, c.v);
@@ -207,15 +210,15 @@ void drawDistortion(int type, float amount, float x1, float y1, float x2, float 
                 glVertex2f(X(i + 1), Y(j + 1));
                 glTexCoord2f(c.u, c.v + sv);
                 glVertex2f(X(i), Y(j + 1));
-                glEnd();
             }
         }
+        glEnd();
         return;
     }
 
+    glBegin(GL_QUADS);
     for (int i = 0; i < kGridColumns - 1; ++i) {
         for (int j = 0; j < kGridRows - 1; ++j) {
-            glBegin(GL_QUADS);
             const DistortionGrid::Coord& a = grid.at(i, j);
             const DistortionGrid::Coord& b = grid.at(i + 1, j);
             const DistortionGrid::Coord& c = grid.at(i + 1, j + 1);
@@ -228,9 +231,9 @@ void drawDistortion(int type, float amount, float x1, float y1, float x2, float 
             glVertex2f(X(i + 1), Y(j + 1));
             glTexCoord2f(d.u, d.v);
             glVertex2f(X(i), Y(j + 1));
-            glEnd();
         }
     }
+    glEnd();
 }
 
 }  // namespace lumen
