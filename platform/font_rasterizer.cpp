@@ -63,13 +63,41 @@ uint32_t cp1252ToUnicode(uint8_t c) {
     return c;
 }
 
+// The Symbol face draws Greek where other faces have Latin letters. When the
+// stand-in font has no symbol code page, its Unicode Greek is used instead.
+constexpr uint16_t kSymbolUpper[26] = {
+    0x0391, 0x0392, 0x03A7, 0x0394, 0x0395, 0x03A6, 0x0393, 0x0397, 0x0399, 0x03D1, 0x039A, 0x039B, 0x039C,
+    0x039D, 0x039F, 0x03A0, 0x0398, 0x03A1, 0x03A3, 0x03A4, 0x03A5, 0x03C2, 0x03A9, 0x039E, 0x03A8, 0x0396,
+};
+constexpr uint16_t kSymbolLower[26] = {
+    0x03B1, 0x03B2, 0x03C7, 0x03B4, 0x03B5, 0x03C6, 0x03B3, 0x03B7, 0x03B9, 0x03D5, 0x03BA, 0x03BB, 0x03BC,
+    0x03BD, 0x03BF, 0x03C0, 0x03B8, 0x03C1, 0x03C3, 0x03C4, 0x03C5, 0x03D6, 0x03C9, 0x03BE, 0x03C8, 0x03B6,
+};
+
+uint32_t symbolToUnicode(uint8_t c) {
+    if (c >= 'A' && c <= 'Z') return kSymbolUpper[c - 'A'];
+    if (c >= 'a' && c <= 'z') return kSymbolLower[c - 'a'];
+    switch (c) {
+        case 0x22: return 0x2200;  // for all
+        case 0x24: return 0x2203;  // there exists
+        case 0x27: return 0x220B;  // contains as member
+        case 0x2A: return 0x2217;  // asterisk operator
+        case 0x2D: return 0x2212;  // minus
+        case 0x40: return 0x2245;  // approximately equal
+        case 0x5C: return 0x2234;  // therefore
+        case 0x5E: return 0x22A5;  // up tack
+        default: return cp1252ToUnicode(c);
+    }
+}
+
 // [SECTION] rasterizer
 
 struct LoadedFace {
     FT_Face face = nullptr;
     bool synthBold = false;
     bool synthItalic = false;
-    bool symbolMap = false;
+    bool symbolMap = false;   // the font has a symbol code page of its own
+    bool symbolFace = false;  // the Windows face asked for is Symbol
 };
 
 class FreeTypeRasterizer final : public FontRasterizer {
@@ -118,7 +146,9 @@ public:
             if (penX >= kTextCanvasSize) break;
             FT_UInt glyph = 0;
             if (lf->symbolMap) glyph = FT_Get_Char_Index(face, 0xF000 + c);
-            if (!glyph) glyph = FT_Get_Char_Index(face, cp1252ToUnicode(c));
+            if (!glyph) glyph = FT_Get_Char_Index(face, lf->symbolFace ? symbolToUnicode(c) : cp1252ToUnicode(c));
+            // A symbol the stand-in font lacks falls back to the plain character.
+            if (!glyph && lf->symbolFace) glyph = FT_Get_Char_Index(face, cp1252ToUnicode(c));
             if (FT_Load_Glyph(face, glyph, FT_LOAD_DEFAULT | FT_LOAD_NO_BITMAP) != 0) continue;
             if (lf->synthBold) FT_GlyphSlot_Embolden(face->glyph);
             if (lf->synthItalic) FT_GlyphSlot_Oblique(face->glyph);
@@ -185,7 +215,8 @@ private:
         const bool wantBold = bold || (hint && hint->forceBold);
         lf.synthBold = wantBold && weight < FC_WEIGHT_DEMIBOLD;
         lf.synthItalic = italic && slant == FC_SLANT_ROMAN;
-        if (faceName == "Symbol") lf.symbolMap = FT_Select_Charmap(lf.face, FT_ENCODING_MS_SYMBOL) == 0;
+        lf.symbolFace = faceName == "Symbol";
+        if (lf.symbolFace) lf.symbolMap = FT_Select_Charmap(lf.face, FT_ENCODING_MS_SYMBOL) == 0;
         if (!lf.symbolMap) FT_Select_Charmap(lf.face, FT_ENCODING_UNICODE);
         return &lf;
     }
