@@ -12,6 +12,13 @@ namespace lumen::texops {
 
 namespace {
 
+constexpr struct ByteAsDouble {
+    double v[256];
+    constexpr ByteAsDouble() : v() {
+        for (int i = 0; i < 256; ++i) v[i] = i;
+    }
+} kByteAsDouble;
+
 // floor() for the sample positions, which stay far inside the int range.
 inline int floorToInt(double v) {
     int i = int(v);
@@ -34,9 +41,11 @@ inline void bilinear(const uint8_t* layer, float u, float v, uint8_t* out) {
     const uint8_t* p01 = layer + pixelIndex(iu1, iv);
     const uint8_t* p10 = layer + pixelIndex(iu, iv1);
     const uint8_t* p11 = layer + pixelIndex(iu1, iv1);
+    const double* asDouble = kByteAsDouble.v;  // loads instead of conversions
     for (int c = 0; c < 3; ++c) {
-        double value = ((p11[c] * double(w11) + p01[c] * double(w01)) + p00[c] * double(w00)) +
-                       p10[c] * double(w10);
+        double value = ((asDouble[p11[c]] * double(w11) + asDouble[p01[c]] * double(w01)) +
+                        asDouble[p00[c]] * double(w00)) +
+                       asDouble[p10[c]] * double(w10);
         out[c] = uint8_t(int(value));
     }
 }
