@@ -88,15 +88,6 @@ TEST_F(Colour, RangeRemapsAndInverts) {
     EXPECT_EQ(at(1, 0, 0, 2), int(100 * (100 * 0.00392156862745098) + 50));
 }
 
-TEST_F(Colour, CopyChannelMovesAChannelBetweenLayers) {
-    fillPattern(0);
-    fillPattern(1);
-    auto source = copyOf(1);
-    run({kOpCopyChannel, 0, 3, 1, 0});
-    for (int i : {0, 1000, 65535}) EXPECT_EQ(layer(0)[size_t(i) * 4 + 3], source[size_t(i) * 4]);
-    EXPECT_TRUE(layerEquals(1, source));
-}
-
 TEST_F(Colour, HueSaturationRotatesHueAndClearsAlpha) {
     fillUniform(0, 255, 0, 0, 200);
     run({kOpHueSaturation, 0, 85, 0});  // 120 degrees: red to green
