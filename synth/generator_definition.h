@@ -65,8 +65,4 @@ GeneratorDefinition parseGeneratorDefinition(std::span<const uint8_t> bytes, siz
 // Parses definitions back to back until the bytes end.
 std::vector<GeneratorDefinition> parseGeneratorDefinitions(std::span<const uint8_t> bytes);
 
-// The packed layout of one definition (the inverse of the parser), for tools
-// that author songs.
-std::vector<uint8_t> packGeneratorDefinition(const GeneratorDefinition& definition);
-
 }  // namespace lumen

@@ -4,6 +4,7 @@
 #include <memory>
 #include <vector>
 
+#include "synth/definition_writer.h"
 #include "synth/generator_definition.h"
 #include "synth/module_player.h"
 #include "synth/sequencer.h"

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "song_fixture.h"
+#include "synth/definition_writer.h"
 #include "synth/generator_definition.h"
 #include "synth/sample_generator.h"
 #include "synth/song_data_error.h"

@@ -1,0 +1,215 @@
+// lumenkit song: renders a song to PCM offline through the player's own block
+// renderer (bit-identical to what the sound device receives), and exports the
+// built-in song's three stored pieces.
+//
+//   lumenkit song render --seconds S (--wav OUT | --raw OUT) [--image F --planes F --defs F]
+//   lumenkit song export --out DIR
+#include <unistd.h>
+
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "command.h"
+#include "content/song_builtin.h"
+#include "synth/offline_render.h"
+#include "synth/song_data_error.h"
+#include "synth/wav_writer.h"
+
+namespace lumenkit {
+
+namespace {
+
+constexpr size_t kMaxSongFileBytes = size_t(256) << 20;
+constexpr double kMaxSeconds = 24 * 3600;
+
+class SongProgressBar {
+public:
+    explicit SongProgressBar(const char* label) : label_(label), enabled_(isatty(STDERR_FILENO) == 1) {}
+    ~SongProgressBar() {
+        if (drawn_) std::fprintf(stderr, "\n");
+    }
+    void update(double p) {
+        if (!enabled_) return;
+        const int percent = p <= 0 ? 0 : p >= 1 ? 100 : int(p * 100);
+        if (percent == last_) return;
+        last_ = percent;
+        std::fprintf(stderr, "\r%s [%-30.*s] %3d%%", label_, percent * 30 / 100, "##############################",
+                     percent);
+        std::fflush(stderr);
+        drawn_ = true;
+    }
+
+private:
+    const char* label_;
+    bool enabled_;
+    bool drawn_ = false;
+    int last_ = -1;
+};
+
+std::vector<uint8_t> readSongFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) throw CommandError(path + ": cannot open: " + std::strerror(errno));
+    in.seekg(0, std::ios::end);
+    const std::streamoff size = in.tellg();
+    if (size < 0) throw CommandError(path + ": cannot read its size");
+    if (size_t(size) > kMaxSongFileBytes)
+        throw CommandError(path + ": byte " + std::to_string(kMaxSongFileBytes) + ": expected at most " +
+                           std::to_string(kMaxSongFileBytes) + " bytes, the file has " + std::to_string(size));
+    std::vector<uint8_t> bytes(static_cast<size_t>(size));
+    in.seekg(0);
+    if (!bytes.empty() && !in.read(reinterpret_cast<char*>(bytes.data()), size))
+        throw CommandError(path + ": cannot read: " + std::strerror(errno));
+    return bytes;
+}
+
+// Renames the piece that failed into the file it came from.
+[[noreturn]] void rethrowWithFile(const lumen::SongDataError& e, const std::string& image, const std::string& planes,
+                                  const std::string& defs) {
+    const std::string& piece = e.piece();
+    const std::string file = piece == "song image" ? image : piece == "pattern planes" ? planes : defs;
+    throw CommandError(file + std::string(e.what()).substr(piece.size()));
+}
+
+// Writes to OUT.part and renames it over OUT only when everything succeeded,
+// so a failed render never leaves half a file or destroys an earlier one.
+class PartFile {
+public:
+    explicit PartFile(std::string path) : path_(std::move(path)), part_(path_ + ".part") {}
+    ~PartFile() {
+        if (!committed_) std::remove(part_.c_str());
+    }
+    const std::string& part() const { return part_; }
+    void commit() {
+        if (std::rename(part_.c_str(), path_.c_str()) != 0)
+            throw CommandError(path_ + ": cannot write: " + std::strerror(errno));
+        committed_ = true;
+    }
+
+private:
+    std::string path_;
+    std::string part_;
+    bool committed_ = false;
+};
+
+struct RenderOptions {
+    double seconds = 0;
+    std::string wav;
+    std::string raw;
+    std::string image;
+    std::string planes;
+    std::string defs;
+};
+
+void render(const RenderOptions& o) {
+    if (!(o.seconds > 0) || o.seconds > kMaxSeconds)
+        throw CommandError("--seconds: expected a duration above 0 and at most 86400, got " + std::to_string(o.seconds));
+    if (o.wav.empty() == o.raw.empty()) throw CommandError("expected exactly one of --wav OUT and --raw OUT");
+    const int given = !o.image.empty() + !o.planes.empty() + !o.defs.empty();
+    if (given != 0 && given != 3)
+        throw CommandError("expected all three of --image, --planes and --defs, or none for the built-in song");
+
+    std::vector<uint8_t> image, planes, defs;
+    std::string imageName = "built-in song image", planesName = "built-in pattern planes",
+                defsName = "built-in definitions";
+    if (given == 3) {
+        image = readSongFile(o.image);
+        planes = readSongFile(o.planes);
+        defs = readSongFile(o.defs);
+        imageName = o.image;
+        planesName = o.planes;
+        defsName = o.defs;
+    } else {
+        const auto& song = lumen::content::builtInSong();
+        image = song.image;
+        planes = song.planes;
+        defs = song.definitions;
+    }
+
+    const size_t frames = static_cast<size_t>(std::llround(o.seconds * lumen::kOutputRate));
+    const std::string out = o.wav.empty() ? o.raw : o.wav;
+    PartFile file(out);
+    SongProgressBar bar("rendering");
+    try {
+        if (!o.wav.empty()) {
+            lumen::WavWriter wav(file.part(), 2, lumen::kOutputRate);
+            lumen::renderSongOffline(lumen::SongSource{image, planes, defs}, frames,
+                                     [&](const int16_t* pcm, size_t n) { wav.write(pcm, n); },
+                                     [&](double p) { bar.update(p); });
+            wav.finish();
+        } else {
+            std::FILE* f = std::fopen(file.part().c_str(), "wb");
+            if (!f) throw CommandError(out + ": cannot create: " + std::strerror(errno));
+            bool ok = true;
+            std::vector<uint8_t> bytes;
+            lumen::renderSongOffline(
+                lumen::SongSource{image, planes, defs}, frames,
+                [&](const int16_t* pcm, size_t n) {
+                    bytes.resize(n * 4);
+                    for (size_t i = 0; i < n * 2; ++i) {
+                        bytes[2 * i] = static_cast<uint8_t>(pcm[i]);
+                        bytes[2 * i + 1] = static_cast<uint8_t>(static_cast<uint16_t>(pcm[i]) >> 8);
+                    }
+                    ok = ok && std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+                },
+                [&](double p) { bar.update(p); });
+            ok = (std::fclose(f) == 0) && ok;
+            if (!ok) throw CommandError(out + ": cannot write: " + std::strerror(errno));
+        }
+    } catch (const lumen::SongDataError& e) {
+        rethrowWithFile(e, imageName, planesName, defsName);
+    } catch (const std::runtime_error& e) {
+        if (dynamic_cast<const CommandError*>(&e)) throw;
+        throw CommandError(e.what());
+    }
+    file.commit();
+}
+
+void writeFile(const std::filesystem::path& path, const std::vector<uint8_t>& bytes) {
+    std::ofstream f(path, std::ios::binary);
+    if (!f.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size())) || !f.flush())
+        throw CommandError(path.string() + ": cannot write: " + std::strerror(errno));
+}
+
+void exportSong(const std::string& dir) {
+    std::error_code ec;
+    std::filesystem::create_directories(dir, ec);
+    if (ec) throw CommandError(dir + ": cannot create: " + ec.message());
+    const auto& song = lumen::content::builtInSong();
+    writeFile(std::filesystem::path(dir) / "song.image", song.image);
+    writeFile(std::filesystem::path(dir) / "song.planes", song.planes);
+    writeFile(std::filesystem::path(dir) / "song.defs", song.definitions);
+}
+
+Registration reg([](CLI::App& app) {
+    auto* song = app.add_subcommand("song", "Render or export songs (song image, pattern planes, definitions)");
+    song->require_subcommand(1);
+
+    auto o = std::make_shared<RenderOptions>();
+    auto* r = song->add_subcommand(
+        "render",
+        "Render a song offline through the player's block renderer: 44100 Hz 16-bit stereo from the first "
+        "pre-filled block on. Without --image/--planes/--defs the built-in song is rendered.");
+    r->add_option("--seconds", o->seconds, "Duration to render, in seconds")->required();
+    r->add_option("--wav", o->wav, "Write a WAV file");
+    r->add_option("--raw", o->raw, "Write interleaved signed 16-bit little-endian stereo");
+    r->add_option("--image", o->image, "Song image file (module header, instrument and sample headers)");
+    r->add_option("--planes", o->planes, "Pattern planes file: five planes back to back, each length / 5 bytes");
+    r->add_option("--defs", o->defs, "Generator definitions, one per instrument, concatenated in order");
+    r->callback([o] { render(*o); });
+
+    auto dir = std::make_shared<std::string>();
+    auto* e = song->add_subcommand("export",
+                                   "Write the built-in song as DIR/song.image, DIR/song.planes and DIR/song.defs");
+    e->add_option("--out", *dir, "Output directory")->required();
+    e->callback([dir] { exportSong(*dir); });
+});
+
+}  // namespace
+
+}  // namespace lumenkit
