@@ -1,0 +1,91 @@
+// The packs built into the program: each walks to its exact last byte, every
+// section loader stops exactly where the section ends, and the loader pack
+// opens with the figure program of the loading display.
+#include <gtest/gtest.h>
+
+#include <set>
+
+#include "content/packs.h"
+#include "pack_test_support.h"
+
+namespace lumen {
+namespace {
+
+using testing::LoadFixture;
+
+void expectSectionsEndExactly(std::span<const uint8_t> bytes) {
+    PackModel model = readPackModel(bytes);
+    EXPECT_EQ(model.timelineSection.end, bytes.size());
+    LoadFixture f;
+    PackReader r(bytes);
+    const int width = r.readByte();
+    EXPECT_EQ(r.offset(), model.header.end);
+    f.loader.loadTextureSection(r, f.lists);
+    EXPECT_EQ(r.offset(), model.textureSection.end);
+    f.loader.loadImageSection(r, f.lists);
+    EXPECT_EQ(r.offset(), model.imageSection.end);
+    f.loader.loadSceneSection(r, width, f.lists);
+    EXPECT_EQ(r.offset(), model.sceneSection.end);
+    f.loader.loadTimelineSection(r, width, f.lists);
+    EXPECT_EQ(r.offset(), bytes.size());
+    EXPECT_TRUE(r.atEnd());
+    // And the source form reproduces the bytes.
+    std::vector<uint8_t> again = assemblePack(disassemblePack(model), "content");
+    EXPECT_TRUE(std::equal(again.begin(), again.end(), bytes.begin(), bytes.end()));
+}
+
+TEST(ContentPacks, LoaderPackSectionsEndAtTheirLastByte) { expectSectionsEndExactly(content::loaderPack()); }
+
+TEST(ContentPacks, MainPackSectionsEndAtTheirLastByte) { expectSectionsEndExactly(content::mainPack()); }
+
+TEST(ContentPacks, LoaderPackOpensWithTheFigureProgram) {
+    PackModel m = readPackModel(content::loaderPack());
+    ASSERT_FALSE(m.textures.empty());
+    const auto& ops = m.textures[0].ops;
+    ASSERT_EQ(ops.size(), 9u);
+    const int codes[9] = {2, 37, 30, 7, 15, 7, 7, 15, 15};
+    const int layers[9] = {0, 0, 0, 2, 2, 1, 3, 1, 3};
+    for (int k = 0; k < 9; ++k) {
+        EXPECT_EQ(ops[k].b[0], codes[k]) << k;
+        EXPECT_EQ(ops[k].b[1], layers[k]) << k;
+    }
+    EXPECT_EQ(ops[0].b[2], 1);
+    EXPECT_EQ(ops[0].b[4], 197);
+    EXPECT_EQ(ops[2].b[2], 64);
+    const char* texts[3] = {"100", "90", "80"};
+    const int at[3] = {3, 5, 6};
+    for (int t = 0; t < 3; ++t) {
+        const auto& op = ops[at[t]];
+        EXPECT_EQ(std::string(op.text.begin(), op.text.end()), texts[t]);
+        EXPECT_EQ(op.b[2], 3);
+        EXPECT_EQ(op.b[3], 157);
+        EXPECT_EQ(op.b[4], 35);
+        EXPECT_EQ(op.b[5], 45);
+        EXPECT_EQ(op.b[8], at[t]);
+    }
+    for (int k : {4, 7, 8}) EXPECT_EQ(ops[k].b[2], 4);
+}
+
+TEST(ContentPacks, MainPackUsesEverySectionAndEventKind) {
+    LoadFixture f;
+    f.load(std::vector<uint8_t>(content::mainPack().begin(), content::mainPack().end()));
+    EXPECT_NE(f.lists.textures, nullptr);
+    EXPECT_NE(f.lists.images, nullptr);
+    std::set<int> kinds;
+    for (const TimelineEvent* e = f.lists.eventsHead; e; e = e->next) {
+        kinds.insert(e->type);
+        if (e->type == kEventSceneView) {
+            EXPECT_NE(e->scene, nullptr);
+            EXPECT_NE(e->camera, nullptr);
+        }
+    }
+    for (int k = 1; k <= 6; ++k) EXPECT_TRUE(kinds.count(k)) << "kind " << k;
+    std::set<uint32_t> types;
+    for (const Scene& s : f.lists.scenes) {
+        for (int o = 0; o < s.objectCount; ++o) types.insert(s.objects[o].type());
+    }
+    for (uint32_t t : {1u, 3u, 6u, 7u, 9u, 10u, 11u, 12u, 15u, 104u}) EXPECT_TRUE(types.count(t)) << "type " << t;
+}
+
+}  // namespace
+}  // namespace lumen

@@ -1,0 +1,114 @@
+// lumenkit pack asm | dis | info, run as a user would.
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <nlohmann/json.hpp>
+#include <sstream>
+#include <string>
+
+namespace {
+
+struct CommandResult {
+    int status = -1;
+    std::string out;
+};
+
+CommandResult run(const std::string& arguments) {
+    const char* kit = std::getenv("LUMENKIT");
+    if (!kit) return {};
+    std::string command = std::string(kit) + " " + arguments + " 2>&1";
+    CommandResult r;
+    std::FILE* pipe = popen(command.c_str(), "r");
+    if (!pipe) return r;
+    char buffer[4096];
+    std::size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) r.out.append(buffer, n);
+    int status = pclose(pipe);
+    r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return r;
+}
+
+std::string slurp(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+class LumenkitPack : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (!std::getenv("LUMENKIT")) GTEST_SKIP() << "LUMENKIT is not set";
+        dir_ = ::testing::TempDir();
+    }
+    std::string path(const std::string& name) const { return dir_ + "lumenkit_pack_" + name; }
+    std::string dir_;
+};
+
+TEST_F(LumenkitPack, AssembleDisassembleReassembleGivesTheSameBytes) {
+    const std::string source = std::string(LUMEN_SOURCE_DIR) + "/content/packs/main.pack";
+    CommandResult a = run("pack asm " + source + " -o " + path("a.bin"));
+    ASSERT_EQ(a.status, 0) << a.out;
+    CommandResult d = run("pack dis " + path("a.bin") + " -o " + path("a.pack"));
+    ASSERT_EQ(d.status, 0) << d.out;
+    CommandResult b = run("pack asm " + path("a.pack") + " -o " + path("b.bin"));
+    ASSERT_EQ(b.status, 0) << b.out;
+    EXPECT_EQ(slurp(path("a.bin")), slurp(path("b.bin")));
+    EXPECT_FALSE(slurp(path("a.bin")).empty());
+}
+
+TEST_F(LumenkitPack, InfoJsonListsSectionsScenesObjectsAndEvents) {
+    const std::string source = std::string(LUMEN_SOURCE_DIR) + "/content/packs/main.pack";
+    ASSERT_EQ(run("pack asm " + source + " -o " + path("m.bin")).status, 0);
+    CommandResult info = run("pack info --json " + path("m.bin"));
+    ASSERT_EQ(info.status, 0) << info.out;
+    nlohmann::json j = nlohmann::json::parse(info.out);
+    EXPECT_EQ(j["width"], 2);
+    ASSERT_EQ(j["textures"].size(), 2u);
+    EXPECT_EQ(j["textures"][0]["id"], 10);
+    EXPECT_EQ(j["textures"][0]["ops"], 4);
+    EXPECT_EQ(j["images"][0]["id"], 20);
+    EXPECT_EQ(j["images"][3]["layer"], 2);
+    ASSERT_EQ(j["scenes"].size(), 2u);
+    const auto& scene = j["scenes"][0];
+    EXPECT_EQ(scene["id"], 4);
+    EXPECT_EQ(scene["lights"], 3);
+    EXPECT_EQ(scene["cameras"], 2);
+    EXPECT_EQ(scene["clips"], 1);
+    const auto& cube = scene["objects"][0];
+    EXPECT_EQ(cube["type"], 1);
+    EXPECT_EQ(cube["parent"], -1);
+    EXPECT_EQ(cube["vertices"], 14);
+    EXPECT_EQ(cube["faces"], 24);
+    EXPECT_EQ(scene["objects"][8]["vertices"], 24);  // the merge of a cube and a cone
+    EXPECT_EQ(j["events"][0]["start"], 0);
+    EXPECT_EQ(j["events"][0]["end"], 512009);
+    EXPECT_EQ(j["sections"]["timeline"]["end"], j["size"]);
+}
+
+TEST_F(LumenkitPack, ErrorsNameTheFileAndWhereAndExitNonZero) {
+    {
+        std::ofstream bad(path("bad.pack"));
+        bad << "pack width 2\nscene id 0\n  object cube id 40000\nend\n";
+    }
+    CommandResult a = run("pack asm " + path("bad.pack") + " -o " + path("bad.bin"));
+    EXPECT_EQ(a.status, 1);
+    EXPECT_EQ(a.out, "lumenkit: " + path("bad.pack") +
+                         ":3: expected an integer -32768 to 32767 for id of object cube, found '40000'\n");
+    {
+        std::ofstream cut(path("cut.bin"), std::ios::binary);
+        cut.write("\x02\x01\x05", 3);
+    }
+    CommandResult d = run("pack dis " + path("cut.bin"));
+    EXPECT_EQ(d.status, 1);
+    EXPECT_EQ(d.out, "lumenkit: " + path("cut.bin") + ": texture section: byte 3: expected 1 byte (operation count), 0 left\n");
+    CommandResult i = run("pack info " + path("missing.bin"));
+    EXPECT_EQ(i.status, 1);
+    EXPECT_NE(i.out.find("cannot open"), std::string::npos);
+}
+
+}  // namespace

@@ -1,0 +1,268 @@
+// lumenkit pack: assemble readable pack source into a binary pack, disassemble
+// a binary pack into source, and summarise a pack (sections, scenes, objects
+// with their built meshes, events), as text or JSON.
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <iostream>
+#include <iterator>
+#include <map>
+#include <nlohmann/json.hpp>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "base/runtime_random.h"
+#include "command.h"
+#include "pack/pack_lists.h"
+#include "pack/pack_loader.h"
+#include "pack/pack_model.h"
+#include "pack/pack_source.h"
+#include "pack/reader.h"
+#include "texgen/texture.h"
+
+namespace lumenkit {
+
+namespace {
+
+std::vector<uint8_t> readFileBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) throw CommandError(path + ": cannot open: " + std::strerror(errno));
+    std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (in.bad()) throw CommandError(path + ": read failed");
+    return bytes;
+}
+
+// Writes through a temporary file so a failed write never leaves half a file.
+void writeFileBytes(const std::string& path, const void* data, std::size_t size) {
+    const std::string tmp = path + ".tmp";
+    std::FILE* file = std::fopen(tmp.c_str(), "wb");
+    if (!file) throw CommandError(path + ": cannot create: " + std::strerror(errno));
+    const bool written = std::fwrite(data, 1, size, file) == size;
+    const int writeErrno = errno;
+    const bool closed = std::fclose(file) == 0;
+    if (!written || !closed || std::rename(tmp.c_str(), path.c_str()) != 0) {
+        std::remove(tmp.c_str());
+        throw CommandError(path + ": write failed: " + std::strerror(written ? errno : writeErrno));
+    }
+}
+
+lumen::PackModel readModel(const std::string& path, const std::vector<uint8_t>& bytes) {
+    try {
+        return lumen::readPackModel(bytes);
+    } catch (const lumen::PackError& e) {
+        throw CommandError(path + ": " + e.what());
+    }
+}
+
+class ProgressBar {
+public:
+    explicit ProgressBar(const char* label) : label_(label), enabled_(isatty(STDERR_FILENO) == 1) {}
+    ~ProgressBar() {
+        if (drawn_) std::fprintf(stderr, "\r\033[K");
+    }
+    void update(float p) {
+        if (!enabled_) return;
+        const int percent = p <= 0 ? 0 : p >= 1 ? 100 : static_cast<int>(p * 100);
+        if (percent == last_) return;
+        last_ = percent;
+        std::fprintf(stderr, "\r%s [%-30.*s] %3d%%", label_, percent * 30 / 100, "##############################", percent);
+        std::fflush(stderr);
+        drawn_ = true;
+    }
+
+private:
+    const char* label_;
+    bool enabled_;
+    bool drawn_ = false;
+    int last_ = -1;
+};
+
+std::string typeName(int type) {
+    std::string_view name = lumen::objectTypeName(type);
+    return name.empty() ? std::to_string(type) : std::string(name);
+}
+
+std::string kindName(int kind) {
+    std::string_view name = lumen::eventKindName(kind);
+    return name.empty() ? "kind " + std::to_string(kind) : std::string(name);
+}
+
+nlohmann::json packInfo(const std::string& path, const std::vector<uint8_t>& bytes) {
+    using nlohmann::json;
+    const lumen::PackModel model = readModel(path, bytes);
+
+    // Build everything but GL objects: meshes are generated and deformed from
+    // the generated textures, images keep their pixels without an upload.
+    lumen::RuntimeRandom random;
+    auto generator = lumen::initTextureGenerator(random);
+    lumen::PackLoader loader(*generator);
+    loader.setUploadImages(false);
+    lumen::PackLists lists;
+    {
+        ProgressBar bar("building textures");
+        loader.setProgress([&](float p) { bar.update(p); });
+        try {
+            loader.loadPack(bytes, lists);
+        } catch (const lumen::PackError& e) {
+            throw CommandError(path + ": " + e.what());
+        }
+    }
+
+    json info;
+    info["width"] = model.width;
+    info["size"] = bytes.size();
+    auto range = [](const lumen::SectionRange& r) { return json{{"begin", r.begin}, {"end", r.end}}; };
+    info["sections"] = {{"header", range(model.header)},
+                        {"textures", range(model.textureSection)},
+                        {"images", range(model.imageSection)},
+                        {"scenes", range(model.sceneSection)},
+                        {"timeline", range(model.timelineSection)}};
+    info["textures"] = json::array();
+    for (const auto& t : model.textures) info["textures"].push_back({{"id", t.id}, {"ops", t.ops.size()}});
+    info["images"] = json::array();
+    for (const auto& i : model.images) {
+        info["images"].push_back({{"id", i.imageId}, {"texture", i.sourceTexture}, {"layer", i.sourceLayer}});
+    }
+    // The list holds scenes newest first; report them in pack order.
+    std::vector<const lumen::Scene*> scenes;
+    for (const lumen::Scene& s : lists.scenes) scenes.push_back(&s);
+    std::reverse(scenes.begin(), scenes.end());
+    info["scenes"] = json::array();
+    for (std::size_t i = 0; i < scenes.size() && i < model.scenes.size(); ++i) {
+        const lumen::Scene& s = *scenes[i];
+        const lumen::SceneRecord& record = model.scenes[i];
+        json objects = json::array();
+        for (int o = 0; o < s.objectCount; ++o) {
+            const lumen::SceneObject& obj = s.objects[static_cast<std::size_t>(o)];
+            objects.push_back({{"id", obj.id},
+                               {"type", obj.type()},
+                               {"typeName", typeName(static_cast<int>(obj.type()))},
+                               {"parent", obj.parentId},
+                               {"vertices", obj.mesh.vertexCount},
+                               {"faces", obj.mesh.faceCount}});
+        }
+        info["scenes"].push_back({{"id", s.id},
+                                  {"fog", record.fog != 0},
+                                  {"lights", record.lights.size()},
+                                  {"cameras", record.cameras.size()},
+                                  {"clips", record.clips.size()},
+                                  {"objects", objects}});
+    }
+    info["events"] = json::array();
+    std::map<std::string, int> counts;
+    long first = 0, last = 0;
+    bool any = false;
+    for (const lumen::TimelineEvent* e = lists.eventsHead; e; e = e->next) {
+        info["events"].push_back({{"kind", e->type}, {"kindName", kindName(e->type)}, {"start", e->startTime}, {"end", e->endTime}});
+        ++counts[kindName(e->type)];
+        first = any ? std::min<long>(first, e->startTime) : e->startTime;
+        last = any ? std::max<long>(last, e->endTime) : e->endTime;
+        any = true;
+    }
+    info["eventCounts"] = counts;
+    info["timeSpan"] = any ? json{{"start", first}, {"end", last}} : json(nullptr);
+    return info;
+}
+
+void printInfo(const nlohmann::json& info, std::ostream& out) {
+    out << "float width " << info["width"] << ", " << info["size"] << " bytes\n";
+    for (const char* name : {"header", "textures", "images", "scenes", "timeline"}) {
+        const auto& r = info["sections"][name];
+        out << "  " << name << ": bytes " << r["begin"] << " to " << r["end"] << " ("
+            << r["end"].get<std::size_t>() - r["begin"].get<std::size_t>() << ")\n";
+    }
+    out << info["textures"].size() << " textures:";
+    for (const auto& t : info["textures"]) out << " " << t["id"] << "(" << t["ops"] << " ops)";
+    out << "\n" << info["images"].size() << " images:";
+    for (const auto& i : info["images"]) out << " " << i["id"] << "=" << i["texture"] << "/" << i["layer"];
+    out << "\n" << info["scenes"].size() << " scenes\n";
+    for (const auto& s : info["scenes"]) {
+        out << "  scene " << s["id"] << ": " << s["objects"].size() << " objects, " << s["lights"] << " lights, "
+            << s["cameras"] << " cameras, " << s["clips"] << " clips" << (s["fog"].get<bool>() ? ", fog" : "") << "\n";
+        for (const auto& o : s["objects"]) {
+            out << "    object " << o["id"] << " " << o["typeName"].get<std::string>() << " parent " << o["parent"]
+                << ": " << o["vertices"] << " vertices, " << o["faces"] << " faces\n";
+        }
+    }
+    out << info["events"].size() << " events";
+    if (!info["timeSpan"].is_null()) {
+        out << " spanning " << info["timeSpan"]["start"] << " to " << info["timeSpan"]["end"] << " ms";
+    }
+    out << "\n";
+    for (const auto& [kind, count] : info["eventCounts"].items()) out << "  " << kind << ": " << count << "\n";
+}
+
+static Registration reg([](CLI::App& app) {
+    auto* pack = app.add_subcommand("pack", "assemble, disassemble and inspect packs");
+    pack->require_subcommand(1);
+
+    struct AsmOptions {
+        std::string source, output;
+    };
+    auto asmOptions = std::make_shared<AsmOptions>();
+    auto* assemble = pack->add_subcommand("asm", "assemble pack source into a binary pack");
+    assemble->add_option("SRC", asmOptions->source, "pack source file")->required();
+    assemble->add_option("-o,--output", asmOptions->output, "binary pack to write")->required();
+    assemble->callback([asmOptions] {
+        std::vector<uint8_t> text = readFileBytes(asmOptions->source);
+        std::vector<uint8_t> bytes;
+        try {
+            bytes = lumen::assemblePack(std::string_view(reinterpret_cast<const char*>(text.data()), text.size()),
+                                        asmOptions->source);
+        } catch (const lumen::PackSourceError& e) {
+            throw CommandError(e.what());
+        } catch (const std::invalid_argument& e) {
+            throw CommandError(asmOptions->source + ": " + e.what());
+        }
+        writeFileBytes(asmOptions->output, bytes.data(), bytes.size());
+    });
+
+    struct DisOptions {
+        std::string pack, output;
+    };
+    auto disOptions = std::make_shared<DisOptions>();
+    auto* disassemble = pack->add_subcommand("dis", "disassemble a binary pack into pack source");
+    disassemble->add_option("PACK", disOptions->pack, "binary pack file")->required();
+    disassemble->add_option("-o,--output", disOptions->output, "source file to write (default: standard output)");
+    disassemble->callback([disOptions] {
+        std::vector<uint8_t> bytes = readFileBytes(disOptions->pack);
+        std::string source = "# disassembled from " + disOptions->pack + "\n" + lumen::disassemblePack(readModel(disOptions->pack, bytes));
+        if (disOptions->output.empty()) {
+            std::cout << source;
+            std::cout.flush();
+            if (!std::cout) throw CommandError("standard output: write failed");
+        } else {
+            writeFileBytes(disOptions->output, source.data(), source.size());
+        }
+    });
+
+    struct InfoOptions {
+        std::string pack;
+        bool json = false;
+    };
+    auto infoOptions = std::make_shared<InfoOptions>();
+    auto* info = pack->add_subcommand("info",
+                                      "summarise a pack: sections and byte ranges, textures, images, scenes with "
+                                      "every object's built mesh, events (no GL needed)");
+    info->add_option("PACK", infoOptions->pack, "binary pack file")->required();
+    info->add_flag("--json", infoOptions->json, "write one JSON document");
+    info->callback([infoOptions] {
+        nlohmann::json summary = packInfo(infoOptions->pack, readFileBytes(infoOptions->pack));
+        if (infoOptions->json) {
+            std::cout << summary.dump(2) << "\n";
+        } else {
+            printInfo(summary, std::cout);
+        }
+        std::cout.flush();
+        if (!std::cout) throw CommandError("standard output: write failed");
+    });
+});
+
+}  // namespace
+
+}  // namespace lumenkit
