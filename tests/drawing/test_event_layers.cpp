@@ -172,18 +172,21 @@ TEST(CaptureAndZoomFeedback, OneLayerReproducesTheCapturedPicture) {
     EXPECT_FLOAT_EQ(slot.vTop, 480.0f / 1024);
     EXPECT_EQ(slot.vBottom, 0.0f);
 
-    glClear(GL_COLOR_BUFFER_BIT);
-    TimelineEvent zoom = captureEvent(3);
-    zoom.type = kEventZoomFeedback;
-    zoom.feedbackCount = 1;
-    zoom.feedbackZoom = 2.0f;
-    h.player.drawEvent(zoom, 0.0f);
-    const Picture after = h.read();
-    int differing = 0;
-    for (size_t k = 0; k < before.pixels().size(); k += 4)
-        for (int c = 0; c < 3; ++c)
-            differing += std::abs(before.pixels()[k + c] - after.pixels()[k + c]) > 2;
-    EXPECT_EQ(differing, 0);
+    // A zoom of 0 still shows layer 0 at scale 1 (0 / 0 would make it NaN).
+    for (float zoomFactor : {2.0f, 0.0f}) {
+        glClear(GL_COLOR_BUFFER_BIT);
+        TimelineEvent zoom = captureEvent(3);
+        zoom.type = kEventZoomFeedback;
+        zoom.feedbackCount = 1;
+        zoom.feedbackZoom = zoomFactor;
+        h.player.drawEvent(zoom, 0.0f);
+        const Picture after = h.read();
+        int differing = 0;
+        for (size_t k = 0; k < before.pixels().size(); k += 4)
+            for (int c = 0; c < 3; ++c)
+                differing += std::abs(before.pixels()[k + c] - after.pixels()[k + c]) > 2;
+        EXPECT_EQ(differing, 0) << "zoom " << zoomFactor;
+    }
 }
 
 TEST(CaptureAndZoomFeedback, LaterLayersAreMagnifiedAndDimmer) {
