@@ -148,5 +148,38 @@ TEST(LoadingSequence, ABadMainPackStopsWithItsSectionAndOffset) {
     }
 }
 
+TEST(ShowFrame, TurnsSceneSeventeenForTheTimelineAndBackAfterwards) {
+    auto display = testing::openHeadlessDisplay(64, 48);
+    ASSERT_TRUE(display);
+    EventPlayer player(64, 48);
+    player.createRenderTargets();
+    PackLists active;
+    Scene& machine = active.scenes.emplace_front();
+    machine.id = 17;
+    SceneObject& part = testing::addObject(machine, 42, 1, 2, 3);
+    part.parentId = 7;
+    const Matrix4 before = part.matrix;
+
+    // A clear event shows the timeline was drawn between the two turns.
+    TimelineEvent clear;
+    clear.type = kEventClear;
+    clear.clearColor = 1;
+    clear.startTime = 0;
+    clear.endTime = 999999;
+    active.eventsHead = active.eventsTail = &clear;
+
+    glClearColor(0, 0, 1, 1);
+    drawShowFrame(player, active, 399499);
+    EXPECT_FALSE(player.animationSwitches().isSet(17));
+    EXPECT_EQ(part.parentId, 7);
+    EXPECT_EQ(testing::Picture(display->readPicture(), 64, 48).at(10, 10).b, 255);
+
+    drawShowFrame(player, active, 405000);
+    EXPECT_TRUE(player.animationSwitches().isSet(17));
+    EXPECT_EQ(part.parentId, -1);
+    for (int k = 0; k < 16; ++k) EXPECT_NEAR(part.matrix[k], before[k], 1e-5) << k;
+    glClearColor(0, 0, 0, 0);
+}
+
 }  // namespace
 }  // namespace lumen
