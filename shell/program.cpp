@@ -8,12 +8,14 @@
 
 #include "base/runtime_random.h"
 #include "content/packs.h"
+#include "content/song_builtin.h"
 #include "pack/reader.h"
 #include "platform/clock.h"
 #include "platform/display.h"
 #include "platform/gl.h"
 #include "shell/loading.h"
 #include "shell/options.h"
+#include "synth/synth.h"
 #include "texgen/texture.h"
 #include "timeline/event_player.h"
 
@@ -27,17 +29,13 @@ namespace {
 
 class DisplayHost final : public FrameHost {
 public:
-    DisplayHost(platform::Display& display, EventPlayer& player, PackLists& active)
-        : display_(display), player_(player), active_(active) {}
+    DisplayHost(platform::Display& display, EventPlayer& player, PackLists& active, const Synth& synth)
+        : display_(display), player_(player), active_(active), synth_(synth) {}
 
     bool takeEvent(platform::Event& event) override { return display_.pollEvent(event); }
 
-    // Stands in for the song clock until the soundtrack provides one: real
-    // milliseconds since the first frame asked.
-    int clockMs() override {
-        if (clockStart_ < 0) clockStart_ = platform::monotonicMs();
-        return static_cast<int>(platform::monotonicMs() - clockStart_);
-    }
+    // The song clock: the time at the end of the block being played.
+    int clockMs() override { return synth_.synthGetTimeMs(); }
 
     void drawFrame(int showTime) override { drawShowFrame(player_, active_, showTime); }
 
@@ -48,7 +46,7 @@ private:
     platform::Display& display_;
     EventPlayer& player_;
     PackLists& active_;
-    int64_t clockStart_ = -1;
+    const Synth& synth_;
 };
 
 // The loading display's window: a waiting event goes to the window procedure.
@@ -110,9 +108,16 @@ int runProgram(const std::string& commandLine, int endOfShow) {
         std::fprintf(stderr, "lumen: built-in pack: %s\n", e.what());
         return 1;
     }
+    // The soundtrack: samples generated behind the loading display, then the
+    // ring pre-filled and playback started. A song that cannot load still
+    // leaves a running (silent) clock.
+    Synth synth;
+    const content::SongBytes& song = content::builtInSong();
+    synth.synthInit(SongSource{song.image, song.planes, song.definitions}, loading.progressHook());
+    synth.synthStart();
     for (int id : kShowAnimatedScenes) player.animationSwitches().set(id);
 
-    DisplayHost host(*display, player, loading.active());
+    DisplayHost host(*display, player, loading.active(), synth);
     runMainLoop(state, host, endOfShow);
     return 0;
 }
