@@ -72,6 +72,14 @@ void PackLoader::loadCamerasAndClips(PackReader& r, int width, Scene& scene) {
     const int clips = r.readByte("clip count");
     for (int c = 0; c < clips; ++c) {
         const int clipId = r.readByte("clip id");
+        if (vertexBudget_ > 0) {
+            // A clip record per object costs about as much as eight vertices.
+            verticesBuilt_ += 8L * scene.objectCount;
+            if (verticesBuilt_ > vertexBudget_) {
+                r.fail("clip " + std::to_string(clipId) + " would bring the pack's records past the limit of " +
+                       std::to_string(vertexBudget_) + " vertices");
+            }
+        }
         for (int o = 0; o < scene.objectCount; ++o) {
             SceneObject& object = scene.objects[static_cast<std::size_t>(o)];
             object.clips.emplace_front();

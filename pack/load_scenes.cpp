@@ -136,6 +136,7 @@ void PackLoader::loadObject(PackReader& r, int width, Scene& scene, PackLists& a
         o.idList = idListValues(r.readIdList(idLists_));
         o.params[2] = scene.objectCount;
     }
+    if (vertexBudget_ > 0) chargeVertices(r, scene, o);
     generateObjectMesh(scene, o);
     setMatrix(o, matrix);
     if (type != 15) {
@@ -156,6 +157,34 @@ void PackLoader::loadObject(PackReader& r, int width, Scene& scene, PackLists& a
                 o.mesh.faces[static_cast<std::size_t>(f)].envTexture = image->glName;
             }
         }
+    }
+}
+
+// An upper bound of the vertices the generator will make for `object`.
+void PackLoader::chargeVertices(PackReader& r, Scene& scene, const SceneObject& o) {
+    const long a = o.params[0], b = o.params[1];
+    long count = 0;
+    auto verticesOf = [&](int32_t id) -> long {
+        const SceneObject* source = findObject(scene, scene.objectCount, id);
+        return source ? source->mesh.vertexCount : 0;
+    };
+    switch (o.type()) {
+        case 1: count = 14; break;
+        case 3: count = 2 + (a > 2 ? a - 2 : 0) * b; break;
+        case 6: count = (b + 1) * a + 2; break;
+        case 7: count = a + 2; break;
+        case 9: case 11: count = a + 3; break;
+        case 10: count = verticesOf(static_cast<int32_t>(a)) * verticesOf(static_cast<int32_t>(b)); break;
+        case 12: count = (a + 1) * (b + 1); break;
+        case 15:
+            for (int32_t id : o.idList) count += verticesOf(id);
+            break;
+        default: break;
+    }
+    verticesBuilt_ += count;
+    if (verticesBuilt_ > vertexBudget_) {
+        r.fail("object " + std::to_string(o.id) + " would bring the pack's meshes to " + std::to_string(verticesBuilt_) +
+               " vertices, more than the limit of " + std::to_string(vertexBudget_));
     }
 }
 

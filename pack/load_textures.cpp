@@ -87,6 +87,7 @@ void PackLoader::loadPack(std::span<const uint8_t> pack, PackLists& active) {
     // A new pack's scenes replace the set's; the old ones are kept alive for
     // anything that still points at them.
     active.retiredScenes.splice_after(active.retiredScenes.before_begin(), active.scenes);
+    verticesBuilt_ = 0;
     PackReader r(pack);
     r.setSection("header");
     const uint8_t width = r.readByte("float width");

@@ -28,6 +28,11 @@ public:
     // Off: image records keep their pixels but make no GL texture (glName 0),
     // so a pack loads without a GL context.
     void setUploadImages(bool upload) { uploadImages_ = upload; }
+    // At most this many mesh vertices per load (0: no limit; a clip's records
+    // count eight per object). An object whose mesh would pass the limit stops the load with a PackError before it is
+    // built, so a hostile pack (merges of merges grow exponentially) cannot
+    // exhaust memory. The show's packs stay far below any sensible limit.
+    void setVertexBudget(long vertices) { vertexBudget_ = vertices; }
 
     // The whole pack: empties the active scene list, reads the header, then
     // the texture, image, scene and timeline sections.
@@ -48,10 +53,13 @@ private:
     void loadObject(PackReader& reader, int width, Scene& scene, PackLists& active);
     void deform(PackReader& reader, int width, Scene& scene, std::size_t deformerIndex, PackLists& active);
     void loadCamerasAndClips(PackReader& reader, int width, Scene& scene);
+    void chargeVertices(PackReader& reader, Scene& scene, const SceneObject& object);
 
     TextureGenerator& generator_;
     ProgressHook progress_;
     bool uploadImages_ = true;
+    long vertexBudget_ = 0;
+    long verticesBuilt_ = 0;
     std::unique_ptr<uint8_t[]> displacement_;
     IdListArena idLists_;
 };

@@ -307,3 +307,36 @@ TEST(Scenes, SceneIsFindableOnlyOnceCompleteAndTheNewestWins) {
 
 }  // namespace
 }  // namespace lumen
+
+namespace lumen {
+namespace {
+
+TEST(VertexBudget, MergesThatWouldPassTheLimitStopTheLoadBeforeBuilding) {
+    // Each merge lists the previous one twice: the sizes double every step.
+    // The sphere has 1522 vertices; merges 1..5 bring the total to 95790 and
+    // merge 6 would add 97408 more.
+    std::string source = "pack width 2\nscene id 0\n object sphere id 0 rings 40 segments 40\n";
+    for (int i = 1; i <= 12; ++i) {
+        source += " object merge id " + std::to_string(i) + " ids [" + std::to_string(i - 1) + " " +
+                  std::to_string(i - 1) + "]\n";
+    }
+    source += "end\n";
+    testing::LoadFixture limited;
+    limited.loader.setVertexBudget(100000);
+    try {
+        limited.load(source);
+        FAIL() << "no error";
+    } catch (const PackError& e) {
+        EXPECT_EQ(e.section(), "scene section");
+        EXPECT_NE(std::string(e.what()).find("object 6 would bring the pack's meshes to 193294 vertices"), std::string::npos)
+            << e.what();
+    }
+    // A pack within the limit loads as before.
+    testing::LoadFixture fits;
+    fits.loader.setVertexBudget(100000);
+    fits.load("pack width 2\nscene id 0\n object grid id 1 columns 100 rows 100\n clip id 0\n  tracks\n  end\n end\nend\n");
+    EXPECT_EQ(fits.lists.scenes.front().objects[0].mesh.vertexCount, 101 * 101);
+}
+
+}  // namespace
+}  // namespace lumen

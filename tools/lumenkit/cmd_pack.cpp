@@ -82,6 +82,8 @@ private:
     int last_ = -1;
 };
 
+constexpr long kVertexBudget = 8L * 1024 * 1024;
+
 std::string typeName(int type) {
     std::string_view name = lumen::objectTypeName(type);
     return name.empty() ? std::to_string(type) : std::string(name);
@@ -102,6 +104,8 @@ nlohmann::json packInfo(const std::string& path, const std::vector<uint8_t>& byt
     auto generator = lumen::initTextureGenerator(random);
     lumen::PackLoader loader(*generator);
     loader.setUploadImages(false);
+    // A user's file is not trusted: refuse meshes beyond any real show's size.
+    loader.setVertexBudget(kVertexBudget);
     lumen::PackLists lists;
     {
         ProgressBar bar("building textures");
