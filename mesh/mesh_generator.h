@@ -45,8 +45,9 @@ struct MeshGeneratorInput {
 
 // Appends the primitive to `target` (empty on entry) and computes normals. An
 // unknown type, and sizes a primitive cannot use (sphere rings < 3, segments
-// < 1, grid columns or rows < 1, paths with 0 steps, sweeps over a path or a
-// profile of fewer than 4 vertices), leave the mesh empty.
+// < 1, cylinder stacks < 1, grid columns or rows < 1, paths with 0 steps,
+// sweeps over a path or a profile of fewer than 4 vertices), leave the mesh
+// empty.
 void generateMesh(Mesh& target, const MeshGeneratorInput& input);
 
 // The primitives one by one, without the final computeNormals.
