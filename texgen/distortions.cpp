@@ -31,6 +31,12 @@ inline void bilinear(const uint8_t* layer, float u, float v, uint8_t* out) {
     const double flU = floorU, flV = floorV;
     int iu = floorU & 255, iv = floorV & 255;
     float fu = float(double(u) - flU), fv = float(double(v) - flV);
+    if (fu == 0.0f && fv == 0.0f) {
+        // Weights 1, 0, 0, 0: the sum is exactly the pixel's own value.
+        const uint8_t* p = layer + pixelIndex(iu, iv);
+        out[0] = p[0], out[1] = p[1], out[2] = p[2];
+        return;
+    }
     int iu1 = (iu + 1) & 255, iv1 = (iv + 1) & 255;
     float a = float(1.0 - double(fu));
     float w00 = float((1.0 - double(fv)) * double(a));
