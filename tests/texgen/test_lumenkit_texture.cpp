@@ -91,6 +91,29 @@ TEST(LumenkitTexture, RawLayerMatchesTheGeneratorWithTheScratchShared) {
     EXPECT_NE(bytes[3], 0);  // alpha from the first program's noise
 }
 
+TEST(LumenkitTexture, PngAndAllWriteRgbaPicturesNamedByIdAndLayer) {
+    const std::string pack = tempPath("two_programs_png.pack"), png = tempPath("tex3_l1.png");
+    const std::string dir = tempPath("all_layers");
+    writeFile(pack, buildPack());
+    const RunResult r = runLumenkit("texture " + pack + " --id 3 --layer 1 --png " + png + " --all " + dir);
+    ASSERT_EQ(r.exitCode, 0) << r.output;
+    const std::vector<uint8_t> bytes = readFile(png);
+    ASSERT_GT(bytes.size(), 33u);
+    const uint8_t signature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    EXPECT_EQ(std::memcmp(bytes.data(), signature, 8), 0);
+    // IHDR: 256 x 256, 8 bits, colour type 6 (RGBA).
+    EXPECT_EQ(std::memcmp(bytes.data() + 12, "IHDR", 4), 0);
+    EXPECT_EQ(bytes[18], 1);
+    EXPECT_EQ(bytes[22], 1);
+    EXPECT_EQ(bytes[24], 8);
+    EXPECT_EQ(bytes[25], 6);
+    for (int id : {3, 8})
+        for (int layer = 0; layer < 4; ++layer) {
+            const std::string name = dir + "/tex" + std::to_string(id) + "_l" + std::to_string(layer) + ".png";
+            EXPECT_GT(readFile(name).size(), 33u) << name;
+        }
+}
+
 TEST(LumenkitTexture, TruncatedPackAndMissingIdFailWithWhereAndWhat) {
     std::vector<uint8_t> bytes = buildPack();
     bytes.resize(20);
