@@ -4,6 +4,10 @@
 #include "synth/mixer.h"
 
 #include <cmath>
+#include <cstring>
+#if defined(__x86_64__)
+#include <immintrin.h>
+#endif
 
 namespace lumen {
 
@@ -44,31 +48,131 @@ int64_t framesToBoundary(const MixerChannel& c, int64_t position) {
     return int64_t(distance24 / step24 + (distance24 % step24 != 0 ? 1 : 0));
 }
 
-// Mixes frames at constant or ramping gains; returns the position reached.
+// The interpolated sample at a 32.32 position. The fraction's top 31 bits
+// times the difference is an exact integer (below 2^47), so this equals
+// s0 + (fraction / 2^32) * (s1 - s0) computed in doubles.
+inline double sampleAt(const int16_t* s, int64_t position) {
+    const int p = static_cast<int>(position >> 32);
+    const int64_t fraction = static_cast<uint32_t>(position) >> 1;
+    const int s0 = s[p];
+    return s0 + static_cast<double>(fraction * (s[p + 1] - s0)) * kFractionScale;
+}
+
+// Mixes frames at constant gains; returns the position reached. Interpolation
+// and accumulation run as two passes over short chunks so that the second,
+// which adds both sides at once, stays free of loads that depend on the position.
 template <bool kBackward>
 int64_t mixFrames(const int16_t* s, int64_t position, int64_t step, float* out, int frames, double gainA,
                   double gainB) {
-    for (int f = 0; f < frames; ++f) {
-        const int p = static_cast<int>(position >> 32);
-        const uint32_t fraction = static_cast<uint32_t>(position);
-        const int s0 = s[p];
-        const double v = s0 + (fraction >> 1) * kFractionScale * (s[p + 1] - s0);
-        out[0] = static_cast<float>(out[0] + v * gainA);
-        out[1] = static_cast<float>(out[1] + v * gainB);
-        out += 2;
-        position = kBackward ? position - step : position + step;
+    constexpr int kChunk = 256;
+    double v[kChunk];
+#if defined(__SSE2__)
+    const __m128d gains = _mm_set_pd(gainB, gainA);
+#endif
+    while (frames > 0) {
+        const int n = frames < kChunk ? frames : kChunk;
+        for (int f = 0; f < n; ++f) {
+            v[f] = sampleAt(s, position);
+            position = kBackward ? position - step : position + step;
+        }
+#if defined(__SSE2__)
+        for (int f = 0; f < n; ++f) {
+            // Each side: float(double(out) + v * gain), as in the scalar form below.
+            __m128 o = _mm_castpd_ps(_mm_load_sd(reinterpret_cast<const double*>(out + 2 * f)));
+            const __m128d sum = _mm_add_pd(_mm_cvtps_pd(o), _mm_mul_pd(_mm_set1_pd(v[f]), gains));
+            _mm_store_sd(reinterpret_cast<double*>(out + 2 * f), _mm_castps_pd(_mm_cvtpd_ps(sum)));
+        }
+#else
+        for (int f = 0; f < n; ++f) {
+            out[2 * f] = static_cast<float>(out[2 * f] + v[f] * gainA);
+            out[2 * f + 1] = static_cast<float>(out[2 * f + 1] + v[f] * gainB);
+        }
+#endif
+        out += 2 * n;
+        frames -= n;
     }
     return position;
+}
+
+#if defined(__x86_64__)
+// The same two passes four frames at a time, for processors with AVX2. Every
+// product and sum is formed exactly as in mixFrames, so the output is
+// bit-identical (a little-endian 32-bit load at &s[p] holds s[p] and s[p + 1]).
+template <bool kBackward>
+__attribute__((target("avx2"))) int64_t mixFramesAvx2(const int16_t* s, int64_t position, int64_t step,
+                                                       float* out, int frames, double gainA, double gainB) {
+    constexpr int kChunk = 256;
+    alignas(32) double v[kChunk];
+    const __m256d vGainA = _mm256_set1_pd(gainA);
+    const __m256d vGainB = _mm256_set1_pd(gainB);
+    const __m256d scale = _mm256_set1_pd(kFractionScale);
+    const int64_t signedStep = kBackward ? -step : step;
+    while (frames > 0) {
+        const int n = frames < kChunk ? frames : kChunk;
+        const int quads = n / 4;
+        // Gathers are slow on some processors: fetch each (s[p], s[p + 1]) pair
+        // with one scalar 32-bit load, then convert and combine four at a time.
+        alignas(16) int32_t pairs[kChunk];
+        alignas(16) int32_t fractions[kChunk];
+        for (int f = 0; f < 4 * quads; ++f) {
+            std::memcpy(&pairs[f], s + static_cast<int>(position >> 32), 4);
+            fractions[f] = static_cast<int32_t>(static_cast<uint32_t>(position) >> 1);
+            position += signedStep;
+        }
+        for (int q = 0; q < quads; ++q) {
+            const __m128i pair = _mm_load_si128(reinterpret_cast<const __m128i*>(pairs + 4 * q));
+            const __m128i s0 = _mm_srai_epi32(_mm_slli_epi32(pair, 16), 16);
+            const __m128i s1 = _mm_srai_epi32(pair, 16);
+            const __m256d d = _mm256_cvtepi32_pd(_mm_sub_epi32(s1, s0));
+            const __m256d f = _mm256_mul_pd(
+                _mm256_cvtepi32_pd(_mm_load_si128(reinterpret_cast<const __m128i*>(fractions + 4 * q))), scale);
+            _mm256_store_pd(v + 4 * q, _mm256_add_pd(_mm256_cvtepi32_pd(s0), _mm256_mul_pd(f, d)));
+        }
+        for (int f = 4 * quads; f < n; ++f) {
+            v[f] = sampleAt(s, position);
+            position += signedStep;
+        }
+        for (int q = 0; q < quads; ++q) {
+            const __m256d vv = _mm256_load_pd(v + 4 * q);
+            const __m256d a = _mm256_mul_pd(vv, vGainA);
+            const __m256d b = _mm256_mul_pd(vv, vGainB);
+            const __m256d lo = _mm256_unpacklo_pd(a, b);  // a0 b0 a2 b2
+            const __m256d hi = _mm256_unpackhi_pd(a, b);  // a1 b1 a3 b3
+            float* o = out + 8 * q;
+            const __m128 first = _mm_loadu_ps(o);
+            const __m128 second = _mm_loadu_ps(o + 4);
+            const __m256d sum0 = _mm256_add_pd(_mm256_cvtps_pd(first), _mm256_permute2f128_pd(lo, hi, 0x20));
+            const __m256d sum1 = _mm256_add_pd(_mm256_cvtps_pd(second), _mm256_permute2f128_pd(lo, hi, 0x31));
+            _mm_storeu_ps(o, _mm256_cvtpd_ps(sum0));
+            _mm_storeu_ps(o + 4, _mm256_cvtpd_ps(sum1));
+        }
+        for (int f = 4 * quads; f < n; ++f) {
+            out[2 * f] = static_cast<float>(out[2 * f] + v[f] * gainA);
+            out[2 * f + 1] = static_cast<float>(out[2 * f + 1] + v[f] * gainB);
+        }
+        out += 2 * n;
+        frames -= n;
+    }
+    return position;
+}
+
+const bool kHasAvx2 = __builtin_cpu_supports("avx2");
+#endif
+
+template <bool kBackward>
+int64_t mixConstant(const int16_t* s, int64_t position, int64_t step, float* out, int frames, double gainA,
+                    double gainB) {
+#if defined(__x86_64__)
+    if (kHasAvx2) return mixFramesAvx2<kBackward>(s, position, step, out, frames, gainA, gainB);
+#endif
+    return mixFrames<kBackward>(s, position, step, out, frames, gainA, gainB);
 }
 
 template <bool kBackward>
 int64_t mixRamp(const int16_t* s, int64_t position, int64_t step, float* out, int frames, double& gainA,
                 double& gainB, double incrementA, double incrementB) {
     for (int f = 0; f < frames; ++f) {
-        const int p = static_cast<int>(position >> 32);
-        const uint32_t fraction = static_cast<uint32_t>(position);
-        const int s0 = s[p];
-        const double v = s0 + (fraction >> 1) * kFractionScale * (s[p + 1] - s0);
+        const double v = sampleAt(s, position);
         out[0] = static_cast<float>(out[0] + v * gainA);
         out[1] = static_cast<float>(out[1] + v * gainB);
         gainA += incrementA;
@@ -135,11 +239,16 @@ void Mixer::mixChannel(MixerChannel& c, float* out, int n) const {
                 c.currentA = c.targetA * 256;
                 c.currentB = c.targetB * 256;
             }
+        } else if (c.targetA == 0 && c.targetB == 0) {
+            // Silent (a note ramped out on its old channel): adding zeros changes
+            // no output sample, so only the position moves.
+            const int64_t travel = static_cast<int64_t>(static_cast<uint64_t>(step) * static_cast<uint64_t>(seg));
+            position = c.direction == 1 ? position + travel : position - travel;
         } else {
             const double gainA = c.targetA / 255.0;
             const double gainB = c.targetB / 255.0;
-            position = c.direction == 1 ? mixFrames<false>(data, position, step, out, seg, gainA, gainB)
-                                        : mixFrames<true>(data, position, step, out, seg, gainA, gainB);
+            position = c.direction == 1 ? mixConstant<false>(data, position, step, out, seg, gainA, gainB)
+                                        : mixConstant<true>(data, position, step, out, seg, gainA, gainB);
         }
         remaining -= seg;
         out += 2 * seg;
