@@ -195,7 +195,9 @@ void smear(TextureGenerator& gen, Texture& texture, const TextureOp& op) {
     struct Direction {
         bool built = false;
         int minFloorRow = 0, minFloorCol = 0;  // most negative floor offsets
+        int maxFloorRow = 0, maxFloorCol = 0;
         std::vector<int16_t> floorRow, ceilRow, floorCol, ceilCol;
+        std::vector<int32_t> byteOffset;  // floor offsets as one step in the layer
     };
     std::vector<Direction> directions(256);
     auto directionFor = [&](int m) -> const Direction& {
@@ -208,6 +210,7 @@ void smear(TextureGenerator& gen, Texture& texture, const TextureOp& op) {
         d.ceilRow.resize(size_t(length) + 1);
         d.floorCol.resize(size_t(length) + 1);
         d.ceilCol.resize(size_t(length) + 1);
+        d.byteOffset.resize(size_t(length) + 1);
         for (int k = 1; k <= length; ++k) {
             const double tr = k * co, tc = k * si;
             d.floorRow[size_t(k)] = int16_t(std::floor(tr));
@@ -216,6 +219,9 @@ void smear(TextureGenerator& gen, Texture& texture, const TextureOp& op) {
             d.ceilCol[size_t(k)] = int16_t(std::ceil(tc));
             d.minFloorRow = std::min<int>(d.minFloorRow, d.floorRow[size_t(k)]);
             d.minFloorCol = std::min<int>(d.minFloorCol, d.floorCol[size_t(k)]);
+            d.maxFloorRow = std::max<int>(d.maxFloorRow, d.floorRow[size_t(k)]);
+            d.maxFloorCol = std::max<int>(d.maxFloorCol, d.floorCol[size_t(k)]);
+            d.byteOffset[size_t(k)] = (d.floorRow[size_t(k)] * kTextureSize + d.floorCol[size_t(k)]) * 4;
         }
         return d;
     };
@@ -241,7 +247,17 @@ void smear(TextureGenerator& gen, Texture& texture, const TextureOp& op) {
             const size_t i = pixelIndex(x, y);
             const Direction& d = directionFor(map[i + mapChannel]);
             uint32_t redBlue = 0, green = 0;
-            if (y >= -d.minFloorRow && x >= -d.minFloorCol) {
+            const bool floorsOnly = y >= -d.minFloorRow && x >= -d.minFloorCol;
+            if (floorsOnly && y + d.maxFloorRow < kTextureSize && x + d.maxFloorCol < kTextureSize) {
+                // No sample wraps: each is a fixed step from this pixel.
+                const uint8_t* here = layer + i;
+                for (int k = 1; k <= length; ++k) {
+                    uint32_t p;
+                    std::memcpy(&p, here + d.byteOffset[size_t(k)], 4);
+                    redBlue += p & 0x00FF00FFu;
+                    green += (p >> 8) & 0xFFu;
+                }
+            } else if (floorsOnly) {
                 for (int k = 1; k <= length; ++k)
                     addSample(x + d.floorCol[size_t(k)], y + d.floorRow[size_t(k)], redBlue, green);
             } else {
