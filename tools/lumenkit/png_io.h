@@ -1,4 +1,5 @@
-// PNG output for lumenkit's commands: RGBA pictures written with libpng.
+// PNG output for lumenkit's commands: 8-bit RGBA pictures written with libpng,
+// shared by every command that saves a layer, a frame or a capture.
 #pragma once
 #include <cstdint>
 #include <string>
