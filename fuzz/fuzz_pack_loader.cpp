@@ -19,16 +19,22 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     static auto generator = lumen::initTextureGenerator(random);
     lumen::PackLoader loader(*generator);
     loader.setUploadImages(false);
-    loader.setVertexBudget(200000);
+    loader.setVertexBudget(50000);
+    // The loader only reads textures, so one set serves every run.
+    static lumen::PackLists textures = [] {
+        lumen::PackLists t;
+        for (int id = 0; id < 4; ++id) {
+            auto texture = lumen::createTexture();
+            texture->id = id;
+            texture->layers[id][0] = 255;
+            texture->next = t.textures;
+            t.textures = texture.get();
+            t.textureStore.push_back(std::move(texture));
+        }
+        return t;
+    }();
     lumen::PackLists lists;
-    for (int id = 0; id < 4; ++id) {
-        auto texture = lumen::createTexture();
-        texture->id = id;
-        texture->layers[id][0] = 255;
-        texture->next = lists.textures;
-        lists.textures = texture.get();
-        lists.textureStore.push_back(std::move(texture));
-    }
+    lists.textures = textures.textures;
     lumen::PackReader reader(std::span<const uint8_t>(data, size));
     try {
         const int width = reader.readByte("float width");

@@ -29,11 +29,9 @@ void PackLoader::loadTextureSection(PackReader& r, PackLists& active) {
                 uint8_t text[256];
                 r.readBytes(text, length, "text");
                 // Slot k exists only for the first 100 records; a text further
-                // on is read past and its operation finds an empty slot.
-                if (k < kTextSlotCount) {
-                    std::memcpy(texture->textSlots[k], text, length);
-                    texture->textSlots[k][length < kTextSlotBytes ? length : kTextSlotBytes - 1] = 0;
-                }
+                // on is read past and its operation finds an empty slot. The
+                // slot starts zero-filled and L < 256, so the text ends there.
+                if (k < kTextSlotCount) std::memcpy(texture->textSlots[k], text, length);
             }
             generator_.applyTextureOp(*texture, op);
             if (progress_) {
