@@ -1,0 +1,57 @@
+// Pack throughput: walking, assembling and disassembling the built-in packs,
+// and loading the main pack's sections after the textures (meshes, deformers,
+// clips, events) without GL.
+#include <benchmark/benchmark.h>
+
+#include "base/runtime_random.h"
+#include "content/packs.h"
+#include "pack/pack_lists.h"
+#include "pack/pack_loader.h"
+#include "pack/pack_model.h"
+#include "pack/pack_source.h"
+#include "texgen/texture.h"
+
+namespace {
+
+void BM_ReadPackModel(benchmark::State& state) {
+    auto bytes = lumen::content::mainPack();
+    for (auto _ : state) benchmark::DoNotOptimize(lumen::readPackModel(bytes));
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(bytes.size()));
+}
+BENCHMARK(BM_ReadPackModel);
+
+void BM_DisassembleAndAssemble(benchmark::State& state) {
+    lumen::PackModel model = lumen::readPackModel(lumen::content::mainPack());
+    for (auto _ : state) {
+        std::string source = lumen::disassemblePack(model);
+        benchmark::DoNotOptimize(lumen::assemblePack(source, "main.pack"));
+    }
+}
+BENCHMARK(BM_DisassembleAndAssemble)->Unit(benchmark::kMicrosecond);
+
+void BM_LoadScenesAndTimeline(benchmark::State& state) {
+    auto bytes = lumen::content::mainPack();
+    lumen::RuntimeRandom random;
+    auto generator = lumen::initTextureGenerator(random);
+    lumen::PackLists textures;
+    lumen::PackLoader textureLoader(*generator);
+    textureLoader.setUploadImages(false);
+    lumen::PackReader head(bytes);
+    const int width = head.readByte();
+    textureLoader.loadTextureSection(head, textures);
+    const std::size_t afterTextures = head.offset();
+    for (auto _ : state) {
+        lumen::PackLists lists;
+        lists.textures = textures.textures;
+        lumen::PackLoader loader(*generator);
+        loader.setUploadImages(false);
+        lumen::PackReader r(bytes.subspan(afterTextures));
+        loader.loadImageSection(r, lists);
+        loader.loadSceneSection(r, width, lists);
+        loader.loadTimelineSection(r, width, lists);
+        benchmark::DoNotOptimize(lists.eventsHead);
+    }
+}
+BENCHMARK(BM_LoadScenesAndTimeline)->Unit(benchmark::kMicrosecond);
+
+}  // namespace
