@@ -26,34 +26,35 @@ inline int floorToInt(double v) {
 }
 
 // Bilinear sample of the colour channels of a layer at (u, v), wrapping.
-inline void bilinear(const uint8_t* layer, float u, float v, uint8_t* out) {
+[[gnu::always_inline]] inline void bilinear(const uint8_t* layer, float u, float v, uint8_t* out) {
     const int floorU = floorToInt(u), floorV = floorToInt(v);
     const double flU = floorU, flV = floorV;
-    int iu = floorU & 255, iv = floorV & 255;
-    float fu = float(double(u) - flU), fv = float(double(v) - flV);
+    const int iu = floorU & 255, iv = floorV & 255;
+    const float fu = float(double(u) - flU), fv = float(double(v) - flV);
+    const uint8_t* p00 = layer + pixelIndex(iu, iv);
     if (fu == 0.0f && fv == 0.0f) {
         // Weights 1, 0, 0, 0: the sum is exactly the pixel's own value.
-        const uint8_t* p = layer + pixelIndex(iu, iv);
-        out[0] = p[0], out[1] = p[1], out[2] = p[2];
+        out[0] = p00[0], out[1] = p00[1], out[2] = p00[2];
         return;
     }
-    int iu1 = (iu + 1) & 255, iv1 = (iv + 1) & 255;
-    float a = float(1.0 - double(fu));
-    float w00 = float((1.0 - double(fv)) * double(a));
-    float w01 = float((1.0 - double(fv)) * double(fu));
-    float w10 = float(double(fv) * double(a));
-    float w11 = float(double(fv) * double(fu));
-    const uint8_t* p00 = layer + pixelIndex(iu, iv);
+    const int iu1 = (iu + 1) & 255, iv1 = (iv + 1) & 255;
+    const float a = float(1.0 - double(fu));
+    const double w00 = float((1.0 - double(fv)) * double(a));
+    const double w01 = float((1.0 - double(fv)) * double(fu));
+    const double w10 = float(double(fv) * double(a));
+    const double w11 = float(double(fv) * double(fu));
     const uint8_t* p01 = layer + pixelIndex(iu1, iv);
     const uint8_t* p10 = layer + pixelIndex(iu, iv1);
     const uint8_t* p11 = layer + pixelIndex(iu1, iv1);
     const double* asDouble = kByteAsDouble.v;  // loads instead of conversions
-    for (int c = 0; c < 3; ++c) {
-        double value = ((asDouble[p11[c]] * double(w11) + asDouble[p01[c]] * double(w01)) +
-                        asDouble[p00[c]] * double(w00)) +
-                       asDouble[p10[c]] * double(w10);
-        out[c] = uint8_t(int(value));
-    }
+    auto channel = [&](int c) {
+        const double value = ((asDouble[p11[c]] * w11 + asDouble[p01[c]] * w01) + asDouble[p00[c]] * w00) +
+                             asDouble[p10[c]] * w10;
+        return uint8_t(int(value));
+    };
+    out[0] = channel(0);
+    out[1] = channel(1);
+    out[2] = channel(2);
 }
 
 }  // namespace
