@@ -49,12 +49,17 @@ public:
     const MixerChannel& channel(int i) const { return channels_[static_cast<size_t>(i)]; }
     int rampLength() const { return rampLength_; }
 
+    // The vector path (where the processor has one) and the scalar path give
+    // identical bits; tests compare them by switching the vector path off.
+    void setVectorPath(bool enabled) { vectorPath_ = enabled; }
+
 private:
     void mixChannel(MixerChannel& c, float* out, int n) const;
 
     std::array<MixerChannel, kMixerChannels> channels_;
     int rampLength_ = 128;
     float rampReciprocal_ = 1.0f / 128;
+    bool vectorPath_ = true;
 };
 
 }  // namespace lumen
