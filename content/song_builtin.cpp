@@ -301,16 +301,16 @@ void breakdown(PatternBuilder& p) {
 
 SongBytes assemble() {
     const std::vector<Voice> v = voices();
-    SongSpec spec;
-    spec.channels = kChannels;
-    spec.patterns = 4;
-    spec.orders = {0, 1, 2, 1, 2, 3, 1, 2};
-    spec.restartPosition = 1;
-    spec.defaultSpeed = 6;
-    spec.defaultTempo = 125;
-    for (const Voice& voice : v) spec.instruments.push_back(voice.header);
+    SongLayout layout;
+    layout.channels = kChannels;
+    layout.patterns = 4;
+    layout.orders = {0, 1, 2, 1, 2, 3, 1, 2};
+    layout.restartPosition = 1;
+    layout.defaultSpeed = 6;
+    layout.defaultTempo = 125;
+    for (const Voice& voice : v) layout.instruments.push_back(voice.header);
 
-    PatternPlaneWriter planes(spec.patterns);
+    PatternPlaneWriter planes(layout.patterns);
     PatternBuilder p0(planes, 0), p1(planes, 1), p2(planes, 2), p3(planes, 3);
     intro(p0);
     mainA(p1);
@@ -318,7 +318,7 @@ SongBytes assemble() {
     breakdown(p3);
 
     SongBytes song;
-    song.image = writeSongImage(spec);
+    song.image = writeSongImage(layout);
     song.planes = planes.bytes();
     for (const Voice& voice : v) {
         const std::vector<uint8_t> bytes = packGeneratorDefinition(voice.patch);

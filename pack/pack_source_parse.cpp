@@ -295,13 +295,13 @@ private:
         for (;;) {
             const Token& t = peek();
             if (t.kind != TokenKind::Word) break;
-            const FieldSpec* spec = nullptr;
+            const FieldSpec* fieldDesc = nullptr;
             for (const auto& group : specGroups) {
                 for (const auto& s : group) {
-                    if (t.text == s.name) spec = &s;
+                    if (t.text == s.name) fieldDesc = &s;
                 }
             }
-            if (!spec) {
+            if (!fieldDesc) {
                 if (isKeyword(t.text)) break;
                 std::string names;
                 for (const auto& group : specGroups) {
@@ -310,18 +310,18 @@ private:
                 f.fail(t.line, "'" + t.text + "' is not a field of " + what + "; expected one of:" + names);
             }
             take();
-            if (f.has(spec->name)) f.fail(t.line, std::string("field ") + spec->name + " of " + what + " given twice");
+            if (f.has(fieldDesc->name)) f.fail(t.line, std::string("field ") + fieldDesc->name + " of " + what + " given twice");
             Field field;
             field.line = t.line;
-            for (int i = 0; i < spec->arity; ++i) {
+            for (int i = 0; i < fieldDesc->arity; ++i) {
                 const Token& v = peek();
                 if (v.kind == TokenKind::End || (v.kind == TokenKind::Word && !isValueWord(v.text))) {
-                    fail(v, std::string("expected ") + std::to_string(spec->arity) + " value" +
-                                (spec->arity > 1 ? "s" : "") + " for " + spec->name + " of " + what);
+                    fail(v, std::string("expected ") + std::to_string(fieldDesc->arity) + " value" +
+                                (fieldDesc->arity > 1 ? "s" : "") + " for " + fieldDesc->name + " of " + what);
                 }
                 field.values.push_back(take());
             }
-            f.map[spec->name] = std::move(field);
+            f.map[fieldDesc->name] = std::move(field);
         }
         return f;
     }

@@ -53,7 +53,7 @@ public:
     // The counter says how much has been handed to SDL. The last period handed
     // over is still waiting in SDL's buffer when the next callback comes, so
     // what is heard lags the counter by one buffer: report the counter minus
-    // SDL's buffer size (the obtained spec's samples x 4 bytes). The remaining
+    // SDL's buffer size (the obtained SDL_AudioSpec's samples x 4 bytes). The remaining
     // device latency is unknown to us and not counted.
     uint64_t bytesPlayed() override {
         const uint64_t copied = copied_.load(std::memory_order_acquire);

@@ -43,7 +43,7 @@ struct InstrumentSpec {
     uint32_t headerSize = 263;  // the usual instrument header size
 };
 
-struct SongSpec {
+struct SongLayout {
     std::vector<uint8_t> orders;
     int16_t restartPosition = 0;
     int16_t channels = 18;
@@ -54,7 +54,7 @@ struct SongSpec {
     std::vector<InstrumentSpec> instruments;
 };
 
-std::vector<uint8_t> writeSongImage(const SongSpec& song);
+std::vector<uint8_t> writeSongImage(const SongLayout& song);
 
 struct Cell {
     uint8_t note = 0;  // 1..96, 97 key off
@@ -101,7 +101,7 @@ inline void putEnvelopePoints(std::vector<uint8_t>& out, const EnvelopeSpec& e) 
 
 }  // namespace song_writer_detail
 
-inline std::vector<uint8_t> writeSongImage(const SongSpec& song) {
+inline std::vector<uint8_t> writeSongImage(const SongLayout& song) {
     using namespace song_writer_detail;
     std::vector<uint8_t> out(60, 0);
     put32(out, 276);

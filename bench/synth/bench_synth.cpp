@@ -100,12 +100,12 @@ BENCHMARK(BM_GenerateSongScale)->Unit(benchmark::kMillisecond)->Iterations(3);
 // A busy 18-channel song: every channel plays a new note every other row with
 // vibrato, arpeggio, volume slides or portamento, speed 3 at tempo 150.
 SongSource busySong(std::vector<uint8_t>& image, std::vector<uint8_t>& planes, std::vector<uint8_t>& defs) {
-    SongSpec spec;
-    spec.channels = 18;
-    spec.patterns = 2;
-    spec.orders = {0, 1};
-    spec.defaultSpeed = 3;
-    spec.defaultTempo = 150;
+    SongLayout layout;
+    layout.channels = 18;
+    layout.patterns = 2;
+    layout.orders = {0, 1};
+    layout.defaultSpeed = 3;
+    layout.defaultTempo = 150;
     GeneratorDefinition d;
     Oscillator saw;
     saw.waveform = 2;
@@ -130,7 +130,7 @@ SongSource busySong(std::vector<uint8_t>& image, std::vector<uint8_t>& planes, s
         in.fadeout = 512;
         in.vibratoDepth = 4;
         in.vibratoRate = 8;
-        spec.instruments.push_back(in);
+        layout.instruments.push_back(in);
         const auto b = packGeneratorDefinition(d);
         defs.insert(defs.end(), b.begin(), b.end());
     }
@@ -148,7 +148,7 @@ SongSource busySong(std::vector<uint8_t>& image, std::vector<uint8_t>& planes, s
                 c.parameter = effects[(row + ch) % 6][1];
                 writer.set(p, row, ch, c);
             }
-    image = writeSongImage(spec);
+    image = writeSongImage(layout);
     planes = writer.bytes();
     return SongSource{image, planes, defs};
 }

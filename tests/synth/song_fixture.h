@@ -54,19 +54,19 @@ inline InstrumentSpec oneSampleInstrument(uint32_t length, uint8_t type = 0, uin
 }
 
 struct TestSong {
-    SongSpec spec;
+    SongLayout layout;
     std::vector<GeneratorDefinition> definitions;
     std::unique_ptr<PatternPlaneWriter> planes;
 
     explicit TestSong(int patterns = 1, int channels = 2) {
-        spec.patterns = static_cast<int16_t>(patterns);
-        spec.channels = static_cast<int16_t>(channels);
-        for (int p = 0; p < patterns; ++p) spec.orders.push_back(static_cast<uint8_t>(p));
+        layout.patterns = static_cast<int16_t>(patterns);
+        layout.channels = static_cast<int16_t>(channels);
+        for (int p = 0; p < patterns; ++p) layout.orders.push_back(static_cast<uint8_t>(p));
         planes = std::make_unique<PatternPlaneWriter>(patterns);
     }
 
     void addInstrument(const InstrumentSpec& in, const GeneratorDefinition& d) {
-        spec.instruments.push_back(in);
+        layout.instruments.push_back(in);
         definitions.push_back(d);
     }
 
@@ -76,7 +76,7 @@ struct TestSong {
     std::vector<uint8_t> defs;
 
     SongSource source() {
-        image = writeSongImage(spec);
+        image = writeSongImage(layout);
         defs.clear();
         for (const auto& d : definitions) {
             auto b = packGeneratorDefinition(d);

@@ -46,7 +46,7 @@ TEST(BlockClock, EachPieceAddsItsOwnTruncatedMilliseconds) {
 
 TEST(BlockClock, SlowTempoTicksSpanSeveralBlocks) {
     testing::TestSong song;
-    song.spec.defaultTempo = 32;
+    song.layout.defaultTempo = 32;
     auto p = song.start();
     EXPECT_EQ(p->samplesPerTick, 3445);
     BlockRenderer r(*p);

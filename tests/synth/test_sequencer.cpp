@@ -154,7 +154,7 @@ TEST(SequencerEffects, PatternBreakJumpsToTheRowOfTheNextOrder) {
 
 TEST(SequencerEffects, SongWrapsToTheRestartPosition) {
     TestSong song = loopingSong(2);
-    song.spec.restartPosition = 1;
+    song.layout.restartPosition = 1;
     auto p = song.start();
     ticks(*p, 6 * 128 + 1);
     EXPECT_EQ(p->orderPosition, 1);

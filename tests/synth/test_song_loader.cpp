@@ -162,17 +162,17 @@ void expectLoadError(TestSong& song, const std::string& fragment) {
 TEST(SongLoaderErrors, UnplayableDataNamesItsPlace) {
     {
         TestSong song;
-        song.spec.orders = {0, 1};
+        song.layout.orders = {0, 1};
         expectLoadError(song, "song image: byte 81: expected a pattern number below 1");
     }
     {
         TestSong song;
-        song.spec.channels = 33;
+        song.layout.channels = 33;
         expectLoadError(song, "byte 68: expected a channel count from 1 to 32");
     }
     {
         TestSong song;
-        song.spec.defaultTempo = 0;
+        song.layout.defaultTempo = 0;
         expectLoadError(song, "byte 78");
     }
     {
@@ -207,7 +207,7 @@ TEST(SongLoaderErrors, UnplayableDataNamesItsPlace) {
 
 TEST(SongLoaderErrors, RestartOutsideTheOrdersStartsAgainAtTheTop) {
     TestSong song;
-    song.spec.restartPosition = 5;
+    song.layout.restartPosition = 5;
     auto player = song.start();
     EXPECT_EQ(player->song.header.restartPosition, 0);
 }

@@ -39,7 +39,7 @@ TEST(SynthClock, WithoutADeviceTheShowPlaysSilentlyOnARunningClock) {
 TEST(SynthClock, ASongThatCannotLoadFailsInOneLineAndStillKeepsTime) {
     setenv("SDL_AUDIODRIVER", "dummy", 1);
     testing::TestSong song(1, 1);
-    song.spec.defaultTempo = 0;
+    song.layout.defaultTempo = 0;
     Synth synth;
     ::testing::internal::CaptureStderr();
     EXPECT_EQ(synth.synthInit(song.source()), 0);
