@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "command.h"
+#include "file_io.h"
 #include "pack/pack_loader.h"
 #include "platform/display.h"
 #include "platform/gl.h"
@@ -25,35 +26,8 @@ namespace lumenkit {
 
 namespace {
 
-// Texture generation can take a while: a bar on stderr when it is a terminal.
-class LoadBar {
-public:
-    LoadBar() : enabled_(isatty(STDERR_FILENO) == 1) {}
-    ~LoadBar() {
-        if (drawn_) std::fprintf(stderr, "\r\033[K");
-    }
-    void update(float p) {
-        if (!enabled_) return;
-        const int percent = p <= 0 ? 0 : p >= 1 ? 100 : static_cast<int>(p * 100);
-        if (percent == last_) return;
-        last_ = percent;
-        std::fprintf(stderr, "\rloading textures [%-30.*s] %3d%%", percent * 30 / 100,
-                     "##############################", percent);
-        std::fflush(stderr);
-        drawn_ = true;
-    }
-
-private:
-    bool enabled_;
-    bool drawn_ = false;
-    int last_ = -1;
-};
-
 std::vector<uint8_t> readPack(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) throw CommandError(path + ": cannot open: " + std::strerror(errno));
-    std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad()) throw CommandError(path + ": read failed");
+    std::vector<uint8_t> bytes = readFileBytes(path);
     if (bytes.empty())
         throw CommandError(path + ": header: byte 0: expected the float-width byte, the file is empty");
     return bytes;
@@ -107,7 +81,7 @@ void renderFrame(const std::string& packPath, int time, const std::string& outPa
 
     lumen::PackLoader loader(*generator);
     {
-        LoadBar bar;
+        ProgressBar bar("loading textures");
         loader.setProgress([&bar](float p) { bar.update(p); });
         try {
             loader.loadPack(bytes, active);

@@ -18,6 +18,7 @@
 
 #include "base/runtime_random.h"
 #include "command.h"
+#include "file_io.h"
 #include "pack/pack_lists.h"
 #include "pack/pack_loader.h"
 #include "pack/pack_model.h"
@@ -29,28 +30,6 @@ namespace lumenkit {
 
 namespace {
 
-std::vector<uint8_t> readFileBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) throw CommandError(path + ": cannot open: " + std::strerror(errno));
-    std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad()) throw CommandError(path + ": read failed");
-    return bytes;
-}
-
-// Writes through a temporary file so a failed write never leaves half a file.
-void writeFileBytes(const std::string& path, const void* data, std::size_t size) {
-    const std::string tmp = path + ".tmp";
-    std::FILE* file = std::fopen(tmp.c_str(), "wb");
-    if (!file) throw CommandError(path + ": cannot create: " + std::strerror(errno));
-    const bool written = std::fwrite(data, 1, size, file) == size;
-    const int writeErrno = errno;
-    const bool closed = std::fclose(file) == 0;
-    if (!written || !closed || std::rename(tmp.c_str(), path.c_str()) != 0) {
-        std::remove(tmp.c_str());
-        throw CommandError(path + ": write failed: " + std::strerror(written ? errno : writeErrno));
-    }
-}
-
 lumen::PackModel readModel(const std::string& path, const std::vector<uint8_t>& bytes) {
     try {
         return lumen::readPackModel(bytes);
@@ -58,29 +37,6 @@ lumen::PackModel readModel(const std::string& path, const std::vector<uint8_t>& 
         throw CommandError(path + ": " + e.what());
     }
 }
-
-class ProgressBar {
-public:
-    explicit ProgressBar(const char* label) : label_(label), enabled_(isatty(STDERR_FILENO) == 1) {}
-    ~ProgressBar() {
-        if (drawn_) std::fprintf(stderr, "\r\033[K");
-    }
-    void update(float p) {
-        if (!enabled_) return;
-        const int percent = p <= 0 ? 0 : p >= 1 ? 100 : static_cast<int>(p * 100);
-        if (percent == last_) return;
-        last_ = percent;
-        std::fprintf(stderr, "\r%s [%-30.*s] %3d%%", label_, percent * 30 / 100, "##############################", percent);
-        std::fflush(stderr);
-        drawn_ = true;
-    }
-
-private:
-    const char* label_;
-    bool enabled_;
-    bool drawn_ = false;
-    int last_ = -1;
-};
 
 constexpr long kVertexBudget = 8L * 1024 * 1024;
 
@@ -223,7 +179,7 @@ static Registration reg([](CLI::App& app) {
         } catch (const std::invalid_argument& e) {
             throw CommandError(asmOptions->source + ": " + e.what());
         }
-        writeFileBytes(asmOptions->output, bytes.data(), bytes.size());
+        writeFileAtomically(asmOptions->output, bytes.data(), bytes.size());
     });
 
     struct DisOptions {
@@ -241,7 +197,7 @@ static Registration reg([](CLI::App& app) {
             std::cout.flush();
             if (!std::cout) throw CommandError("standard output: write failed");
         } else {
-            writeFileBytes(disOptions->output, source.data(), source.size());
+            writeFileAtomically(disOptions->output, source.data(), source.size());
         }
     });
 

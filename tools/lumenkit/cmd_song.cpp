@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "command.h"
+#include "file_io.h"
 #include "content/song_builtin.h"
 #include "synth/offline_render.h"
 #include "synth/song_data_error.h"
@@ -27,46 +28,6 @@ namespace {
 
 constexpr size_t kMaxSongFileBytes = size_t(256) << 20;
 constexpr double kMaxSeconds = 24 * 3600;
-
-class SongProgressBar {
-public:
-    explicit SongProgressBar(const char* label) : label_(label), enabled_(isatty(STDERR_FILENO) == 1) {}
-    ~SongProgressBar() {
-        if (drawn_) std::fprintf(stderr, "\n");
-    }
-    void update(double p) {
-        if (!enabled_) return;
-        const int percent = p <= 0 ? 0 : p >= 1 ? 100 : int(p * 100);
-        if (percent == last_) return;
-        last_ = percent;
-        std::fprintf(stderr, "\r%s [%-30.*s] %3d%%", label_, percent * 30 / 100, "##############################",
-                     percent);
-        std::fflush(stderr);
-        drawn_ = true;
-    }
-
-private:
-    const char* label_;
-    bool enabled_;
-    bool drawn_ = false;
-    int last_ = -1;
-};
-
-std::vector<uint8_t> readSongFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) throw CommandError(path + ": cannot open: " + std::strerror(errno));
-    in.seekg(0, std::ios::end);
-    const std::streamoff size = in.tellg();
-    if (size < 0) throw CommandError(path + ": cannot read its size");
-    if (size_t(size) > kMaxSongFileBytes)
-        throw CommandError(path + ": byte " + std::to_string(kMaxSongFileBytes) + ": expected at most " +
-                           std::to_string(kMaxSongFileBytes) + " bytes, the file has " + std::to_string(size));
-    std::vector<uint8_t> bytes(static_cast<size_t>(size));
-    in.seekg(0);
-    if (!bytes.empty() && !in.read(reinterpret_cast<char*>(bytes.data()), size))
-        throw CommandError(path + ": cannot read: " + std::strerror(errno));
-    return bytes;
-}
 
 // Renames the piece that failed into the file it came from.
 [[noreturn]] void rethrowWithFile(const lumen::SongDataError& e, const std::string& image, const std::string& planes,
@@ -118,9 +79,9 @@ void render(const RenderOptions& o) {
     std::string imageName = "built-in song image", planesName = "built-in pattern planes",
                 defsName = "built-in definitions";
     if (given == 3) {
-        image = readSongFile(o.image);
-        planes = readSongFile(o.planes);
-        defs = readSongFile(o.defs);
+        image = readFileBytes(o.image, kMaxSongFileBytes);
+        planes = readFileBytes(o.planes, kMaxSongFileBytes);
+        defs = readFileBytes(o.defs, kMaxSongFileBytes);
         imageName = o.image;
         planesName = o.planes;
         defsName = o.defs;
@@ -134,7 +95,7 @@ void render(const RenderOptions& o) {
     const size_t frames = static_cast<size_t>(std::llround(o.seconds * lumen::kOutputRate));
     const std::string out = o.wav.empty() ? o.raw : o.wav;
     PartFile file(out);
-    SongProgressBar bar("rendering");
+    ProgressBar bar("rendering");
     try {
         if (!o.wav.empty()) {
             lumen::WavWriter wav(file.part(), 2, lumen::kOutputRate);
@@ -171,9 +132,7 @@ void render(const RenderOptions& o) {
 }
 
 void writeFile(const std::filesystem::path& path, const std::vector<uint8_t>& bytes) {
-    std::ofstream f(path, std::ios::binary);
-    if (!f.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size())) || !f.flush())
-        throw CommandError(path.string() + ": cannot write: " + std::strerror(errno));
+    writeFileAtomically(path.string(), bytes.data(), bytes.size());
 }
 
 void exportSong(const std::string& dir) {

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "command.h"
+#include "file_io.h"
 #include "synth/sample_generator.h"
 #include "synth/song_data_error.h"
 #include "synth/wav_writer.h"
@@ -24,36 +25,8 @@ namespace {
 
 constexpr size_t kMaxDefinitionFileBytes = size_t(64) << 20;
 
-std::vector<uint8_t> readDefinitions(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) throw CommandError(path + ": cannot open: " + std::strerror(errno));
-    std::vector<uint8_t> bytes;
-    char buffer[65536];
-    while (in.read(buffer, sizeof buffer) || in.gcount() > 0) {
-        bytes.insert(bytes.end(), buffer, buffer + in.gcount());
-        if (bytes.size() > kMaxDefinitionFileBytes)
-            throw CommandError(path + ": byte " + std::to_string(kMaxDefinitionFileBytes) +
-                               ": expected at most that many bytes of definitions");
-    }
-    if (in.bad()) throw CommandError(path + ": cannot read: " + std::strerror(errno));
-    return bytes;
-}
-
-void writeBytes(const std::filesystem::path& path, const std::vector<int8_t>& bytes) {
-    const std::string part = path.string() + ".part";
-    {
-        std::ofstream f(part, std::ios::binary);
-        if (!f.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size())) || !f.flush()) {
-            std::remove(part.c_str());
-            throw CommandError(path.string() + ": cannot write: " + std::strerror(errno));
-        }
-    }
-    if (std::rename(part.c_str(), path.c_str()) != 0)
-        throw CommandError(path.string() + ": cannot write: " + std::strerror(errno));
-}
-
 void synthesise(const std::string& defsPath, const std::string& dir, bool wav) {
-    const std::vector<uint8_t> bytes = readDefinitions(defsPath);
+    const std::vector<uint8_t> bytes = readFileBytes(defsPath, kMaxDefinitionFileBytes);
     std::vector<lumen::GeneratorDefinition> defs;
     try {
         defs = lumen::parseGeneratorDefinitions(bytes);
@@ -64,18 +37,15 @@ void synthesise(const std::string& defsPath, const std::string& dir, bool wav) {
     std::filesystem::create_directories(dir, ec);
     if (ec) throw CommandError(dir + ": cannot create: " + ec.message());
 
-    const bool bar = isatty(STDERR_FILENO) == 1;
+    ProgressBar bar("synthesising");
     lumen::SampleGenerator generator;
     for (size_t i = 0; i < defs.size(); ++i) {
-        if (bar) {
-            std::fprintf(stderr, "\rsynthesising %zu/%zu", i + 1, defs.size());
-            std::fflush(stderr);
-        }
+        bar.update(double(i) / double(defs.size()));
         const int count = defs[i].length;
         std::vector<int8_t> samples(size_t(count), 0);
         generator.toBytes(defs[i], samples.data(), count);
         const auto base = std::filesystem::path(dir) / ("inst" + std::to_string(i));
-        writeBytes(base.string() + ".s8", samples);
+        writeFileAtomically(base.string() + ".s8", samples.data(), samples.size());
         if (wav) {
             std::vector<int16_t> pcm(samples.size());
             for (size_t k = 0; k < samples.size(); ++k) pcm[k] = static_cast<int16_t>(samples[k] * 256);
@@ -88,7 +58,6 @@ void synthesise(const std::string& defsPath, const std::string& dir, bool wav) {
             }
         }
     }
-    if (bar) std::fprintf(stderr, "\n");
 }
 
 Registration reg([](CLI::App& app) {

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "command.h"
+#include "file_io.h"
 #include "pack/pack_loader.h"
 #include "png_io.h"
 #include "texgen/texture.h"
@@ -23,54 +24,10 @@ namespace lumenkit {
 
 namespace {
 
-// A one-line bar on stderr, drawn only when stderr is a terminal.
-class ProgressBar {
-public:
-    explicit ProgressBar(const char* label) : label_(label), enabled_(isatty(STDERR_FILENO) == 1) {}
-    ~ProgressBar() { finish(); }
-
-    void update(float p) {
-        if (!enabled_) return;
-        const int percent = p <= 0 ? 0 : p >= 1 ? 100 : int(p * 100);
-        if (percent == lastPercent_) return;
-        lastPercent_ = percent;
-        const int filled = percent * 30 / 100;
-        std::fprintf(stderr, "\r%s [%-30.*s] %3d%%", label_, filled, "##############################", percent);
-        std::fflush(stderr);
-        drawn_ = true;
-    }
-
-    void finish() {
-        if (drawn_) std::fprintf(stderr, "\r\033[K");
-        drawn_ = false;
-    }
-
-private:
-    const char* label_;
-    bool enabled_;
-    bool drawn_ = false;
-    int lastPercent_ = -1;
-};
-
 std::vector<uint8_t> readWholeFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) throw CommandError(path + ": cannot open: " + std::strerror(errno));
-    std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad()) throw CommandError(path + ": read failed");
+    std::vector<uint8_t> bytes = readFileBytes(path);
     if (bytes.empty()) throw CommandError(path + ": byte 0: expected the float-width header byte, the file is empty");
     return bytes;
-}
-
-void writeRaw(const std::string& path, const uint8_t* layer) {
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    if (!file) throw CommandError(path + ": cannot create: " + std::strerror(errno));
-    const bool written = std::fwrite(layer, 1, lumen::kLayerBytes, file) == lumen::kLayerBytes;
-    const int writeErrno = errno;
-    const bool closed = std::fclose(file) == 0;
-    if (!written || !closed) {
-        std::remove(path.c_str());
-        throw CommandError(path + ": write failed: " + std::strerror(written ? errno : writeErrno));
-    }
 }
 
 struct TextureOptions {
@@ -116,7 +73,7 @@ void runTexture(const TextureOptions& o) {
                                (ids.empty() ? " (the pack has no textures)" : " (ids present: " + ids + ")"));
         }
         const uint8_t* layer = texture->layers[o.layer];
-        if (!o.raw.empty()) writeRaw(o.raw, layer);
+        if (!o.raw.empty()) writeFileAtomically(o.raw, layer, lumen::kLayerBytes);
         if (!o.png.empty()) writePngRgba(o.png, lumen::kTextureSize, lumen::kTextureSize, layer);
     }
 
