@@ -6,6 +6,10 @@
 #include <cstring>
 #include <vector>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "texgen/operations.h"
 
 namespace lumen::texops {
@@ -252,12 +256,39 @@ void smear(TextureGenerator& gen, Texture& texture, const TextureOp& op) {
             if (floorsOnly && y + d.maxFloorRow < kTextureSize && x + d.maxFloorCol < kTextureSize) {
                 // No sample wraps: each is a fixed step from this pixel.
                 const uint8_t* here = layer + i;
+                const int32_t* step = d.byteOffset.data();
+#if defined(__SSE2__)
+                // Each sample widened to 16-bit lanes; two sums keep the adds
+                // independent. A lane holds at most 255 * 255.
+                const __m128i zero = _mm_setzero_si128();
+                __m128i sumA = zero, sumB = zero;
+                int k = 1;
+                for (; k + 1 <= length; k += 2) {
+                    int32_t p, q;
+                    std::memcpy(&p, here + step[k], 4);
+                    std::memcpy(&q, here + step[k + 1], 4);
+                    sumA = _mm_add_epi16(sumA, _mm_unpacklo_epi8(_mm_cvtsi32_si128(p), zero));
+                    sumB = _mm_add_epi16(sumB, _mm_unpacklo_epi8(_mm_cvtsi32_si128(q), zero));
+                }
+                if (k <= length) {
+                    int32_t p;
+                    std::memcpy(&p, here + step[k], 4);
+                    sumA = _mm_add_epi16(sumA, _mm_unpacklo_epi8(_mm_cvtsi32_si128(p), zero));
+                }
+                const __m128i sum = _mm_add_epi16(sumA, sumB);
+                uint8_t* out = scratch + i;
+                out[0] = quotient[uint16_t(_mm_extract_epi16(sum, 0))];
+                out[1] = quotient[uint16_t(_mm_extract_epi16(sum, 1))];
+                out[2] = quotient[uint16_t(_mm_extract_epi16(sum, 2))];
+                continue;
+#else
                 for (int k = 1; k <= length; ++k) {
                     uint32_t p;
-                    std::memcpy(&p, here + d.byteOffset[size_t(k)], 4);
+                    std::memcpy(&p, here + step[k], 4);
                     redBlue += p & 0x00FF00FFu;
                     green += (p >> 8) & 0xFFu;
                 }
+#endif
             } else if (floorsOnly) {
                 for (int k = 1; k <= length; ++k)
                     addSample(x + d.floorCol[size_t(k)], y + d.floorRow[size_t(k)], redBlue, green);
