@@ -123,11 +123,21 @@ void twirl(TextureGenerator& gen, Texture& texture, const TextureOp& op) {
         return t;
     };
     for (int y = 0; y < kTextureSize; ++y) {
+        // The row's turns by |dx|, gathered before the pixels need them: the
+        // lookups scatter over the table, the pixel loop then reads in order.
+        const int iy = y - 128;
+        struct {
+            float co, si;
+        } rowTurns[129];
+        for (int a = 0; a <= 128; ++a) {
+            const Turn& t = turnFor(iy * iy + a * a);
+            rowTurns[a].co = t.co, rowTurns[a].si = t.si;
+        }
         for (int x = 0; x < kTextureSize; ++x) {
             // dx, dy and their squares are small integers, exact as floats.
-            const int ix = x - 128, iy = y - 128;
+            const int ix = x - 128;
             const float dx = float(ix), dy = float(iy);
-            const Turn& t = turnFor(iy * iy + ix * ix);
+            const auto& t = rowTurns[ix < 0 ? -ix : ix];
             float u = float(double(t.si) * dy + double(t.co) * dx + 128);
             float v = float(double(t.co) * dy - double(t.si) * dx + 128);
             if (u < 0) u = 0;
