@@ -133,6 +133,9 @@ void twirl(TextureGenerator& gen, Texture& texture, const TextureOp& op) {
             const Turn& t = turnFor(iy * iy + a * a);
             rowTurns[a].co = t.co, rowTurns[a].si = t.si;
         }
+        // Sample positions for the whole row first, then the samples: two
+        // short loops overlap better than one long chain per pixel.
+        float us[kTextureSize], vs[kTextureSize];
         for (int x = 0; x < kTextureSize; ++x) {
             // dx, dy and their squares are small integers, exact as floats.
             const int ix = x - 128;
@@ -144,8 +147,9 @@ void twirl(TextureGenerator& gen, Texture& texture, const TextureOp& op) {
             if (u > 255) u = 255;
             if (v < 0) v = 0;
             if (v > 255) v = 255;
-            bilinear(layer, u, v, scratch + pixelIndex(x, y));
+            us[x] = u, vs[x] = v;
         }
+        for (int x = 0; x < kTextureSize; ++x) bilinear(layer, us[x], vs[x], scratch + pixelIndex(x, y));
     }
     copyBack(gen, layer);
 }
