@@ -108,60 +108,72 @@ inline uint8_t hsvByte(double v) {
 void hueSaturation(TextureGenerator&, Texture& texture, const TextureOp& op) {
     uint8_t* layer = texture.layers[op.layer()];
     const int hueTurn = op.b[2], desaturation = op.b[3];
-    for (size_t i = 0; i < kLayerBytes; i += 4) {
-        const int R = layer[i], G = layer[i + 1], B = layer[i + 2];
-        const int mx = R > G ? (R > B ? R : B) : (G > B ? G : B);
-        const int mn = R < G ? (R < B ? R : B) : (G < B ? G : B);
-        const float V = float(mx);
-        float S = mx == 0 ? 0.0f : float(double(mx - mn) / double(mx));
-        float H;
-        if (S == 0) {
-            H = -1;
-        } else {
-            const float d = float(mx - mn), rc = float(mx - R), gc = float(mx - G), bc = float(mx - B);
-            // The sextant position stays in double; the hue in degrees is the
-            // first single-precision value.
-            double sextant;
-            if (R == mx)
-                sextant = (double(bc) - double(gc)) / double(d);
-            else if (G == mx)
-                sextant = 2 + (double(rc) - double(bc)) / double(d);
-            else
-                sextant = 4 + (double(gc) - double(rc)) / double(d);
-            H = wrapHue(float(sextant * 60));
-        }
-
-        H = float(double(H) + hueTurn * 1.4117647058823528);
-        S = float(double(255 - desaturation) * double(S) * k255);
-
-        H = wrapHue(H);
-        uint8_t out[3];
-        if (S == 0) {
-            out[0] = out[1] = out[2] = hsvByte(V);
-        } else {
-            const float h = float(double(H) * 0.016666666666666666);
-            const double fl = double(int(h));  // floor: h is never negative here
-            // Keeps the switch within its six sextants whatever the rounding does.
-            const int sextant = int(fl) % 6;
-            const float f = float(double(h) - fl);
-            const double p = double(V) * (1 - double(S));
-            const float q = float(double(V) * (1 - double(f) * double(S)));
-            const float t = float(double(V) * (1 - (1 - double(f)) * double(S)));
-            double rgb[3];
-            switch (sextant) {
-                case 0: rgb[0] = V, rgb[1] = t, rgb[2] = p; break;
-                case 1: rgb[0] = q, rgb[1] = V, rgb[2] = p; break;
-                case 2: rgb[0] = p, rgb[1] = V, rgb[2] = t; break;
-                case 3: rgb[0] = p, rgb[1] = q, rgb[2] = V; break;
-                case 4: rgb[0] = t, rgb[1] = p, rgb[2] = V; break;
-                default: rgb[0] = V, rgb[1] = p, rgb[2] = q; break;
+    // A row at a time in two passes, hue and saturation first, then the
+    // colours: two short loops overlap better than one long chain per pixel.
+    constexpr size_t kRowBytes = size_t(kTextureSize) * 4;
+    float hues[kTextureSize], saturations[kTextureSize], values[kTextureSize];
+    for (uint8_t* row = layer; row < layer + kLayerBytes; row += kRowBytes) {
+        for (int x = 0; x < kTextureSize; ++x) {
+            const uint8_t* pixel = row + size_t(x) * 4;
+            const int R = pixel[0], G = pixel[1], B = pixel[2];
+            const int mx = R > G ? (R > B ? R : B) : (G > B ? G : B);
+            const int mn = R < G ? (R < B ? R : B) : (G < B ? G : B);
+            float S = mx == 0 ? 0.0f : float(double(mx - mn) / double(mx));
+            float H;
+            if (S == 0) {
+                H = -1;
+            } else {
+                const float d = float(mx - mn), rc = float(mx - R), gc = float(mx - G), bc = float(mx - B);
+                // The sextant position stays in double; the hue in degrees is
+                // the first single-precision value.
+                double sextant;
+                if (R == mx)
+                    sextant = (double(bc) - double(gc)) / double(d);
+                else if (G == mx)
+                    sextant = 2 + (double(rc) - double(bc)) / double(d);
+                else
+                    sextant = 4 + (double(gc) - double(rc)) / double(d);
+                H = wrapHue(float(sextant * 60));
             }
-            for (int c = 0; c < 3; ++c) out[c] = hsvByte(rgb[c]);
+
+            H = float(double(H) + hueTurn * 1.4117647058823528);
+            S = float(double(255 - desaturation) * double(S) * k255);
+
+            hues[x] = wrapHue(H);
+            saturations[x] = S;
+            values[x] = float(mx);
         }
-        layer[i] = out[0];
-        layer[i + 1] = out[1];
-        layer[i + 2] = out[2];
-        layer[i + 3] = 0;  // the operation clears alpha across the layer
+        for (int x = 0; x < kTextureSize; ++x) {
+            const float H = hues[x], S = saturations[x], V = values[x];
+            uint8_t out[3];
+            if (S == 0) {
+                out[0] = out[1] = out[2] = hsvByte(V);
+            } else {
+                const float h = float(double(H) * 0.016666666666666666);
+                const double fl = double(int(h));  // floor: h is never negative here
+                // Keeps the switch within its six sextants whatever the rounding does.
+                const int sextant = int(fl) % 6;
+                const float f = float(double(h) - fl);
+                const double p = double(V) * (1 - double(S));
+                const float q = float(double(V) * (1 - double(f) * double(S)));
+                const float t = float(double(V) * (1 - (1 - double(f)) * double(S)));
+                double rgb[3];
+                switch (sextant) {
+                    case 0: rgb[0] = V, rgb[1] = t, rgb[2] = p; break;
+                    case 1: rgb[0] = q, rgb[1] = V, rgb[2] = p; break;
+                    case 2: rgb[0] = p, rgb[1] = V, rgb[2] = t; break;
+                    case 3: rgb[0] = p, rgb[1] = q, rgb[2] = V; break;
+                    case 4: rgb[0] = t, rgb[1] = p, rgb[2] = V; break;
+                    default: rgb[0] = V, rgb[1] = p, rgb[2] = q; break;
+                }
+                for (int c = 0; c < 3; ++c) out[c] = hsvByte(rgb[c]);
+            }
+            uint8_t* pixel = row + size_t(x) * 4;
+            pixel[0] = out[0];
+            pixel[1] = out[1];
+            pixel[2] = out[2];
+            pixel[3] = 0;  // the operation clears alpha across the layer
+        }
     }
 }
 
