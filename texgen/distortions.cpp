@@ -74,11 +74,13 @@ void sineWarp(TextureGenerator& gen, Texture& texture, const TextureOp& op) {
         shiftV[i] = av * std::cos(double((i + pv) * fv) * kWave);
     }
     for (int y = 0; y < kTextureSize; ++y) {
+        // The row's sample positions first, then the samples.
+        float us[kTextureSize], vs[kTextureSize];
         for (int x = 0; x < kTextureSize; ++x) {
-            float u = float(shiftH[y] + x);
-            float v = float(shiftV[x] + y);
-            bilinear(layer, u, v, scratch + pixelIndex(x, y));
+            us[x] = float(shiftH[y] + x);
+            vs[x] = float(shiftV[x] + y);
         }
+        for (int x = 0; x < kTextureSize; ++x) bilinear(layer, us[x], vs[x], scratch + pixelIndex(x, y));
     }
     copyBack(gen, layer);
 }
