@@ -128,27 +128,26 @@ void twirl(TextureGenerator& gen, Texture& texture, const TextureOp& op) {
         // The row's turns by |dx|, gathered before the pixels need them: the
         // lookups scatter over the table, the pixel loop then reads in order.
         const int iy = y - 128;
-        struct {
-            float co, si;
-        } rowTurns[129];
+        float co[kTextureSize], si[kTextureSize];
         for (int a = 0; a <= 128; ++a) {
             const Turn& t = turnFor(iy * iy + a * a);
-            rowTurns[a].co = t.co, rowTurns[a].si = t.si;
+            if (a < 128) co[128 + a] = t.co, si[128 + a] = t.si;
+            co[128 - a] = t.co, si[128 - a] = t.si;
         }
         // Sample positions for the whole row first, then the samples: two
-        // short loops overlap better than one long chain per pixel.
+        // short loops overlap better than one long chain per pixel. Written
+        // as selects, the clamps leave the loop free of jumps.
         float us[kTextureSize], vs[kTextureSize];
+        const float dy = float(iy);
         for (int x = 0; x < kTextureSize; ++x) {
             // dx, dy and their squares are small integers, exact as floats.
-            const int ix = x - 128;
-            const float dx = float(ix), dy = float(iy);
-            const auto& t = rowTurns[ix < 0 ? -ix : ix];
-            float u = float(double(t.si) * dy + double(t.co) * dx + 128);
-            float v = float(double(t.co) * dy - double(t.si) * dx + 128);
-            if (u < 0) u = 0;
-            if (u > 255) u = 255;
-            if (v < 0) v = 0;
-            if (v > 255) v = 255;
+            const float dx = float(x - 128);
+            float u = float(double(si[x]) * dy + double(co[x]) * dx + 128);
+            float v = float(double(co[x]) * dy - double(si[x]) * dx + 128);
+            u = u < 0 ? 0.0f : u;
+            u = u > 255 ? 255.0f : u;
+            v = v < 0 ? 0.0f : v;
+            v = v > 255 ? 255.0f : v;
             us[x] = u, vs[x] = v;
         }
         for (int x = 0; x < kTextureSize; ++x) bilinear(layer, us[x], vs[x], scratch + pixelIndex(x, y));
