@@ -119,22 +119,16 @@ void hueSaturation(TextureGenerator&, Texture& texture, const TextureOp& op) {
             const int mx = R > G ? (R > B ? R : B) : (G > B ? G : B);
             const int mn = R < G ? (R < B ? R : B) : (G < B ? G : B);
             float S = mx == 0 ? 0.0f : float(double(mx - mn) / double(mx));
-            float H;
-            if (S == 0) {
-                H = -1;
-            } else {
-                const float d = float(mx - mn), rc = float(mx - R), gc = float(mx - G), bc = float(mx - B);
-                // The sextant position stays in double; the hue in degrees is
-                // the first single-precision value.
-                double sextant;
-                if (R == mx)
-                    sextant = (double(bc) - double(gc)) / double(d);
-                else if (G == mx)
-                    sextant = 2 + (double(rc) - double(bc)) / double(d);
-                else
-                    sextant = 4 + (double(gc) - double(rc)) / double(d);
-                H = wrapHue(float(sextant * 60));
-            }
+            // The sextant position stays in double; the hue in degrees is the
+            // first single-precision value. The colour differences are small
+            // integers, exact in any precision, and a base of 0 adds nothing,
+            // so the three cases share one expression without jumps.
+            const int rc = mx - R, gc = mx - G, bc = mx - B;
+            const int base = R == mx ? 0 : G == mx ? 2 : 4;
+            const int numerator = R == mx ? bc - gc : G == mx ? rc - bc : gc - rc;
+            const int d = mx - mn;
+            const double sextant = base + double(numerator) / double(d == 0 ? 1 : d);
+            float H = S == 0 ? -1.0f : wrapHue(float(sextant * 60));
 
             H = float(double(H) + hueTurn * 1.4117647058823528);
             S = float(double(255 - desaturation) * double(S) * k255);
