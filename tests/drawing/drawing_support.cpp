@@ -100,4 +100,13 @@ TimelineEvent imageLayer(int x1, int y1, int x2, int y2, const float color[4], i
     return e;
 }
 
+Camera frontCamera() {
+    Camera c;
+    c.eye = Vector3{0, 0, 10};
+    c.target = Vector3{0, 0, 0};
+    c.up = Vector3{0, 1, 0};
+    c.fov = 45;
+    return c;
+}
+
 }  // namespace lumen::testing

@@ -37,6 +37,9 @@ void addSquare(Mesh& mesh, float x0, float y0, float x1, float y1, float alpha =
 // outward normals.
 void addCube(Mesh& mesh, float half);
 
+// A camera at (0, 0, 10) looking at the origin, y up, 45 degrees.
+Camera frontCamera();
+
 // A scene with one white directional light shining along -z and nothing else.
 Scene litScene(int id);
 // Appends an object at a translation, with mesh already filled by `fill`.

@@ -27,14 +27,6 @@ GLuint solidTexture(uint8_t r, uint8_t g, uint8_t b) {
     return name;
 }
 
-Camera frontCamera() {
-    Camera c;
-    c.eye = Vector3{0, 0, 10};
-    c.up = Vector3{0, 1, 0};
-    c.fov = 45;
-    return c;
-}
-
 // Four white squares side by side, each face naming a green texture:
 //  0: no texture bit             -> drawn untextured (white)
 //  1: texture bit                -> green
@@ -63,7 +55,7 @@ TEST(DisplayLists, TextureAndEnvironmentBitsDecideWhatIsBound) {
 
     CameraMatrix cam;
     glViewport(0, 0, 640, 480);
-    applyCamera(frontCamera(), 640.0f / 480, cam);
+    applyCamera(testing::frontCamera(), 640.0f / 480, cam);
     drawScene(scene, cam);
     const Picture pic(display->readPicture(), 640, 480);
     auto centreOf = [&](int k) {

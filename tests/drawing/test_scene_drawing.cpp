@@ -39,15 +39,6 @@ TEST(CameraRoll, TwoFiftyFiveIsOneFullTurn) {
     EXPECT_NEAR(quarter.y, 0, 1e-5);
 }
 
-Camera frontCamera() {
-    Camera c;
-    c.eye = Vector3{0, 0, 10};
-    c.target = Vector3{0, 0, 0};
-    c.up = Vector3{0, 1, 0};
-    c.fov = 45;
-    return c;
-}
-
 TEST(DrawScene, OpaqueIsHiddenByNearerGeometryWhileAlphaBelowOneAddsLight) {
     auto display = testing::openHeadlessDisplay(640, 480);
     ASSERT_TRUE(display);
@@ -74,7 +65,7 @@ TEST(DrawScene, OpaqueIsHiddenByNearerGeometryWhileAlphaBelowOneAddsLight) {
 
     CameraMatrix cam;
     glViewport(0, 0, 640, 480);
-    applyCamera(frontCamera(), 640.0f / 480, cam);
+    applyCamera(testing::frontCamera(), 640.0f / 480, cam);
     drawScene(scene, cam);
     const Picture pic(display->readPicture(), 640, 480);
     const Rgba left = pic.at(200, 240), right = pic.at(440, 240);
@@ -88,7 +79,7 @@ TEST(DrawScene, OpaqueIsHiddenByNearerGeometryWhileAlphaBelowOneAddsLight) {
     // Drawn again the picture is the same: drawScene leaves no state behind
     // that changes the next frame (depth writes are back on, blending off).
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    applyCamera(frontCamera(), 640.0f / 480, cam);
+    applyCamera(testing::frontCamera(), 640.0f / 480, cam);
     drawScene(scene, cam);
     EXPECT_EQ(display->readPicture(), pic.pixels());
     GLboolean depthWrites = GL_FALSE;
