@@ -27,6 +27,10 @@ void PatternPlanes::cell(int pattern, int row, int channel, uint8_t out[5]) cons
 
 namespace {
 
+// Bytes skipped over: an instrument's name and type, a sample's reserved byte and name.
+constexpr long kInstrumentNameAndType = 23;
+constexpr long kSampleReservedAndName = 23;
+
 int16_t s16(const uint8_t* p) { return static_cast<int16_t>(p[0] | p[1] << 8); }
 uint16_t u16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
 uint32_t u32(const uint8_t* p) {
@@ -85,8 +89,8 @@ void readPatterns(Song& song, const PatternPlanes& planes) {
             for (int ch = 0; ch < h.channels; ++ch) {
                 uint8_t* cell = &pattern.cells[(size_t(r) * size_t(h.channels) + size_t(ch)) * 5];
                 planes.cell(p, r, ch, cell);
-                if (cell[0] == 97) cell[0] = 255;
-                if (cell[1] > 128) cell[1] = 0;
+                if (cell[0] == note::KeyOffStored) cell[0] = note::KeyOff;
+                if (cell[1] > kLastInstrumentNumber) cell[1] = 0;
             }
         }
     }
@@ -146,8 +150,8 @@ void readSampleHeader(MemoryReader& reader, Sample& s) {
     s.bits = 8;
     uint8_t type = 0;
     reader.read(&type, 1, "a sample type");
-    if (type & 1) s.loopMode = kLoopForward;
-    if (type & 2) s.loopMode = kLoopPingPong;
+    if (type & sampletype::ForwardLoop) s.loopMode = kLoopForward;
+    if (type & sampletype::PingPongLoop) s.loopMode = kLoopPingPong;
     if (s.length > kMaxSampleLength)
         imageError(at, "a sample length of at most " + std::to_string(kMaxSampleLength) + ", got " +
                            std::to_string(s.length));
@@ -175,7 +179,7 @@ void readSampleHeader(MemoryReader& reader, Sample& s) {
     uint8_t relativeNote = 0;
     reader.read(&relativeNote, 1, "a sample relative note");
     s.relativeNote = static_cast<int8_t>(relativeNote);
-    reader.seek(23, 1);
+    reader.seek(kSampleReservedAndName, MemoryReader::kSeekCurrent);
     s.storage.assign(Sample::kGuardEntries + s.length + 8, 0);
     s.data = s.storage.data() + Sample::kGuardEntries;
 }
@@ -200,7 +204,7 @@ void loadSong(ModulePlayer& player, std::span<const uint8_t> image, const Patter
     song.defaultGlobalVolume = 64;
     MemoryReader reader(image);
     readHeader(reader, song.header);
-    reader.seek(kFirstInstrumentOffset, 0);
+    reader.seek(kFirstInstrumentOffset, MemoryReader::kSeekSet);
     readPatterns(song, planes);
 
     song.instruments.resize(size_t(song.header.instruments));
@@ -210,7 +214,7 @@ void loadSong(ModulePlayer& player, std::span<const uint8_t> image, const Patter
         uint8_t b[4];
         reader.read(b, 4, "an instrument header size");
         const size_t end = start + u32(b);
-        reader.seek(23, 1);
+        reader.seek(kInstrumentNameAndType, MemoryReader::kSeekCurrent);
         reader.read(b, 2, "an instrument's sample count");
         in.sampleCount = u16(b);
         if (in.sampleCount > kMaxSamplesPerInstrument)
@@ -218,7 +222,7 @@ void loadSong(ModulePlayer& player, std::span<const uint8_t> image, const Patter
                                        std::to_string(in.sampleCount));
         if (in.sampleCount != 0) {
             readInstrumentHeader(reader, in, start);
-            reader.seek(long(end), 0);
+            reader.seek(long(end), MemoryReader::kSeekSet);
         }
         for (int j = 0; j < in.sampleCount; ++j) {
             song.sampleStore.push_back(std::make_unique<Sample>());
