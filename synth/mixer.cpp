@@ -30,7 +30,6 @@ void Mixer::mix(float* destination, int n) {
 
 namespace {
 
-constexpr int64_t kOne = int64_t(1) << 32;
 constexpr double kFractionScale = 1.0 / 2147483648.0;  // the fraction's top 31 bits
 
 // Frames until the position reaches the loop boundary in its direction, or -1

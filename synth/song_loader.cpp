@@ -137,7 +137,8 @@ void readInstrumentHeader(MemoryReader& reader, Instrument& in, size_t start) {
     (void)start;
 }
 
-void readSampleHeader(MemoryReader& reader, Sample& s) {
+// totalLength counts the sample slots of the song so far, this one included.
+void readSampleHeader(MemoryReader& reader, Sample& s, uint64_t& totalLength) {
     const size_t at = reader.tell();
     uint8_t b[14];
     reader.read(b, 14, "a sample header");
@@ -155,6 +156,10 @@ void readSampleHeader(MemoryReader& reader, Sample& s) {
     if (s.length > kMaxSampleLength)
         imageError(at, "a sample length of at most " + std::to_string(kMaxSampleLength) + ", got " +
                            std::to_string(s.length));
+    totalLength += s.length;
+    if (totalLength > kMaxTotalSampleLength)
+        imageError(at, "at most " + std::to_string(kMaxTotalSampleLength) + " sample slots in all samples, got " +
+                           std::to_string(totalLength) + " up to this sample");
     if (s.loopMode == kLoopNone) {
         s.loopStart = 0;
         s.loopLength = s.length;
@@ -208,6 +213,7 @@ void loadSong(ModulePlayer& player, std::span<const uint8_t> image, const Patter
     readPatterns(song, planes);
 
     song.instruments.resize(size_t(song.header.instruments));
+    uint64_t totalLength = 0;
     for (int i = 0; i < song.header.instruments; ++i) {
         Instrument& in = song.instruments[size_t(i)];
         const size_t start = reader.tell();
@@ -227,7 +233,7 @@ void loadSong(ModulePlayer& player, std::span<const uint8_t> image, const Patter
         for (int j = 0; j < in.sampleCount; ++j) {
             song.sampleStore.push_back(std::make_unique<Sample>());
             in.samples[j] = song.sampleStore.back().get();
-            readSampleHeader(reader, *in.samples[j]);
+            readSampleHeader(reader, *in.samples[j], totalLength);
         }
         if (in.sampleCount != 0 && size_t(i) >= generator.definitions().size())
             throw SongDataError("definitions", 0,

@@ -13,6 +13,9 @@ namespace lumen {
 constexpr size_t kPatternStride = 1152;  // 18 channels x 64 rows in every plane
 constexpr size_t kChannelStride = 64;
 constexpr uint32_t kMaxSampleLength = 1u << 24;
+// All samples together: 16 times the show's song, yet a short corrupt image
+// cannot ask for gigabytes of sample memory.
+constexpr uint64_t kMaxTotalSampleLength = uint64_t(1) << 26;
 
 // The five pattern planes back to back (note, instrument, volume column,
 // effect, parameter), each planeSize bytes.
