@@ -19,7 +19,7 @@ inline GeneratorDefinition constantDefinition(int length, float level = 0.5f) {
     Oscillator o;
     o.amplitude = 100;
     o.pulseWidth = 100;
-    o.waveform = 3;
+    o.waveform = waveform::Pulse;
     d.oscillators.push_back(o);
     d.clipLevel = 1;
     d.gain = level;
@@ -33,7 +33,7 @@ inline GeneratorDefinition sineDefinition(int length, float hz) {
     Oscillator o;
     o.frequency = hz;
     o.amplitude = 100;
-    o.waveform = 1;
+    o.waveform = waveform::Sine;
     d.oscillators.push_back(o);
     d.clipLevel = 1;
     d.gain = 0.9f;
@@ -93,5 +93,17 @@ struct TestSong {
         return player;
     }
 };
+
+// Runs ticks sequencer ticks, mixing each tick's frames; returns the float mix.
+inline std::vector<float> mixTicks(ModulePlayer& player, int ticks) {
+    std::vector<float> mix;
+    for (int t = 0; t < ticks; ++t) {
+        sequencerTick(player);
+        const size_t at = mix.size();
+        mix.resize(at + 2 * size_t(player.samplesPerTick), 0.0f);
+        player.mixer.mix(mix.data() + at, player.samplesPerTick);
+    }
+    return mix;
+}
 
 }  // namespace lumen::testing
