@@ -79,7 +79,7 @@ TEST(SongLoader, LoopModesFollowTheTypeBits) {
     TestSong song;
     for (const Case& c : cases)
         song.addInstrument(oneSampleInstrument(1000, c.type, c.loopStart, c.loopLength),
-                           testing::sineDefinition(1000, 300));
+                           testing::toneDefinition(1000, 300));
     auto player = song.start();
     for (size_t i = 0; i < std::size(cases); ++i) {
         const Case& c = cases[i];
