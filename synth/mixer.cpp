@@ -98,6 +98,8 @@ int64_t mixFrames(const int16_t* s, int64_t position, int64_t step, float* out, 
 // The same two passes four frames at a time, for processors with AVX2. Every
 // product and sum is formed exactly as in mixFrames, so the output is
 // bit-identical (a little-endian 32-bit load at &s[p] holds s[p] and s[p + 1]).
+// Kept in one piece, a little over 60 lines: its passes share the chunk
+// buffers, and side by side with mixFrames it can be checked step for step.
 template <bool kBackward>
 __attribute__((target("avx2"))) int64_t mixFramesAvx2(const int16_t* s, int64_t position, int64_t step,
                                                        float* out, int frames, double gainA, double gainB) {

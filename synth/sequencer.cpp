@@ -255,6 +255,24 @@ void volumeColumnLaterTick(ChannelState& ch, uint8_t value) {
     }
 }
 
+// An offset inside the sample starts the next note there; one past its end
+// restarts whatever the mixer channel plays instead of triggering.
+void sampleOffset(ModulePlayer& player, ChannelState& ch, const Sample& sample, uint8_t p) {
+    if (p) ch.sampleOffsetMemory = p;
+    if (uint32_t(ch.sampleOffsetMemory) * 256 < sample.loopEnd()) {
+        player.mixer.channel(ch.mixerChannel).startOffset = ch.sampleOffsetMemory * 256;
+    } else {
+        ch.updateFlags = static_cast<uint8_t>((ch.updateFlags & ~kUpdateTrigger) | kUpdateRestart);
+    }
+}
+
+// Row (decimal in the parameter's nibbles, 0 past the last row) of the next order entry.
+void patternBreak(ModulePlayer& player, int row) {
+    player.nextRow = row > kRowsPerPattern - 1 ? 0 : row;
+    player.nextOrder = player.orderPosition + 1;
+    if (player.nextOrder >= player.song.header.songLength) player.nextOrder = 0;
+}
+
 void effectFirstTick(ModulePlayer& player, ChannelState& ch, const Sample& sample, uint8_t command, uint8_t p) {
     const int hi = p >> 4;
     const int lo = p & 15;
@@ -280,21 +298,13 @@ void effectFirstTick(ModulePlayer& player, ChannelState& ch, const Sample& sampl
             ch.updateFlags |= kUpdatePan;
             break;
         case effect::SampleOffset:
-            if (p) ch.sampleOffsetMemory = p;
-            if (uint32_t(ch.sampleOffsetMemory) * 256 < sample.loopEnd()) {
-                player.mixer.channel(ch.mixerChannel).startOffset = ch.sampleOffsetMemory * 256;
-            } else {
-                ch.updateFlags = static_cast<uint8_t>((ch.updateFlags & ~kUpdateTrigger) | kUpdateRestart);
-            }
+            sampleOffset(player, ch, sample, p);
             break;
         case effect::VolSlide:
             if (p) ch.volumeSlideMemory = p;
             break;
         case effect::PatternBreak:
-            player.nextRow = hi * 10 + lo;
-            if (player.nextRow > 63) player.nextRow = 0;
-            player.nextOrder = player.orderPosition + 1;
-            if (player.nextOrder >= player.song.header.songLength) player.nextOrder = 0;
+            patternBreak(player, hi * 10 + lo);
             break;
         case effect::Extended:
             if (hi == extended::SetPanning) {
@@ -395,32 +405,58 @@ void effectLaterTick(ModulePlayer& player, ChannelState& ch, uint8_t command, ui
 // [SECTION] Apply to the mixer channel
 //-----------------------------------------------------------------------------
 
+namespace {
+
+// Starts the sample on the channel's mixer channel; a sounding note moves to
+// the partner first and ramps out where it was. Returns the channel now used.
+MixerChannel* triggerNote(ModulePlayer& player, ChannelState& ch, const Sample& sample) {
+    MixerChannel* m = &player.mixer.channel(ch.mixerChannel);
+    if (m->sample) {
+        const int partner = m->index < 32 ? m->index + 32 : m->index - 32;
+        MixerChannel& next = player.mixer.channel(partner);
+        next = *m;
+        next.index = partner;
+        m->volume = 0;
+        m->targetA = 0;
+        m->targetB = 0;
+        ch.mixerChannel = partner;
+        m = &next;
+    }
+    m->sample = &sample;
+    if (uint32_t(m->startOffset) >= sample.loopEnd()) m->startOffset = 0;
+    m->position = m->startOffset;
+    m->positionFraction = 0;
+    m->direction = kPlayForward;
+    m->startOffset = 0;
+    m->currentA = 0;
+    m->currentB = 0;
+    m->rampFramesLeft = 0;
+    return m;
+}
+
+// The mixer step (integer and 32-bit fraction) for the channel's period.
+void setStep(const ModulePlayer& player, const ChannelState& ch, MixerChannel& m) {
+    int64_t f;
+    if (player.song.header.flags & songflag::LinearFrequency) {
+        const double hz = 8363 * std::pow(2.0, (4608 - ch.period + ch.periodDelta) / 768.0);
+        // Far beyond the top note the frequency would not fit an int: hold it there.
+        f = hz < 2147483647.0 ? static_cast<int64_t>(hz) : 2147483647;
+    } else {
+        f = 14317056 / (ch.period + ch.periodDelta);
+    }
+    const uint64_t g = f < 100 ? 100 : uint64_t(f);
+    const uint64_t rate = uint64_t(player.rate);
+    const uint64_t step = g / rate;
+    m.step = static_cast<int>(step);
+    m.stepFraction = static_cast<uint32_t>((((g % rate) << 32) + step) / rate);
+}
+
+}  // namespace
+
 void applyToMixer(ModulePlayer& player, ChannelState& ch, const Sample& sample) {
     MixerChannel* m = &player.mixer.channel(ch.mixerChannel);
     if (ch.period + ch.periodDelta == 0) ch.updateFlags &= ~kUpdateFrequency;
-    if (ch.updateFlags & kUpdateTrigger) {
-        if (m->sample) {
-            // The old note ramps out where it is; the new one starts on the partner.
-            const int partner = m->index < 32 ? m->index + 32 : m->index - 32;
-            MixerChannel& next = player.mixer.channel(partner);
-            next = *m;
-            next.index = partner;
-            m->volume = 0;
-            m->targetA = 0;
-            m->targetB = 0;
-            ch.mixerChannel = partner;
-            m = &next;
-        }
-        m->sample = &sample;
-        if (uint32_t(m->startOffset) >= sample.loopEnd()) m->startOffset = 0;
-        m->position = m->startOffset;
-        m->positionFraction = 0;
-        m->direction = kPlayForward;
-        m->startOffset = 0;
-        m->currentA = 0;
-        m->currentB = 0;
-        m->rampFramesLeft = 0;
-    }
+    if (ch.updateFlags & kUpdateTrigger) m = triggerNote(player, ch, sample);
     if (ch.updateFlags & kUpdateVolume) {
         const double scaled = static_cast<double>(ch.volume) * ch.volumeEnvelope.value * ch.fadeoutVolume *
                               player.globalVolume * static_cast<double>(7.4214768e-9f);
@@ -436,21 +472,7 @@ void applyToMixer(ModulePlayer& player, ChannelState& ch, const Sample& sample) 
         m->targetA = m->volume * final / 255;
         m->targetB = (255 - final) * m->volume / 255;
     }
-    if (ch.updateFlags & kUpdateFrequency) {
-        int64_t f;
-        if (player.song.header.flags & songflag::LinearFrequency) {
-            const double hz = 8363 * std::pow(2.0, (4608 - ch.period + ch.periodDelta) / 768.0);
-            // Far beyond the top note the frequency would not fit an int: hold it there.
-            f = hz < 2147483647.0 ? static_cast<int64_t>(hz) : 2147483647;
-        } else {
-            f = 14317056 / (ch.period + ch.periodDelta);
-        }
-        const uint64_t g = f < 100 ? 100 : uint64_t(f);
-        const uint64_t rate = uint64_t(player.rate);
-        const uint64_t step = g / rate;
-        m->step = static_cast<int>(step);
-        m->stepFraction = static_cast<uint32_t>((((g % rate) << 32) + step) / rate);
-    }
+    if (ch.updateFlags & kUpdateFrequency) setStep(player, ch, *m);
     if (ch.updateFlags & kUpdateRestart) {
         m->position = 0;
         m->positionFraction = 0;

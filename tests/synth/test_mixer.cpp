@@ -47,45 +47,32 @@ std::vector<float> mixLeft(Mixer& m, int frames, std::vector<float>* both = null
     return left;
 }
 
-TEST(MixerRamps, NewVoiceFadesInOverExactly128Frames) {
-    TestSample r(1000, kLoopForward, 0, 1000, 255);
-    Mixer m;
-    MixerChannel& c = m.channel(3);
-    c.sample = &r.s;
-    c.step = 1;
-    c.targetA = c.targetB = 40;
-    std::vector<float> buffer;
-    mixLeft(m, 200, &buffer);
-    const float full = 40.0f;
-    EXPECT_FLOAT_EQ(buffer[0], 0.0f);
-    EXPECT_NEAR(buffer[2 * 64], full / 2, 0.01);
-    EXPECT_LT(buffer[2 * 127], full - 0.1f);
-    EXPECT_FLOAT_EQ(buffer[2 * 128], full);
-    EXPECT_FLOAT_EQ(buffer[2 * 199 + 1], full);
-    EXPECT_EQ(c.rampFramesLeft, 0);
-    EXPECT_EQ(c.currentA, 40 * 256);
-}
-
-TEST(MixerRamps, RampContinuesAcrossCallsAndRestartsOnANewTarget) {
+// A new voice fades in over exactly 128 frames; a ramp split across calls
+// goes on where it stopped; a new target mid-ramp starts a fresh ramp.
+TEST(MixerRamps, FadeInSplitAndRetarget) {
     TestSample r(1000, kLoopForward, 0, 1000, 255);
     Mixer whole, split;
     for (Mixer* m : {&whole, &split}) {
-        m->channel(0).sample = &r.s;
-        m->channel(0).step = 1;
-        m->channel(0).targetA = 100;
+        m->channel(3).sample = &r.s;
+        m->channel(3).step = 1;
+        m->channel(3).targetA = m->channel(3).targetB = 40;
     }
-    std::vector<float> a(400, 0.0f), b(400, 0.0f);
-    whole.mix(a.data(), 200);
+    std::vector<float> a, b(400, 0.0f);
+    mixLeft(whole, 200, &a);
+    EXPECT_FLOAT_EQ(a[0], 0.0f);
+    EXPECT_NEAR(a[2 * 64], 20.0f, 0.01);
+    EXPECT_LT(a[2 * 127], 39.9f);
+    EXPECT_FLOAT_EQ(a[2 * 128], 40.0f);
+    EXPECT_FLOAT_EQ(a[2 * 199 + 1], 40.0f);
+    EXPECT_EQ(whole.channel(3).currentA, 40 * 256);
     split.mix(b.data(), 50);
-    EXPECT_EQ(split.channel(0).rampFramesLeft, 78);
-    EXPECT_NE(split.channel(0).rampIncrementA, 0.0f);
+    EXPECT_EQ(split.channel(3).rampFramesLeft, 78);
     split.mix(b.data() + 100, 150);
     for (size_t i = 0; i < 400; ++i) EXPECT_NEAR(a[i], b[i], 0.02) << i;
-
-    // A target change mid-ramp starts a fresh 128-frame ramp from where the gain is.
     Mixer m;
-    m.channel(0).sample = &r.s;
-    m.channel(0).step = 1;
+    m.channel(0) = whole.channel(3);
+    m.channel(0).currentA = m.channel(0).currentB = 0;
+    m.channel(0).rampFramesLeft = 0;
     m.channel(0).targetA = 100;
     mixLeft(m, 64);
     const int reached = m.channel(0).currentA;

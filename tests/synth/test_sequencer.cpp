@@ -135,19 +135,6 @@ TEST(SequencerEffects, SampleOffsetPastTheEndRestartsWhatIsPlaying) {
     EXPECT_EQ(voiceOf(*p, 0).position, 0x800);
 }
 
-TEST(SequencerEffects, GlobalVolumeReachesEachChannelAtItsNextRecompute) {
-    TestSong song = loopingSong({{kC4, 1, 0, 0, 0}});
-    song.set(0, 0, 1, Cell{kC4, 1, 0, 0, 0});
-    song.set(0, 1, 1, Cell{0, 0, 0, effect::SetGlobalVolume, 32});
-    auto p = song.start();
-    testing::mixTicks(*p, 7);
-    EXPECT_EQ(voiceOf(*p, 0).volume, 127);  // channel 0 came before the change on that row
-    EXPECT_EQ(voiceOf(*p, 1).volume, 63);
-    testing::mixTicks(*p, 6);
-    EXPECT_EQ(voiceOf(*p, 0).volume, 63);
-    EXPECT_EQ(voiceOf(*p, 0).targetA, 63 * 128 / 255);
-}
-
 TEST(SequencerEnvelopes, LoopJumpsBackAndSustainHoldsUntilKeyOff) {
     const EnvelopePoint points[] = {{0, 0}, {2, 64}, {4, 32}};
     EnvelopeState looped, held;
@@ -197,17 +184,6 @@ TEST(SequencerMixing, NewNoteMovesToThePartnerAndTheOldOneRampsOut) {
     EXPECT_GT(now.targetA, 0);
     testing::mixTicks(*p, 6);
     EXPECT_EQ(p->channels[0].mixerChannel, 0);
-}
-
-TEST(SequencerLookups, MissingInstrumentsAndSamplesPlaySilence) {
-    TestSong song = loopingSong({{kC4, 7, 0, 0, 0}, {kC4, 1, 0, 0, 0}});
-    auto p = song.start();
-    sequencerTick(*p);
-    EXPECT_EQ(&channelSample(*p, p->channels[0]), &p->song.emptySample);
-    testing::mixTicks(*p, 6);
-    EXPECT_EQ(&channelSample(*p, p->channels[0]), p->song.instruments[0].samples[0]);
-    p->channels[0].note = 120;  // not a note: no map entry to read
-    EXPECT_EQ(&channelSample(*p, p->channels[0]), &p->song.emptySample);
 }
 
 // Golden sweep. Channel 0 plays the case's cells; channel 1 holds an
