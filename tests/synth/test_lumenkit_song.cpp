@@ -72,26 +72,6 @@ TEST_F(LumenkitSong, RenderIsRepeatableAndTheSameFromExportedFilesAndAsWav) {
     EXPECT_TRUE(std::equal(built.begin(), built.end(), wav.begin() + 44));
 }
 
-TEST_F(LumenkitSong, PureTonePitchFollowsTheFrequencyRule) {
-    // A sine of 64 samples per period, looped over whole periods, played at
-    // C-5 (note 61): the frequency rule gives 8363 * 2 Hz / 64 = 261.3 periods a second.
-    testing::TestSong song(1, 1);
-    song.addInstrument(testing::oneSampleInstrument(8192, sampletype::ForwardLoop, 4096, 4096),
-                       testing::toneDefinition(8192, 88200.0f / 64));
-    song.set(0, 0, 0, Cell{61, 1, 0, 0, 0});
-    const auto r = run("song render --seconds 2 --raw " + path("tone.raw") + writeSong(song));
-    ASSERT_EQ(r.first, 0) << r.second;
-    const auto bytes = readAll(path("tone.raw"));
-    ASSERT_EQ(bytes.size(), 2u * 44100 * 4);
-    int crossings = 0;  // upward zero crossings of the left channel over the second second
-    for (size_t frame = 44100, previous = 0; frame < 88200; ++frame) {
-        const int16_t left = int16_t(bytes[frame * 4] | bytes[frame * 4 + 1] << 8);
-        crossings += previous && left >= 0;
-        previous = left < 0;
-    }
-    EXPECT_NEAR(crossings, 8363 * 2.0 / 64, 2.0);
-}
-
 TEST_F(LumenkitSong, BadInputIsOneLineNamingTheFileAndOffset) {
     testing::TestSong song(1, 1);
     song.addInstrument(testing::oneSampleInstrument(100), testing::constantDefinition(100));
