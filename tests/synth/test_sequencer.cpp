@@ -78,6 +78,7 @@ TEST(SequencerEffects, PerTickValues) {
          {4608, 4608, 4608, 4608, 4608, 4608, 4608, 4480, 4352, 4352}},
         {"volume slide down 3", {{kC4, 1, 0x30, effect::VolSlide, 0x03}}, volume, {32, 29, 26}},
         {"volume slide up wins", {{kC4, 1, 0x10, effect::VolSlide, 0x23}}, volume, {0, 2, 4}},
+        {"volume slide up 1", {{kC4, 1, 0x10, effect::VolSlide, 0x10}}, volume, {0, 1, 2}},
         {"column slide down 5", {{kC4, 1, 0x24, 0, 0}, {0, 0, 0x65, 0, 0}}, volume, {20, 20, 20, 20, 20, 20, 15, 10}},
         {"fine volume up", {{kC4, 1, 0x4C, effect::Extended, 0xA2}, {0, 0, 0, effect::Extended, 0xA0}}, volume,
          {62, 62, 62, 62, 62, 62, 64}},
@@ -239,7 +240,7 @@ TEST(SequencerGolden, EveryCommandOverAShortPattern) {
     for (uint8_t v : {0x10, 0x30, 0x50, 0x55, 0x63, 0x73, 0x83, 0x93, 0xA4, 0xB8, 0xC4, 0xD8, 0xE8, 0xF4}) {
         // Vibrato depth from the column is heard only at a vibrato speed, set here by the effect.
         const uint8_t speed = (v >> 4) == volcmd::Vibrato ? effect::Vibrato : 0;
-        cases.push_back({"volume column " + std::to_string(v), {{kC4, 1, 0x20, 0, 0},
+        cases.push_back({"volume column " + std::to_string(v), {{kC4, 1, 0x48, 0, 0},
                                                                 {uint8_t(v == 0xF4 ? 56 : 0), 0, v, speed, 0x40},
                                                                 {0, 0, uint8_t(v & 0xF0), 0, 0}}});
     }
