@@ -6,7 +6,7 @@
 // asks for, so short inputs reach the instruments), bytes 1-2 the image
 // length, bytes 3-4 the definitions length (little-endian), then the image,
 // the definitions and the planes. Generator lengths are capped at 4096
-// samples so that each run stays short; the loader's own limits bound the rest.
+// samples and the song at 2^18 sample slots in all, so that each run stays short.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -25,6 +25,7 @@ namespace {
 
 constexpr size_t kPreamble = 5;
 constexpr int32_t kMaxFuzzGeneratorLength = 4096;
+constexpr uint64_t kMaxFuzzSampleSlots = uint64_t(1) << 18;
 constexpr int kTicksPlayed = 6 * 8;
 constexpr int kFramesPerTick = 64;
 
@@ -64,7 +65,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
         std::vector<lumen::GeneratorDefinition> definitions = lumen::parseGeneratorDefinitions(definitionBytes);
         for (lumen::GeneratorDefinition& d : definitions) d.length = std::min(d.length, kMaxFuzzGeneratorLength);
         lumen::SampleGenerator generator(std::move(definitions));
-        lumen::loadSong(*player, image, lumen::PatternPlanes::fromBytes(planes), generator);
+        lumen::loadSong(*player, image, lumen::PatternPlanes::fromBytes(planes), generator, kMaxFuzzSampleSlots);
     } catch (const lumen::SongDataError&) {
         return 0;
     }

@@ -138,7 +138,7 @@ void readInstrumentHeader(MemoryReader& reader, Instrument& in, size_t start) {
 }
 
 // totalLength counts the sample slots of the song so far, this one included.
-void readSampleHeader(MemoryReader& reader, Sample& s, uint64_t& totalLength) {
+void readSampleHeader(MemoryReader& reader, Sample& s, uint64_t& totalLength, uint64_t maxTotalLength) {
     const size_t at = reader.tell();
     uint8_t b[14];
     reader.read(b, 14, "a sample header");
@@ -157,8 +157,8 @@ void readSampleHeader(MemoryReader& reader, Sample& s, uint64_t& totalLength) {
         imageError(at, "a sample length of at most " + std::to_string(kMaxSampleLength) + ", got " +
                            std::to_string(s.length));
     totalLength += s.length;
-    if (totalLength > kMaxTotalSampleLength)
-        imageError(at, "at most " + std::to_string(kMaxTotalSampleLength) + " sample slots in all samples, got " +
+    if (totalLength > maxTotalLength)
+        imageError(at, "at most " + std::to_string(maxTotalLength) + " sample slots in all samples, got " +
                            std::to_string(totalLength) + " up to this sample");
     if (s.loopMode == kLoopNone) {
         s.loopStart = 0;
@@ -203,7 +203,7 @@ void generateSample(Sample& s, SampleGenerator& generator, int instrument, int s
 }  // namespace
 
 void loadSong(ModulePlayer& player, std::span<const uint8_t> image, const PatternPlanes& planes,
-              SampleGenerator& generator) {
+              SampleGenerator& generator, uint64_t maxTotalSampleLength) {
     Song& song = player.song;
     song = Song{};
     song.defaultGlobalVolume = 64;
@@ -233,7 +233,7 @@ void loadSong(ModulePlayer& player, std::span<const uint8_t> image, const Patter
         for (int j = 0; j < in.sampleCount; ++j) {
             song.sampleStore.push_back(std::make_unique<Sample>());
             in.samples[j] = song.sampleStore.back().get();
-            readSampleHeader(reader, *in.samples[j], totalLength);
+            readSampleHeader(reader, *in.samples[j], totalLength, maxTotalSampleLength);
         }
         if (in.sampleCount != 0 && size_t(i) >= generator.definitions().size())
             throw SongDataError("definitions", 0,

@@ -33,8 +33,9 @@ struct PatternPlanes {
 
 // Loads the song into player.song; the generator's definitions give the
 // samples, in instrument order. Throws SongDataError on data that cannot be
-// played (it names the piece, the byte offset and what was expected).
+// played (it names the piece, the byte offset and what was expected), among
+// it more than maxTotalSampleLength sample slots in all.
 void loadSong(ModulePlayer& player, std::span<const uint8_t> image, const PatternPlanes& planes,
-              SampleGenerator& generator);
+              SampleGenerator& generator, uint64_t maxTotalSampleLength = kMaxTotalSampleLength);
 
 }  // namespace lumen
