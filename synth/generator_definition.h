@@ -6,6 +6,8 @@
 #include <span>
 #include <vector>
 
+#include "synth/song_codes.h"
+
 namespace lumen {
 
 // A trapezoid over the generated length: times are percent of the length.
@@ -19,21 +21,15 @@ struct Envelope {
     double evaluate(int t) const;
 };
 
-enum class Waveform : uint8_t { Silence = 0, Sine = 1, Saw = 2, Pulse = 3, Noise = 4 };
-
 struct Oscillator {
     float frequency = 0;
-    uint8_t frequencyEnvelope = 255;  // 255 none, 10 note sequence, else an envelope index
+    uint8_t frequencyEnvelope = kNoFrequencyEnvelope;  // or kNoteSequenceEnvelope, or an envelope index
     float amplitude = 0;              // percent
     int8_t amplitudeEnvelope = -1;    // negative = none
     float pulseWidth = 0;             // percent
     int8_t pulseWidthEnvelope = -1;
-    uint8_t waveform = 0;
+    uint8_t waveform = waveform::Silence;
 };
-
-constexpr uint8_t kNoteSequenceEnvelope = 10;
-constexpr uint8_t kNoFrequencyEnvelope = 255;
-constexpr int8_t kRestNote = -1;  // the stored byte 255
 
 struct GeneratorDefinition {
     std::vector<Envelope> envelopes;
@@ -41,7 +37,7 @@ struct GeneratorDefinition {
     bool hasNoteSequence = false;
     int8_t noteSequence[16] = {};
     Envelope noteEnvelope;
-    uint8_t filterType = 0;  // 0 none, 1 low-pass, 2 high-pass
+    uint8_t filterType = filtertype::None;
     bool resonantFilterOn = false;
     float cutoff = 0;
     int8_t cutoffEnvelope = -1;

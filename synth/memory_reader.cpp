@@ -19,9 +19,9 @@ size_t MemoryReader::read(void* destination, size_t n, const char* what) {
 }
 
 void MemoryReader::seek(long offset, int mode) {
-    if (mode == 0) {
+    if (mode == kSeekSet) {
         position_ = offset < 0 ? image_.size() + 1 : static_cast<size_t>(offset);
-    } else if (mode == 1) {
+    } else if (mode == kSeekCurrent) {
         if (offset < 0 && static_cast<size_t>(-offset) > position_)
             position_ = image_.size() + 1;  // before the start: nothing more can be read
         else

@@ -16,8 +16,9 @@ public:
     // Copies n bytes and advances; throws SongDataError (naming the position
     // and `what`) rather than reading past the image.
     size_t read(void* destination, size_t n, const char* what);
-    // Mode 0 sets the position, mode 1 adds to it, any other mode does nothing.
-    // A position past the end is only an error at the next read.
+    enum SeekMode : int { kSeekSet = 0, kSeekCurrent = 1 };
+    // kSeekSet sets the position, kSeekCurrent adds to it, any other mode does
+    // nothing. A position past the end is only an error at the next read.
     void seek(long offset, int mode);
     size_t tell() const { return position_; }
     size_t size() const { return image_.size(); }

@@ -18,7 +18,7 @@ void Mixer::reset(int rate) {
     for (int i = 0; i < kMixerChannels; ++i) {
         channels_[static_cast<size_t>(i)] = MixerChannel{};
         channels_[static_cast<size_t>(i)].index = i;
-        channels_[static_cast<size_t>(i)].direction = 1;
+        channels_[static_cast<size_t>(i)].direction = kPlayForward;
     }
 }
 
@@ -30,14 +30,13 @@ void Mixer::mix(float* destination, int n) {
 
 namespace {
 
-constexpr int64_t kOne = int64_t(1) << 32;
 constexpr double kFractionScale = 1.0 / 2147483648.0;  // the fraction's top 31 bits
 
 // Frames until the position reaches the loop boundary in its direction, or -1
 // when the boundary is 2^24 samples or more away (or the voice does not move).
 int64_t framesToBoundary(const MixerChannel& c, int64_t position) {
     const Sample& s = *c.sample;
-    const int64_t distance = c.direction == 1 ? (int64_t(s.loopEnd()) << 32) - position
+    const int64_t distance = c.direction == kPlayForward ? (int64_t(s.loopEnd()) << 32) - position
                                               : position - (int64_t(s.loopStart) << 32);
     if ((distance >> 32) >= (int64_t(1) << 24)) return -1;
     if (distance <= 0) return 0;
@@ -99,6 +98,8 @@ int64_t mixFrames(const int16_t* s, int64_t position, int64_t step, float* out, 
 // The same two passes four frames at a time, for processors with AVX2. Every
 // product and sum is formed exactly as in mixFrames, so the output is
 // bit-identical (a little-endian 32-bit load at &s[p] holds s[p] and s[p + 1]).
+// Kept in one piece, a little over 60 lines: its passes share the chunk
+// buffers, and side by side with mixFrames it can be checked step for step.
 template <bool kBackward>
 __attribute__((target("avx2"))) int64_t mixFramesAvx2(const int16_t* s, int64_t position, int64_t step,
                                                        float* out, int frames, double gainA, double gainB) {
@@ -190,12 +191,99 @@ int64_t mixRamp(const int16_t* s, int64_t position, int64_t step, float* out, in
     return position;
 }
 
+// Step 3 of a segment: goes on with a running ramp whose targets still hold,
+// or starts a ramp of rampLength frames toward changed targets.
+void setUpRamp(MixerChannel& c, int rampLength, float rampReciprocal) {
+    if (c.rampFramesLeft != 0 && c.targetA == c.rampTargetA && c.targetB == c.rampTargetB) return;
+    int rampCount = 0;
+    c.rampTargetA = c.targetA;
+    const int dA = c.targetA - (c.currentA >> 8);
+    if (dA != 0) {
+        c.rampIncrementA = static_cast<float>(dA * (1.0 / 255) * rampReciprocal);
+        rampCount = rampLength;
+    }
+    c.rampTargetB = c.targetB;
+    const int dB = c.targetB - (c.currentB >> 8);
+    if (dB != 0) {
+        c.rampIncrementB = static_cast<float>(dB * (1.0 / 255) * rampReciprocal);
+        rampCount = rampLength;
+    }
+    if (rampCount > 0) c.rampFramesLeft = rampCount;
+}
+
+// Mixes seg frames, gliding the gains while a ramp runs; returns the position reached.
+int64_t mixSegment(MixerChannel& c, int64_t position, int64_t step, float* out, int seg, bool vectorPath) {
+    const int16_t* data = c.sample->data;
+    const bool forward = c.direction == kPlayForward;
+    if (c.rampFramesLeft > 0) {
+        double gainA = c.currentA / 256.0 / 255.0;
+        double gainB = c.currentB / 256.0 / 255.0;
+        position = forward ? mixRamp<false>(data, position, step, out, seg, gainA, gainB, c.rampIncrementA,
+                                            c.rampIncrementB)
+                           : mixRamp<true>(data, position, step, out, seg, gainA, gainB, c.rampIncrementA,
+                                           c.rampIncrementB);
+        c.currentA = static_cast<int>(std::nearbyint(gainA * 255 * 256));
+        c.currentB = static_cast<int>(std::nearbyint(gainB * 255 * 256));
+        c.rampFramesLeft -= seg;
+        if (c.rampFramesLeft == 0) {
+            c.rampIncrementA = 0;
+            c.rampIncrementB = 0;
+            c.currentA = c.targetA * 256;
+            c.currentB = c.targetB * 256;
+        }
+        return position;
+    }
+    if (c.targetA == 0 && c.targetB == 0) {
+        // Silent (a note ramped out on its old channel): adding zeros changes
+        // no output sample, so only the position moves.
+        const int64_t travel = static_cast<int64_t>(static_cast<uint64_t>(step) * static_cast<uint64_t>(seg));
+        return forward ? position + travel : position - travel;
+    }
+    const double gainA = c.targetA / 255.0;
+    const double gainB = c.targetB / 255.0;
+    return forward ? mixConstant<false>(data, position, step, out, seg, gainA, gainB, vectorPath)
+                   : mixConstant<true>(data, position, step, out, seg, gainA, gainB, vectorPath);
+}
+
+// Step 7: the position has reached the loop boundary. Wraps or reflects it by
+// the sample's loop mode; returns false when the sample has ended instead.
+bool wrapAtLoop(MixerChannel& c, int64_t& position) {
+    const Sample& s = *c.sample;
+    const int64_t loopStart = int64_t(s.loopStart) << 32;
+    const int64_t loopEnd = int64_t(s.loopEnd()) << 32;
+    if (s.loopMode == kLoopForward) {
+        const int64_t loopLength = int64_t(s.loopLength) << 32;
+        do {
+            position -= loopLength;
+        } while ((position >> 32) >= int64_t(s.loopEnd()));
+        return true;
+    }
+    if (s.loopMode == kLoopPingPong) {
+        bool atEnd = c.direction == kPlayForward;
+        for (;;) {
+            if (atEnd) {
+                position = 2 * loopEnd - position - 1;
+                c.direction = kPlayBackward;
+                if (position >= loopStart) return true;
+            } else {
+                position = 2 * loopStart - position - 1;
+                c.direction = kPlayForward;
+                if (position < loopEnd) return true;
+            }
+            atEnd = !atEnd;
+        }
+    }
+    // The end of a non-looping sample; the empty sample (no loop mode at all)
+    // ends the same way instead of spinning on its boundary.
+    return false;
+}
+
 }  // namespace
 
+// Cuts the call into segments that end at a loop boundary, at the end of a
+// ramp or at the end of the call.
 void Mixer::mixChannel(MixerChannel& c, float* out, int n) const {
     int remaining = n;
-    const Sample& s = *c.sample;
-    const int16_t* data = s.data;
     int64_t position = (int64_t(c.position) << 32) | c.positionFraction;
     const int64_t step = (int64_t(c.step) << 32) + c.stepFraction;
     while (remaining > 0) {
@@ -206,87 +294,19 @@ void Mixer::mixChannel(MixerChannel& c, float* out, int n) const {
             seg = static_cast<int>(frames);
             boundary = true;
         }
-
-        if (!(c.rampFramesLeft != 0 && c.targetA == c.rampTargetA && c.targetB == c.rampTargetB)) {
-            int rampCount = 0;
-            c.rampTargetA = c.targetA;
-            const int dA = c.targetA - (c.currentA >> 8);
-            if (dA != 0) {
-                c.rampIncrementA = static_cast<float>(dA * (1.0 / 255) * rampReciprocal_);
-                rampCount = rampLength_;
-            }
-            c.rampTargetB = c.targetB;
-            const int dB = c.targetB - (c.currentB >> 8);
-            if (dB != 0) {
-                c.rampIncrementB = static_cast<float>(dB * (1.0 / 255) * rampReciprocal_);
-                rampCount = rampLength_;
-            }
-            if (rampCount > 0) c.rampFramesLeft = rampCount;
-        }
-        bool cutByRamp = false;
-        if (c.rampFramesLeft > 0 && c.rampFramesLeft < seg) {
+        setUpRamp(c, rampLength_, rampReciprocal_);
+        // A ramp that ends first cuts the segment; the boundary is then not reached.
+        const bool cutByRamp = c.rampFramesLeft > 0 && c.rampFramesLeft < seg;
+        if (cutByRamp) {
             seg = c.rampFramesLeft;
-            cutByRamp = true;
             boundary = false;
         }
-
-        if (c.rampFramesLeft > 0) {
-            double gainA = c.currentA / 256.0 / 255.0;
-            double gainB = c.currentB / 256.0 / 255.0;
-            position = c.direction == 1 ? mixRamp<false>(data, position, step, out, seg, gainA, gainB,
-                                                         c.rampIncrementA, c.rampIncrementB)
-                                        : mixRamp<true>(data, position, step, out, seg, gainA, gainB,
-                                                        c.rampIncrementA, c.rampIncrementB);
-            c.currentA = static_cast<int>(std::nearbyint(gainA * 255 * 256));
-            c.currentB = static_cast<int>(std::nearbyint(gainB * 255 * 256));
-            c.rampFramesLeft -= seg;
-            if (c.rampFramesLeft == 0) {
-                c.rampIncrementA = 0;
-                c.rampIncrementB = 0;
-                c.currentA = c.targetA * 256;
-                c.currentB = c.targetB * 256;
-            }
-        } else if (c.targetA == 0 && c.targetB == 0) {
-            // Silent (a note ramped out on its old channel): adding zeros changes
-            // no output sample, so only the position moves.
-            const int64_t travel = static_cast<int64_t>(static_cast<uint64_t>(step) * static_cast<uint64_t>(seg));
-            position = c.direction == 1 ? position + travel : position - travel;
-        } else {
-            const double gainA = c.targetA / 255.0;
-            const double gainB = c.targetB / 255.0;
-            position = c.direction == 1
-                           ? mixConstant<false>(data, position, step, out, seg, gainA, gainB, vectorPath_)
-                           : mixConstant<true>(data, position, step, out, seg, gainA, gainB, vectorPath_);
-        }
+        position = mixSegment(c, position, step, out, seg, vectorPath_);
         remaining -= seg;
         out += 2 * seg;
         if (cutByRamp) continue;
         if (!boundary) break;
-
-        const int64_t loopStart = int64_t(s.loopStart) << 32;
-        const int64_t loopEnd = int64_t(s.loopEnd()) << 32;
-        if (s.loopMode == kLoopForward) {
-            const int64_t loopLength = int64_t(s.loopLength) << 32;
-            do {
-                position -= loopLength;
-            } while ((position >> 32) >= int64_t(s.loopEnd()));
-        } else if (s.loopMode == kLoopPingPong) {
-            bool atEnd = c.direction == 1;
-            for (;;) {
-                if (atEnd) {
-                    position = 2 * loopEnd - position - 1;
-                    c.direction = 2;
-                    if (position >= loopStart) break;
-                } else {
-                    position = 2 * loopStart - position - 1;
-                    c.direction = 1;
-                    if (position < loopEnd) break;
-                }
-                atEnd = !atEnd;
-            }
-        } else {
-            // The end of a non-looping sample; the empty sample (no loop mode
-            // at all) ends the same way instead of spinning on its boundary.
+        if (!wrapAtLoop(c, position)) {
             c.sample = nullptr;
             c.position = 0;
             c.positionFraction = 0;

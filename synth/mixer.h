@@ -21,7 +21,7 @@ struct MixerChannel {
     uint32_t positionFraction = 0;
     uint32_t stepFraction = 0;
     int step = 0;
-    int direction = 1;  // 1 forward, 2 backward
+    int direction = kPlayForward;  // a PlayDirection
     int rampTargetA = 0;
     int rampTargetB = 0;
     int currentA = 0;  // target units * 256

@@ -21,8 +21,104 @@ double envelopeAt(const GeneratorDefinition& d, int index, int t) {
     return d.envelopes[static_cast<size_t>(index)].evaluate(t);
 }
 
+// One waveform value at a phase; noise draws from the generator's random numbers.
+double waveformValue(const GeneratorDefinition& d, const Oscillator& o, double phase, double amp, int tp,
+                     RuntimeRandom& random) {
+    switch (o.waveform) {
+        case waveform::Sine:
+            return std::sin(phase) * amp;
+        case waveform::Saw:
+            return (std::fmod(phase * 0.15915493866300567, 1.0) - 0.5) * amp;
+        case waveform::Pulse: {
+            double pw = o.pulseWidth;
+            if (o.pulseWidthEnvelope >= 0) pw = pw * envelopeAt(d, o.pulseWidthEnvelope, tp);
+            return pw > std::fmod(phase * 0.15915493866300567, 1.0) * 100.0 ? amp : 0.0;
+        }
+        case waveform::Noise: {
+            const int r = random.rand();
+            return (r * 3.051850947599719e-5 - 0.5) * amp;
+        }
+        default:  // silence, and waveforms we do not know
+            return 0.0;
+    }
+}
+
+// One oscillator's output at x (the position in the length, 0..1) and envelope
+// time tp; advances its phase.
+double oscillatorValue(const GeneratorDefinition& d, const Oscillator& o, double x, int tp, double& phase,
+                       RuntimeRandom& random) {
+    double amp = o.amplitude * 0.01;
+    if (o.amplitudeEnvelope >= 0) amp = envelopeAt(d, o.amplitudeEnvelope, tp) * amp;
+    double freq = o.frequency;
+    double fm = 0.0;
+    if (o.frequencyEnvelope == kNoteSequenceEnvelope) {
+        const double steps = 16.0 * x;
+        const int step = static_cast<int>(std::floor(steps));
+        const double frac = std::fmod(steps, 1.0);
+        const int noteNumber = d.noteSequence[step];
+        if (noteNumber == kRestNote) {
+            freq = 0.0;
+            amp = 0.0;
+        } else {
+            freq = std::pow(2.0, noteNumber / 12.0) * 65.4063949584961;
+            amp = d.noteEnvelope.evaluate(static_cast<int>(frac * 100.0));
+        }
+    } else if (o.frequencyEnvelope < 128) {
+        fm = envelopeAt(d, o.frequencyEnvelope, tp);
+    }
+    const double out = waveformValue(d, o, phase, amp, tp, random);
+    phase += (fm * 1760.0 + freq) * 7.123793063520575e-5;
+    return out;
+}
+
+// The one-pole low-pass or high-pass filter, in 32-bit float coefficients and state.
+double onePoleFilter(const GeneratorDefinition& d, FilterMemory& f, int tp, double sum) {
+    double fc = d.cutoff;
+    if (d.cutoffEnvelope >= 0) fc = fc * envelopeAt(d, d.cutoffEnvelope, tp);
+    const float w = static_cast<float>(fc * kTwoPiF);
+    const float dd = static_cast<float>(1.0 / (w + 88200.0));
+    const float b = static_cast<float>((88200.0 - w) * dd);
+    float y;
+    if (d.filterType == filtertype::LowPass) {
+        y = static_cast<float>(b * static_cast<double>(f.previousOutput) +
+                               static_cast<double>(w) * dd * (f.previousInput + sum));
+    } else {
+        y = static_cast<float>(b * static_cast<double>(f.previousOutput) + 88200.0 * dd * f.previousInput -
+                               88200.0 * dd * sum);
+    }
+    f.previousInput = static_cast<float>(sum);
+    f.previousOutput = y;
+    return y;
+}
+
+// The two-pole resonant filter; its state is kept as 32-bit floats.
+double resonantFilter(const GeneratorDefinition& d, FilterMemory& f, int tp, double sum) {
+    double fc = d.resonantCutoff;
+    if (d.resonantCutoffEnvelope >= 0) fc = fc * envelopeAt(d, d.resonantCutoffEnvelope, tp);
+    double q = d.resonance;
+    if (d.resonanceEnvelope >= 0) q = q * envelopeAt(d, d.resonanceEnvelope, tp);
+    const double w = fc * 0.0001424758612704115;
+    const double k = 1.0 - w / (w + 2.0 * (0.5 / (1.0 + w) + q) - 2.0);
+    const double k2 = k * k;
+    const double g = 1.0 + k2 - 2.0 * k * std::cos(w);
+    const double v = (sum - f.s1) * g + f.s2;
+    f.s1 = static_cast<float>(f.s1 + v);
+    f.s2 = static_cast<float>(v * k2);
+    return f.s1;
+}
+
+// Gain, then the clip level on both sides.
+float amplifyAndClip(const GeneratorDefinition& d, double sum) {
+    double value = sum * d.gain;
+    const double clip = d.clipLevel;
+    if (value < -clip) value = -clip;
+    if (value > clip) value = clip;
+    return static_cast<float>(value);
+}
+
 }  // namespace
 
+// Every step keeps its float and double widths: samples are checked byte for byte.
 void SampleGenerator::render(const GeneratorDefinition& d, float* values, int n) {
     random_.srand(kNoiseSeed);
     const size_t oscillatorCount = d.oscillators.size();
@@ -33,89 +129,12 @@ void SampleGenerator::render(const GeneratorDefinition& d, float* values, int n)
         const float pct = static_cast<float>(x * 100.0);
         const int tp = static_cast<int>(pct);
         double sum = 0.0;
-        for (size_t k = 0; k < oscillatorCount; ++k) {
-            const Oscillator& o = d.oscillators[k];
-            double amp = o.amplitude * 0.01;
-            if (o.amplitudeEnvelope >= 0) amp = envelopeAt(d, o.amplitudeEnvelope, tp) * amp;
-            double freq = o.frequency;
-            double fm = 0.0;
-            if (o.frequencyEnvelope == kNoteSequenceEnvelope) {
-                const double steps = 16.0 * x;
-                const int step = static_cast<int>(std::floor(steps));
-                const double frac = std::fmod(steps, 1.0);
-                const int note = d.noteSequence[step];
-                if (note == kRestNote) {
-                    freq = 0.0;
-                    amp = 0.0;
-                } else {
-                    freq = std::pow(2.0, note / 12.0) * 65.4063949584961;
-                    amp = d.noteEnvelope.evaluate(static_cast<int>(frac * 100.0));
-                }
-            } else if (o.frequencyEnvelope < 128) {
-                fm = envelopeAt(d, o.frequencyEnvelope, tp);
-            }
-            double out = 0.0;
-            switch (o.waveform) {
-                case 1:
-                    out = std::sin(phases[k]) * amp;
-                    break;
-                case 2:
-                    out = (std::fmod(phases[k] * 0.15915493866300567, 1.0) - 0.5) * amp;
-                    break;
-                case 3: {
-                    double pw = o.pulseWidth;
-                    if (o.pulseWidthEnvelope >= 0) pw = pw * envelopeAt(d, o.pulseWidthEnvelope, tp);
-                    out = pw > std::fmod(phases[k] * 0.15915493866300567, 1.0) * 100.0 ? amp : 0.0;
-                    break;
-                }
-                case 4: {
-                    const int r = random_.rand();
-                    out = (r * 3.051850947599719e-5 - 0.5) * amp;
-                    break;
-                }
-                default:  // silence, and waveforms we do not know
-                    break;
-            }
-            sum += out;
-            phases[k] += (fm * 1760.0 + freq) * 7.123793063520575e-5;
-        }
-        if (d.filterType == 1 || d.filterType == 2) {
-            double fc = d.cutoff;
-            if (d.cutoffEnvelope >= 0) fc = fc * envelopeAt(d, d.cutoffEnvelope, tp);
-            const float w = static_cast<float>(fc * kTwoPiF);
-            const float dd = static_cast<float>(1.0 / (w + 88200.0));
-            const float b = static_cast<float>((88200.0 - w) * dd);
-            float y;
-            if (d.filterType == 1) {
-                y = static_cast<float>(b * static_cast<double>(filter_.previousOutput) +
-                                       static_cast<double>(w) * dd * (filter_.previousInput + sum));
-            } else {
-                y = static_cast<float>(b * static_cast<double>(filter_.previousOutput) +
-                                       88200.0 * dd * filter_.previousInput - 88200.0 * dd * sum);
-            }
-            filter_.previousInput = static_cast<float>(sum);
-            filter_.previousOutput = y;
-            sum = y;
-        }
-        if (d.resonantFilterOn) {
-            double fc = d.resonantCutoff;
-            if (d.resonantCutoffEnvelope >= 0) fc = fc * envelopeAt(d, d.resonantCutoffEnvelope, tp);
-            double q = d.resonance;
-            if (d.resonanceEnvelope >= 0) q = q * envelopeAt(d, d.resonanceEnvelope, tp);
-            const double w = fc * 0.0001424758612704115;
-            const double k = 1.0 - w / (w + 2.0 * (0.5 / (1.0 + w) + q) - 2.0);
-            const double k2 = k * k;
-            const double g = 1.0 + k2 - 2.0 * k * std::cos(w);
-            const double v = (sum - filter_.s1) * g + filter_.s2;
-            filter_.s1 = static_cast<float>(filter_.s1 + v);
-            filter_.s2 = static_cast<float>(v * k2);
-            sum = filter_.s1;
-        }
-        double value = sum * d.gain;
-        const double clip = d.clipLevel;
-        if (value < -clip) value = -clip;
-        if (value > clip) value = clip;
-        values[i] = static_cast<float>(value);
+        for (size_t k = 0; k < oscillatorCount; ++k)
+            sum += oscillatorValue(d, d.oscillators[k], x, tp, phases[k], random_);
+        if (d.filterType == filtertype::LowPass || d.filterType == filtertype::HighPass)
+            sum = onePoleFilter(d, filter_, tp, sum);
+        if (d.resonantFilterOn) sum = resonantFilter(d, filter_, tp, sum);
+        values[i] = amplifyAndClip(d, sum);
     }
 }
 

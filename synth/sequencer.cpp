@@ -68,7 +68,7 @@ void stepEnvelope(EnvelopeState& e, const EnvelopePoint* points, int pointCount,
     if (e.pointIndex < pointCount) {
         if (e.tick == points[e.pointIndex].x) {
             // A loop start beyond the points would send the index off the table.
-            if ((type & 4) && e.pointIndex == loopEnd && loopStart < pointCount) {
+            if ((type & envflag::Loop) && e.pointIndex == loopEnd && loopStart < pointCount) {
                 e.pointIndex = loopStart;
                 e.tick = points[loopStart].x;
             }
@@ -78,7 +78,7 @@ void stepEnvelope(EnvelopeState& e, const EnvelopePoint* points, int pointCount,
                 e.finished = 1;
                 return;
             }
-            if ((type & 2) && i == sustain && !keyOff) {
+            if ((type & envflag::Sustain) && i == sustain && !keyOff) {
                 e.value = points[i].y;
                 return;
             }
@@ -133,16 +133,16 @@ void autoVibrato(ChannelState& ch, const Instrument& in) {
     const int p = ch.autoVibratoPosition;
     int v = 0;
     switch (in.vibratoType) {
-        case 0:
+        case autovibrato::Sine:
             v = static_cast<int>(std::sin(p * static_cast<double>(0.024543688f)) * 64);
             break;
-        case 1:
+        case autovibrato::Square:
             v = p < 128 ? 64 : -64;
             break;
-        case 2:
+        case autovibrato::RampDown:
             v = (128 - ((p + 128) % 256)) >> 1;
             break;
-        case 3:
+        case autovibrato::RampUp:
             v = (128 - ((384 - p) % 256)) >> 1;
             break;
         default:  // no such waveform: no auto-vibrato
@@ -183,42 +183,39 @@ void volumeUp(ChannelState& ch, int x) {
 
 void volumeColumnFirstTick(ChannelState& ch, uint8_t value) {
     const int x = value & 15;
+    if (value >= kVolumeColumnSetFirst && value <= kVolumeColumnSetLast) {
+        ch.volume = value - kVolumeColumnSetFirst;
+        ch.updateFlags |= kUpdateVolume;
+        return;
+    }
     switch (value >> 4) {
-        case 1: case 2: case 3: case 4:
-            ch.volume = value - 16;
-            ch.updateFlags |= kUpdateVolume;
-            break;
-        case 5:
-            if (value == 0x50) {
-                ch.volume = 64;
-                ch.updateFlags |= kUpdateVolume;
-            }
-            break;
-        case 6: case 8:
+        case volcmd::VolSlideDown:
+        case volcmd::FineVolDown:
             volumeDown(ch, x);
             break;
-        case 7: case 9:
+        case volcmd::VolSlideUp:
+        case volcmd::FineVolUp:
             volumeUp(ch, x);
             break;
-        case 10:
+        case volcmd::VibratoSpeed:
             ch.vibratoSpeed = static_cast<uint8_t>(x);
             break;
-        case 11:
+        case volcmd::Vibrato:
             ch.vibratoDepth = static_cast<uint8_t>(x);
             break;
-        case 12:
+        case volcmd::SetPanning:
             ch.pan = x * 16;
             ch.updateFlags |= kUpdatePan;
             break;
-        case 13:
+        case volcmd::PanSlideLeft:
             ch.pan -= x;
             ch.updateFlags |= kUpdatePan;
             break;
-        case 14:
+        case volcmd::PanSlideRight:
             ch.pan += x;
             ch.updateFlags |= kUpdatePan;
             break;
-        case 15:
+        case volcmd::TonePorta:
             if (x != 0) ch.portamentoSpeed = static_cast<uint8_t>(x * 16);
             ch.portamentoTarget = ch.notePeriod;
             ch.updateFlags &= ~kUpdateTrigger;
@@ -231,26 +228,26 @@ void volumeColumnFirstTick(ChannelState& ch, uint8_t value) {
 void volumeColumnLaterTick(ChannelState& ch, uint8_t value) {
     const int x = value & 15;
     switch (value >> 4) {
-        case 6:
+        case volcmd::VolSlideDown:
             volumeDown(ch, x);
             break;
-        case 7:
+        case volcmd::VolSlideUp:
             volumeUp(ch, x);
             break;
-        case 11:
+        case volcmd::Vibrato:
             ch.vibratoDepth = static_cast<uint8_t>(x);
             vibrato(ch);
             advanceVibrato(ch);
             break;
-        case 13:
+        case volcmd::PanSlideLeft:
             ch.pan -= x;
             ch.updateFlags |= kUpdatePan;
             break;
-        case 14:
+        case volcmd::PanSlideRight:
             ch.pan += x;
             ch.updateFlags |= kUpdatePan;
             break;
-        case 15:
+        case volcmd::TonePorta:
             tonePortamentoStep(ch);
             break;
         default:
@@ -258,73 +255,83 @@ void volumeColumnLaterTick(ChannelState& ch, uint8_t value) {
     }
 }
 
-void effectFirstTick(ModulePlayer& player, ChannelState& ch, const Sample& sample, uint8_t effect, uint8_t p) {
+// An offset inside the sample starts the next note there; one past its end
+// restarts whatever the mixer channel plays instead of triggering.
+void sampleOffset(ModulePlayer& player, ChannelState& ch, const Sample& sample, uint8_t p) {
+    if (p) ch.sampleOffsetMemory = p;
+    if (uint32_t(ch.sampleOffsetMemory) * 256 < sample.loopEnd()) {
+        player.mixer.channel(ch.mixerChannel).startOffset = ch.sampleOffsetMemory * 256;
+    } else {
+        ch.updateFlags = static_cast<uint8_t>((ch.updateFlags & ~kUpdateTrigger) | kUpdateRestart);
+    }
+}
+
+// Row (decimal in the parameter's nibbles, 0 past the last row) of the next order entry.
+void patternBreak(ModulePlayer& player, int row) {
+    player.nextRow = row > kRowsPerPattern - 1 ? 0 : row;
+    player.nextOrder = player.orderPosition + 1;
+    if (player.nextOrder >= player.song.header.songLength) player.nextOrder = 0;
+}
+
+void effectFirstTick(ModulePlayer& player, ChannelState& ch, const Sample& sample, uint8_t command, uint8_t p) {
     const int hi = p >> 4;
     const int lo = p & 15;
-    switch (effect) {
-        case 1:
+    switch (command) {
+        case effect::PortaUp:
             if (p) ch.portamentoUpMemory = p;
             break;
-        case 2:
+        case effect::PortaDown:
             if (p) ch.portamentoDownMemory = p;
             break;
-        case 3:
+        case effect::TonePorta:
             if (p) ch.portamentoSpeed = p;
             ch.portamentoTarget = ch.notePeriod;
             ch.updateFlags &= ~(kUpdateFrequency | kUpdateTrigger);
             break;
-        case 4:
+        case effect::Vibrato:
             if (hi) ch.vibratoSpeed = static_cast<uint8_t>(hi);
             if (lo) ch.vibratoDepth = static_cast<uint8_t>(lo);
             vibrato(ch);
             break;
-        case 8:
+        case effect::SetPanning:
             ch.pan = p;
             ch.updateFlags |= kUpdatePan;
             break;
-        case 9:
-            if (p) ch.sampleOffsetMemory = p;
-            if (uint32_t(ch.sampleOffsetMemory) * 256 < sample.loopEnd()) {
-                player.mixer.channel(ch.mixerChannel).startOffset = ch.sampleOffsetMemory * 256;
-            } else {
-                ch.updateFlags = static_cast<uint8_t>((ch.updateFlags & ~kUpdateTrigger) | kUpdateRestart);
-            }
+        case effect::SampleOffset:
+            sampleOffset(player, ch, sample, p);
             break;
-        case 10:
+        case effect::VolSlide:
             if (p) ch.volumeSlideMemory = p;
             break;
-        case 13:
-            player.nextRow = hi * 10 + lo;
-            if (player.nextRow > 63) player.nextRow = 0;
-            player.nextOrder = player.orderPosition + 1;
-            if (player.nextOrder >= player.song.header.songLength) player.nextOrder = 0;
+        case effect::PatternBreak:
+            patternBreak(player, hi * 10 + lo);
             break;
-        case 14:
-            if (hi == 8) {
+        case effect::Extended:
+            if (hi == extended::SetPanning) {
                 ch.pan = lo * 16;
                 ch.updateFlags |= kUpdatePan;
-            } else if (hi == 10) {
+            } else if (hi == extended::FineVolSlideUp) {
                 if (lo) ch.fineVolumeUpMemory = static_cast<uint8_t>(lo);
                 volumeUp(ch, ch.fineVolumeUpMemory);
             }
             break;
-        case 15:
-            if (p < 32)
+        case effect::SetSpeed:
+            if (p < kSpeedTempoSplit)
                 player.speed = p;
             else
                 setTempo(player, p);
             break;
-        case 16:
+        case effect::SetGlobalVolume:
             player.globalVolume = std::min(int(p), 64);
             ch.updateFlags |= kUpdateVolume;
             break;
-        case 27:
+        case effect::MultiRetrig:
             if (p) {
                 ch.retriggerVolumeChange = static_cast<uint8_t>(hi);
                 ch.retriggerInterval = static_cast<uint8_t>(lo);
             }
             break;
-        default:  // key off (20) acts in the row step; the rest do nothing
+        default:  // KeyOff acts in the row step; the rest do nothing
             break;
     }
 }
@@ -333,12 +340,12 @@ void multiRetrigger(ModulePlayer& player, ChannelState& ch) {
     if (ch.retriggerInterval == 0 || player.tick % ch.retriggerInterval != 0) return;
     static const int kSteps[16] = {0, -1, -2, -4, -8, -16, 0, 0, 0, 1, 2, 4, 8, 16, 0, 0};
     const int change = ch.retriggerVolumeChange;
-    if (change != 0) {
+    if (change != retrig::None) {
         switch (change) {
-            case 6: ch.volume = ch.volume * 2 / 3; break;
-            case 7: ch.volume >>= 1; break;
-            case 14: ch.volume = ch.volume * 3 / 2; break;
-            case 15: ch.volume *= 2; break;
+            case retrig::TwoThirds: ch.volume = ch.volume * 2 / 3; break;
+            case retrig::Half: ch.volume >>= 1; break;
+            case retrig::ThreeHalves: ch.volume = ch.volume * 3 / 2; break;
+            case retrig::Double: ch.volume *= 2; break;
             default: ch.volume += kSteps[change]; break;
         }
         ch.volume = std::clamp(ch.volume, 0, 64);
@@ -347,44 +354,44 @@ void multiRetrigger(ModulePlayer& player, ChannelState& ch) {
     ch.updateFlags |= kUpdateTrigger;
 }
 
-void effectLaterTick(ModulePlayer& player, ChannelState& ch, uint8_t effect, uint8_t p) {
-    switch (effect) {
-        case 0:
+void effectLaterTick(ModulePlayer& player, ChannelState& ch, uint8_t command, uint8_t p) {
+    switch (command) {
+        case effect::Arpeggio:
             if (p) {
                 const int phase = player.tick % 3;
-                if (player.song.header.flags & 1) {
+                if (player.song.header.flags & songflag::LinearFrequency) {
                     if (phase == 1) ch.periodDelta = (p >> 4) * 64;
                     if (phase == 2) ch.periodDelta = (p & 15) * 64;
                 }
                 ch.updateFlags |= kUpdateFrequency;
             }
             break;
-        case 1:
+        case effect::PortaUp:
             ch.period = std::max(ch.period - ch.portamentoUpMemory * 4, 56);
             ch.periodDelta = 0;
             ch.updateFlags |= kUpdateFrequency;
             break;
-        case 2:
+        case effect::PortaDown:
             ch.period += ch.portamentoDownMemory * 4;
             ch.periodDelta = 0;
             ch.updateFlags |= kUpdateFrequency;
             break;
-        case 3:
+        case effect::TonePorta:
             ch.periodDelta = 0;
             tonePortamentoStep(ch);
             break;
-        case 4:
+        case effect::Vibrato:
             vibrato(ch);
             advanceVibrato(ch);
             break;
-        case 10:
+        case effect::VolSlide:
             if (ch.volumeSlideMemory >> 4)
                 volumeUp(ch, ch.volumeSlideMemory >> 4);
             else if (ch.volumeSlideMemory & 15)
                 volumeDown(ch, ch.volumeSlideMemory & 15);
             ch.updateFlags |= kUpdateVolume;
             break;
-        case 27:
+        case effect::MultiRetrig:
             multiRetrigger(player, ch);
             break;
         default:
@@ -398,32 +405,58 @@ void effectLaterTick(ModulePlayer& player, ChannelState& ch, uint8_t effect, uin
 // [SECTION] Apply to the mixer channel
 //-----------------------------------------------------------------------------
 
+namespace {
+
+// Starts the sample on the channel's mixer channel; a sounding note moves to
+// the partner first and ramps out where it was. Returns the channel now used.
+MixerChannel* triggerNote(ModulePlayer& player, ChannelState& ch, const Sample& sample) {
+    MixerChannel* m = &player.mixer.channel(ch.mixerChannel);
+    if (m->sample) {
+        const int partner = m->index < 32 ? m->index + 32 : m->index - 32;
+        MixerChannel& next = player.mixer.channel(partner);
+        next = *m;
+        next.index = partner;
+        m->volume = 0;
+        m->targetA = 0;
+        m->targetB = 0;
+        ch.mixerChannel = partner;
+        m = &next;
+    }
+    m->sample = &sample;
+    if (uint32_t(m->startOffset) >= sample.loopEnd()) m->startOffset = 0;
+    m->position = m->startOffset;
+    m->positionFraction = 0;
+    m->direction = kPlayForward;
+    m->startOffset = 0;
+    m->currentA = 0;
+    m->currentB = 0;
+    m->rampFramesLeft = 0;
+    return m;
+}
+
+// The mixer step (integer and 32-bit fraction) for the channel's period.
+void setStep(const ModulePlayer& player, const ChannelState& ch, MixerChannel& m) {
+    int64_t f;
+    if (player.song.header.flags & songflag::LinearFrequency) {
+        const double hz = 8363 * std::pow(2.0, (4608 - ch.period + ch.periodDelta) / 768.0);
+        // Far beyond the top note the frequency would not fit an int: hold it there.
+        f = hz < 2147483647.0 ? static_cast<int64_t>(hz) : 2147483647;
+    } else {
+        f = 14317056 / (ch.period + ch.periodDelta);
+    }
+    const uint64_t g = f < 100 ? 100 : uint64_t(f);
+    const uint64_t rate = uint64_t(player.rate);
+    const uint64_t step = g / rate;
+    m.step = static_cast<int>(step);
+    m.stepFraction = static_cast<uint32_t>((((g % rate) << 32) + step) / rate);
+}
+
+}  // namespace
+
 void applyToMixer(ModulePlayer& player, ChannelState& ch, const Sample& sample) {
     MixerChannel* m = &player.mixer.channel(ch.mixerChannel);
     if (ch.period + ch.periodDelta == 0) ch.updateFlags &= ~kUpdateFrequency;
-    if (ch.updateFlags & kUpdateTrigger) {
-        if (m->sample) {
-            // The old note ramps out where it is; the new one starts on the partner.
-            const int partner = m->index < 32 ? m->index + 32 : m->index - 32;
-            MixerChannel& next = player.mixer.channel(partner);
-            next = *m;
-            next.index = partner;
-            m->volume = 0;
-            m->targetA = 0;
-            m->targetB = 0;
-            ch.mixerChannel = partner;
-            m = &next;
-        }
-        m->sample = &sample;
-        if (uint32_t(m->startOffset) >= sample.loopEnd()) m->startOffset = 0;
-        m->position = m->startOffset;
-        m->positionFraction = 0;
-        m->direction = 1;
-        m->startOffset = 0;
-        m->currentA = 0;
-        m->currentB = 0;
-        m->rampFramesLeft = 0;
-    }
+    if (ch.updateFlags & kUpdateTrigger) m = triggerNote(player, ch, sample);
     if (ch.updateFlags & kUpdateVolume) {
         const double scaled = static_cast<double>(ch.volume) * ch.volumeEnvelope.value * ch.fadeoutVolume *
                               player.globalVolume * static_cast<double>(7.4214768e-9f);
@@ -439,21 +472,7 @@ void applyToMixer(ModulePlayer& player, ChannelState& ch, const Sample& sample) 
         m->targetA = m->volume * final / 255;
         m->targetB = (255 - final) * m->volume / 255;
     }
-    if (ch.updateFlags & kUpdateFrequency) {
-        int64_t f;
-        if (player.song.header.flags & 1) {
-            const double hz = 8363 * std::pow(2.0, (4608 - ch.period + ch.periodDelta) / 768.0);
-            // Far beyond the top note the frequency would not fit an int: hold it there.
-            f = hz < 2147483647.0 ? static_cast<int64_t>(hz) : 2147483647;
-        } else {
-            f = 14317056 / (ch.period + ch.periodDelta);
-        }
-        const uint64_t g = f < 100 ? 100 : uint64_t(f);
-        const uint64_t rate = uint64_t(player.rate);
-        const uint64_t step = g / rate;
-        m->step = static_cast<int>(step);
-        m->stepFraction = static_cast<uint32_t>((((g % rate) << 32) + step) / rate);
-    }
+    if (ch.updateFlags & kUpdateFrequency) setStep(player, ch, *m);
     if (ch.updateFlags & kUpdateRestart) {
         m->position = 0;
         m->positionFraction = 0;
@@ -475,21 +494,21 @@ const uint8_t* cellAt(const ModulePlayer& player, int channel) {
 void processRow(ModulePlayer& player) {
     player.nextOrder = -1;
     player.nextRow = -1;
-    const bool linear = player.song.header.flags & 1;
+    const bool linear = player.song.header.flags & songflag::LinearFrequency;
     for (int i = 0; i < player.song.header.channels; ++i) {
         ChannelState& ch = player.channels[size_t(i)];
         const uint8_t* cell = cellAt(player, i);
-        const uint8_t note = cell[0], instrumentByte = cell[1], volumeColumn = cell[2], effect = cell[3],
+        const uint8_t noteByte = cell[0], instrumentByte = cell[1], volumeColumn = cell[2], command = cell[3],
                       parameter = cell[4];
-        const bool tone = effect == 3 || effect == 5;
-        const bool hasNote = note != 0 && note != 255;
+        const bool tone = command == effect::TonePorta || command == effect::TonePortaVolSlide;
+        const bool hasNote = noteByte != note::None && noteByte != note::KeyOff;
         if (instrumentByte != 0 && !tone) ch.instrument = instrumentByte - 1;
-        if (hasNote && !tone) ch.note = note - 1;
+        if (hasNote && !tone) ch.note = noteByte - 1;
         const Instrument& in = channelInstrument(player, ch);
         const Sample& sample = channelSample(player, ch);
         ch.updateFlags = 0;
         if (hasNote) {
-            ch.realNote = static_cast<uint8_t>(note + sample.relativeNote - 1);
+            ch.realNote = static_cast<uint8_t>(noteByte + sample.relativeNote - 1);
             if (linear) ch.notePeriod = 7680 - ch.realNote * 64 - sample.finetune / 2;
             if (!tone) ch.period = ch.notePeriod;
             ch.updateFlags = kUpdateTrigger;
@@ -517,15 +536,15 @@ void processRow(ModulePlayer& player) {
             ch.updateFlags |= kUpdateVolume | kUpdatePan;
         }
         if (volumeColumn != 0) volumeColumnFirstTick(ch, volumeColumn);
-        if (note == 255 || effect == 20) ch.keyOff = 1;
-        if (in.volumeType & 1) {
+        if (noteByte == note::KeyOff || command == effect::KeyOff) ch.keyOff = 1;
+        if (in.volumeType & envflag::On) {
             if (!ch.volumeEnvelope.finished) stepVolumeEnvelope(ch, in);
         } else if (ch.keyOff) {
             ch.volumeEnvelope.value = 0;
         }
-        if ((in.panningType & 1) && !ch.panningEnvelope.finished) stepPanningEnvelope(ch, in);
+        if ((in.panningType & envflag::On) && !ch.panningEnvelope.finished) stepPanningEnvelope(ch, in);
         if (ch.keyOff) fadeOut(ch, in);
-        effectFirstTick(player, ch, sample, effect, parameter);
+        effectFirstTick(player, ch, sample, command, parameter);
         autoVibrato(ch, in);
         applyToMixer(player, ch, sample);
     }
@@ -539,8 +558,8 @@ void processLaterTick(ModulePlayer& player) {
         const Sample& sample = channelSample(player, ch);
         ch.periodDelta = 0;
         ch.updateFlags = 0;
-        if ((in.volumeType & 1) && !ch.volumeEnvelope.finished) stepVolumeEnvelope(ch, in);
-        if ((in.panningType & 1) && !ch.panningEnvelope.finished) stepPanningEnvelope(ch, in);
+        if ((in.volumeType & envflag::On) && !ch.volumeEnvelope.finished) stepVolumeEnvelope(ch, in);
+        if ((in.panningType & envflag::On) && !ch.panningEnvelope.finished) stepPanningEnvelope(ch, in);
         if (ch.keyOff) fadeOut(ch, in);
         volumeColumnLaterTick(ch, cell[2]);
         effectLaterTick(player, ch, cell[3], cell[4]);

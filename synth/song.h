@@ -5,9 +5,9 @@
 #include <memory>
 #include <vector>
 
-namespace lumen {
+#include "synth/song_codes.h"
 
-enum LoopMode : uint8_t { kLoopNone = 1, kLoopForward = 2, kLoopPingPong = 4 };
+namespace lumen {
 
 struct Sample {
     // Signed 16-bit samples: length + 8 entries, zero beyond the generated
@@ -22,7 +22,7 @@ struct Sample {
     int8_t finetune = 0;
     int panning = 0;
     uint8_t bits = 0;
-    uint8_t loopMode = 0;  // 0 only in the empty sample
+    uint8_t loopMode = 0;  // a LoopMode; 0 only in the empty sample
     int8_t relativeNote = 0;
 
     std::vector<int16_t> storage;
@@ -54,7 +54,7 @@ struct Instrument {
     uint8_t panningSustain = 0;
     uint8_t panningLoopStart = 0;
     uint8_t panningLoopEnd = 0;
-    uint8_t volumeType = 0;   // bit 0 on, bit 1 sustain, bit 2 loop
+    uint8_t volumeType = 0;  // envflag bits
     uint8_t panningType = 0;
     uint8_t vibratoType = 0;
     uint8_t vibratoSweep = 0;
@@ -77,7 +77,7 @@ struct SongHeader {
     int16_t channels = 0;
     int16_t patterns = 0;
     int16_t instruments = 0;
-    int16_t flags = 0;  // bit 0: linear frequency table
+    int16_t flags = 0;  // songflag bits
     int16_t defaultSpeed = 0;
     int16_t defaultTempo = 0;
     uint8_t orderTable[256] = {};

@@ -27,6 +27,10 @@ void PatternPlanes::cell(int pattern, int row, int channel, uint8_t out[5]) cons
 
 namespace {
 
+// Bytes skipped over: an instrument's name and type, a sample's reserved byte and name.
+constexpr long kInstrumentNameAndType = 23;
+constexpr long kSampleReservedAndName = 23;
+
 int16_t s16(const uint8_t* p) { return static_cast<int16_t>(p[0] | p[1] << 8); }
 uint16_t u16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
 uint32_t u32(const uint8_t* p) {
@@ -85,8 +89,8 @@ void readPatterns(Song& song, const PatternPlanes& planes) {
             for (int ch = 0; ch < h.channels; ++ch) {
                 uint8_t* cell = &pattern.cells[(size_t(r) * size_t(h.channels) + size_t(ch)) * 5];
                 planes.cell(p, r, ch, cell);
-                if (cell[0] == 97) cell[0] = 255;
-                if (cell[1] > 128) cell[1] = 0;
+                if (cell[0] == note::KeyOffStored) cell[0] = note::KeyOff;
+                if (cell[1] > kLastInstrumentNumber) cell[1] = 0;
             }
         }
     }
@@ -133,7 +137,8 @@ void readInstrumentHeader(MemoryReader& reader, Instrument& in, size_t start) {
     (void)start;
 }
 
-void readSampleHeader(MemoryReader& reader, Sample& s) {
+// totalLength counts the sample slots of the song so far, this one included.
+void readSampleHeader(MemoryReader& reader, Sample& s, uint64_t& totalLength, uint64_t maxTotalLength) {
     const size_t at = reader.tell();
     uint8_t b[14];
     reader.read(b, 14, "a sample header");
@@ -146,11 +151,15 @@ void readSampleHeader(MemoryReader& reader, Sample& s) {
     s.bits = 8;
     uint8_t type = 0;
     reader.read(&type, 1, "a sample type");
-    if (type & 1) s.loopMode = kLoopForward;
-    if (type & 2) s.loopMode = kLoopPingPong;
+    if (type & sampletype::ForwardLoop) s.loopMode = kLoopForward;
+    if (type & sampletype::PingPongLoop) s.loopMode = kLoopPingPong;
     if (s.length > kMaxSampleLength)
         imageError(at, "a sample length of at most " + std::to_string(kMaxSampleLength) + ", got " +
                            std::to_string(s.length));
+    totalLength += s.length;
+    if (totalLength > maxTotalLength)
+        imageError(at, "at most " + std::to_string(maxTotalLength) + " sample slots in all samples, got " +
+                           std::to_string(totalLength) + " up to this sample");
     if (s.loopMode == kLoopNone) {
         s.loopStart = 0;
         s.loopLength = s.length;
@@ -175,7 +184,7 @@ void readSampleHeader(MemoryReader& reader, Sample& s) {
     uint8_t relativeNote = 0;
     reader.read(&relativeNote, 1, "a sample relative note");
     s.relativeNote = static_cast<int8_t>(relativeNote);
-    reader.seek(23, 1);
+    reader.seek(kSampleReservedAndName, MemoryReader::kSeekCurrent);
     s.storage.assign(Sample::kGuardEntries + s.length + 8, 0);
     s.data = s.storage.data() + Sample::kGuardEntries;
 }
@@ -194,23 +203,24 @@ void generateSample(Sample& s, SampleGenerator& generator, int instrument, int s
 }  // namespace
 
 void loadSong(ModulePlayer& player, std::span<const uint8_t> image, const PatternPlanes& planes,
-              SampleGenerator& generator) {
+              SampleGenerator& generator, uint64_t maxTotalSampleLength) {
     Song& song = player.song;
     song = Song{};
     song.defaultGlobalVolume = 64;
     MemoryReader reader(image);
     readHeader(reader, song.header);
-    reader.seek(kFirstInstrumentOffset, 0);
+    reader.seek(kFirstInstrumentOffset, MemoryReader::kSeekSet);
     readPatterns(song, planes);
 
     song.instruments.resize(size_t(song.header.instruments));
+    uint64_t totalLength = 0;
     for (int i = 0; i < song.header.instruments; ++i) {
         Instrument& in = song.instruments[size_t(i)];
         const size_t start = reader.tell();
         uint8_t b[4];
         reader.read(b, 4, "an instrument header size");
         const size_t end = start + u32(b);
-        reader.seek(23, 1);
+        reader.seek(kInstrumentNameAndType, MemoryReader::kSeekCurrent);
         reader.read(b, 2, "an instrument's sample count");
         in.sampleCount = u16(b);
         if (in.sampleCount > kMaxSamplesPerInstrument)
@@ -218,12 +228,12 @@ void loadSong(ModulePlayer& player, std::span<const uint8_t> image, const Patter
                                        std::to_string(in.sampleCount));
         if (in.sampleCount != 0) {
             readInstrumentHeader(reader, in, start);
-            reader.seek(long(end), 0);
+            reader.seek(long(end), MemoryReader::kSeekSet);
         }
         for (int j = 0; j < in.sampleCount; ++j) {
             song.sampleStore.push_back(std::make_unique<Sample>());
             in.samples[j] = song.sampleStore.back().get();
-            readSampleHeader(reader, *in.samples[j]);
+            readSampleHeader(reader, *in.samples[j], totalLength, maxTotalSampleLength);
         }
         if (in.sampleCount != 0 && size_t(i) >= generator.definitions().size())
             throw SongDataError("definitions", 0,

@@ -13,6 +13,9 @@ namespace lumen {
 constexpr size_t kPatternStride = 1152;  // 18 channels x 64 rows in every plane
 constexpr size_t kChannelStride = 64;
 constexpr uint32_t kMaxSampleLength = 1u << 24;
+// All samples together: 16 times the show's song, yet a short corrupt image
+// cannot ask for gigabytes of sample memory.
+constexpr uint64_t kMaxTotalSampleLength = uint64_t(1) << 26;
 
 // The five pattern planes back to back (note, instrument, volume column,
 // effect, parameter), each planeSize bytes.
@@ -30,8 +33,9 @@ struct PatternPlanes {
 
 // Loads the song into player.song; the generator's definitions give the
 // samples, in instrument order. Throws SongDataError on data that cannot be
-// played (it names the piece, the byte offset and what was expected).
+// played (it names the piece, the byte offset and what was expected), among
+// it more than maxTotalSampleLength sample slots in all.
 void loadSong(ModulePlayer& player, std::span<const uint8_t> image, const PatternPlanes& planes,
-              SampleGenerator& generator);
+              SampleGenerator& generator, uint64_t maxTotalSampleLength = kMaxTotalSampleLength);
 
 }  // namespace lumen

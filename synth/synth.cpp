@@ -1,8 +1,9 @@
 // The device, the pre-fill and the audio thread's polling loop.
 #include "synth/synth.h"
 
-#include <cstdio>
 #include <string>
+
+#include "base/log.h"
 
 #include "platform/audio_device.h"
 #include "platform/audio_thread.h"
@@ -33,13 +34,13 @@ int Synth::synthInit(const SongSource& song, ProgressHook progress) {
     device_ = platform::openAudioDevice(kOutputRate, &reason);
     hasSound_ = device_ != nullptr;
     if (!device_) {
-        std::fprintf(stderr, "no audio device: playing without sound\n");
+        logMessage(LogLevel::Warning, "no audio device: playing without sound");
         device_ = platform::openSilentDevice(kOutputRate);
     }
     try {
         loadSongSource(player_, song, std::move(progress));
     } catch (const SongDataError& e) {
-        std::fprintf(stderr, "lumen: song: %s\n", e.what());
+        logMessage(LogLevel::Error, std::string("lumen: song: ") + e.what());
         return 0;
     }
     loaded_ = true;

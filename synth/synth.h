@@ -36,9 +36,9 @@ public:
     Synth(const Synth&) = delete;
     Synth& operator=(const Synth&) = delete;
 
-    // Opens the device (or, without one, says so in one line on stderr and
-    // plays silently in real time), then loads the song. Returns 1, or 0 with
-    // one line on stderr when the song cannot be loaded.
+    // Opens the device (or, without one, logs one line and plays silently in
+    // real time), then loads the song. Returns 1, or 0 with one logged line
+    // when the song cannot be loaded.
     int synthInit(const SongSource& song, ProgressHook progress = {});
     // Pre-renders the ring, starts playback and the audio thread. Without a
     // loaded song the clock still runs, silently, in real time.

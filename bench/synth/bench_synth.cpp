@@ -12,6 +12,7 @@
 #include "synth/mixer.h"
 #include "synth/sample_generator.h"
 #include "synth/sequencer.h"
+#include "synth/song_codes.h"
 #include "synth/song_writer.h"
 #include "synth/synth.h"
 
@@ -108,7 +109,7 @@ SongSource busySong(std::vector<uint8_t>& image, std::vector<uint8_t>& planes, s
     layout.defaultTempo = 150;
     GeneratorDefinition d;
     Oscillator saw;
-    saw.waveform = 2;
+    saw.waveform = waveform::Saw;
     saw.frequency = 2756.25f;
     saw.amplitude = 100;
     d.oscillators = {saw};
@@ -119,14 +120,14 @@ SongSource busySong(std::vector<uint8_t>& image, std::vector<uint8_t>& planes, s
         InstrumentSpec in;
         SampleHeaderSpec s;
         s.length = 8192;
-        s.type = i % 2 ? 2 : 1;
+        s.type = i % 2 ? sampletype::PingPongLoop : sampletype::ForwardLoop;
         s.loopStart = 1024;
         s.loopLength = 4096;
         s.panning = uint8_t(60 * i);
         in.samples.push_back(s);
         in.volume.points = {{0, 64}, {10, 40}, {40, 20}};
         in.volume.sustain = 1;
-        in.volume.type = 3;
+        in.volume.type = envflag::On | envflag::Sustain;
         in.fadeout = 512;
         in.vibratoDepth = 4;
         in.vibratoRate = 8;
@@ -135,7 +136,8 @@ SongSource busySong(std::vector<uint8_t>& image, std::vector<uint8_t>& planes, s
         defs.insert(defs.end(), b.begin(), b.end());
     }
     PatternPlaneWriter writer(2);
-    const uint8_t effects[][2] = {{0x04, 0x46}, {0x00, 0x37}, {0x0A, 0x02}, {0x03, 0x20}, {0x01, 0x02}, {0x1B, 0x13}};
+    const uint8_t effects[][2] = {{effect::Vibrato, 0x46},   {effect::Arpeggio, 0x37}, {effect::VolSlide, 0x02},
+                                   {effect::TonePorta, 0x20}, {effect::PortaUp, 0x02},  {effect::MultiRetrig, 0x13}};
     for (int p = 0; p < 2; ++p)
         for (int row = 0; row < 64; ++row)
             for (int ch = 0; ch < 18; ++ch) {

@@ -1,55 +1,53 @@
-// Small songs built in code for the soundtrack tests: a one-pattern song whose
-// instruments are simple generated tones, loaded into a fresh player.
+// Small songs built in code for the soundtrack tests, and the golden-hash
+// table (tests/synth/golden_hashes.txt; LUMEN_REGEN_GOLDEN=1 rewrites it).
 #pragma once
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <map>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "synth/definition_writer.h"
 #include "synth/generator_definition.h"
 #include "synth/module_player.h"
 #include "synth/sequencer.h"
+#include "synth/song_codes.h"
 #include "synth/song_writer.h"
 #include "synth/synth.h"
 
 namespace lumen::testing {
 
-// A definition whose every sample is `level` (a pulse that is always high).
-inline GeneratorDefinition constantDefinition(int length, float level = 0.5f) {
-    GeneratorDefinition d;
-    Oscillator o;
-    o.amplitude = 100;
-    o.pulseWidth = 100;
-    o.waveform = 3;
-    d.oscillators.push_back(o);
-    d.clipLevel = 1;
-    d.gain = level;
-    d.length = length;
-    return d;
-}
-
-// A pure sine at `hz` (the generator's phase runs at 2 pi / 88200 per Hz).
-inline GeneratorDefinition sineDefinition(int length, float hz) {
+// One oscillator at `hz` (phase steps 2 pi / 88200 per Hz), gain 1, clip 1.
+inline GeneratorDefinition toneDefinition(int length, float hz, uint8_t wave = waveform::Sine) {
     GeneratorDefinition d;
     Oscillator o;
     o.frequency = hz;
     o.amplitude = 100;
-    o.waveform = 1;
+    o.pulseWidth = 100;  // a pulse that is always high
+    o.waveform = wave;
     d.oscillators.push_back(o);
     d.clipLevel = 1;
-    d.gain = 0.9f;
+    d.gain = 1;
     d.length = length;
+    return d;
+}
+
+// Every sample is `level`.
+inline GeneratorDefinition constantDefinition(int length, float level = 0.5f) {
+    GeneratorDefinition d = toneDefinition(length, 0, waveform::Pulse);
+    d.gain = level;
     return d;
 }
 
 inline InstrumentSpec oneSampleInstrument(uint32_t length, uint8_t type = 0, uint32_t loopStart = 0,
                                           uint32_t loopLength = 0) {
     InstrumentSpec in;
-    SampleHeaderSpec s;
-    s.length = length;
-    s.type = type;
-    s.loopStart = loopStart;
-    s.loopLength = loopLength;
-    in.samples.push_back(s);
+    in.samples.push_back(SampleHeaderSpec{length, loopStart, loopLength});
+    in.samples[0].type = type;
     return in;
 }
 
@@ -57,34 +55,27 @@ struct TestSong {
     SongLayout layout;
     std::vector<GeneratorDefinition> definitions;
     std::unique_ptr<PatternPlaneWriter> planes;
+    std::vector<uint8_t> image, defs;
 
-    explicit TestSong(int patterns = 1, int channels = 2) {
+    explicit TestSong(int patterns = 1, int channels = 2) : planes(std::make_unique<PatternPlaneWriter>(patterns)) {
         layout.patterns = static_cast<int16_t>(patterns);
         layout.channels = static_cast<int16_t>(channels);
         for (int p = 0; p < patterns; ++p) layout.orders.push_back(static_cast<uint8_t>(p));
-        planes = std::make_unique<PatternPlaneWriter>(patterns);
     }
-
     void addInstrument(const InstrumentSpec& in, const GeneratorDefinition& d) {
         layout.instruments.push_back(in);
         definitions.push_back(d);
     }
-
     void set(int pattern, int row, int channel, Cell cell) { planes->set(pattern, row, channel, cell); }
-
-    std::vector<uint8_t> image;
-    std::vector<uint8_t> defs;
-
     SongSource source() {
         image = writeSongImage(layout);
         defs.clear();
         for (const auto& d : definitions) {
-            auto b = packGeneratorDefinition(d);
+            const auto b = packGeneratorDefinition(d);
             defs.insert(defs.end(), b.begin(), b.end());
         }
         return SongSource{image, planes->bytes(), defs};
     }
-
     // A fresh player with the song loaded and started.
     std::unique_ptr<ModulePlayer> start() {
         auto player = std::make_unique<ModulePlayer>();
@@ -93,5 +84,50 @@ struct TestSong {
         return player;
     }
 };
+
+// Runs sequencer ticks, mixing each tick's frames; returns the float mix.
+inline std::vector<float> mixTicks(ModulePlayer& player, int ticks) {
+    std::vector<float> mix;
+    for (int t = 0; t < ticks; ++t) {
+        sequencerTick(player);
+        const size_t at = mix.size();
+        mix.resize(at + 2 * size_t(player.samplesPerTick), 0.0f);
+        player.mixer.mix(mix.data() + at, player.samplesPerTick);
+    }
+    return mix;
+}
+
+template <typename T>
+uint64_t fnv1a(const std::vector<T>& v) {
+    uint64_t hash = 14695981039346656037ull;
+    const auto* p = reinterpret_cast<const unsigned char*>(v.data());
+    for (size_t i = 0; i < v.size() * sizeof(T); ++i) hash = (hash ^ p[i]) * 1099511628211ull;
+    return hash;
+}
+
+// Checks the hash stored under name, or records it when LUMEN_REGEN_GOLDEN=1
+// (review the change with git diff).
+inline void expectGolden(const std::string& name, uint64_t hash) {
+    const std::string path = LUMEN_SOURCE_DIR "/tests/synth/golden_hashes.txt";
+    std::map<std::string, std::string> rows;
+    std::ifstream in(path);
+    for (std::string line; std::getline(in, line);)
+        if (const size_t space = line.rfind(' '); space != std::string::npos)
+            rows[line.substr(0, space)] = line.substr(space + 1);
+    char hex[17];
+    std::snprintf(hex, sizeof hex, "%016llx", static_cast<unsigned long long>(hash));
+    if (const char* regen = std::getenv("LUMEN_REGEN_GOLDEN"); regen && std::string(regen) == "1") {
+        rows[name] = hex;
+        {
+            std::ofstream out(path + ".part");
+            for (const auto& [key, value] : rows) out << key << ' ' << value << '\n';
+        }
+        std::rename((path + ".part").c_str(), path.c_str());
+        return;
+    }
+    const auto found = rows.find(name);
+    ASSERT_NE(found, rows.end()) << "no golden hash for '" << name << "': run with LUMEN_REGEN_GOLDEN=1";
+    EXPECT_EQ(found->second, hex) << "golden hash of '" << name << "' changed";
+}
 
 }  // namespace lumen::testing

@@ -16,13 +16,9 @@ TEST(BlockSizes, At44100TheRingIs100BlocksOf884Frames) {
 }
 
 TEST(BlockConversion, RoundsTiesToEvenAndClamps) {
-    EXPECT_EQ(pcmFromMix(40000.0f), 32767);
-    EXPECT_EQ(pcmFromMix(-40000.0f), -32768);
-    EXPECT_EQ(pcmFromMix(2.5f), 2);
-    EXPECT_EQ(pcmFromMix(3.5f), 4);
-    EXPECT_EQ(pcmFromMix(-2.5f), -2);
-    EXPECT_EQ(pcmFromMix(32767.4f), 32767);
-    EXPECT_EQ(pcmFromMix(-32768.0f), -32768);
+    const std::pair<float, int> cases[] = {{40000.0f, 32767}, {-40000.0f, -32768}, {2.5f, 2},          {3.5f, 4},
+                                           {-2.5f, -2},        {32767.4f, 32767},  {-32768.0f, -32768}};
+    for (auto [mix, pcm] : cases) EXPECT_EQ(pcmFromMix(mix), pcm) << mix;
 }
 
 TEST(BlockClock, EachPieceAddsItsOwnTruncatedMilliseconds) {
@@ -57,7 +53,7 @@ TEST(BlockClock, SlowTempoTicksSpanSeveralBlocks) {
 
 TEST(BlockMixing, ASoundingNoteReachesTheRing) {
     testing::TestSong song(1, 1);
-    song.addInstrument(testing::oneSampleInstrument(8000, 1, 0, 8000), testing::constantDefinition(8000, 0.5f));
+    song.addInstrument(testing::oneSampleInstrument(8000, sampletype::ForwardLoop, 0, 8000), testing::constantDefinition(8000, 0.5f));
     song.set(0, 0, 0, Cell{49, 1, 0, 0, 0});
     auto p = song.start();
     BlockRenderer r(*p);

@@ -4,24 +4,25 @@
 #include <vector>
 
 #include "synth/mixer.h"
+#include "synth/song_codes.h"
 
 namespace lumen {
 namespace {
 
-// A sample whose entry k holds k, so the mixed value names the position read.
-struct RampSample {
+// A sample whose entry k holds k (or `fill`), so the mixed value names the position read.
+struct TestSample {
     Sample s;
-    RampSample(uint32_t length, uint8_t mode, uint32_t loopStart, uint32_t loopLength) {
+    TestSample(uint32_t length, uint8_t mode, uint32_t loopStart, uint32_t loopLength, int fill = -1) {
         s.storage.assign(Sample::kGuardEntries + length + 8, 0);
         s.data = s.storage.data() + Sample::kGuardEntries;
-        for (uint32_t k = 0; k < length; ++k) s.storage[Sample::kGuardEntries + k] = int16_t(k);
+        for (uint32_t k = 0; k < length; ++k) s.storage[Sample::kGuardEntries + k] = int16_t(fill < 0 ? int(k) : fill);
         s.length = length;
         s.loopMode = mode;
         s.loopStart = loopStart;
         s.loopLength = loopLength;
-        if (mode == kLoopForward) s.storage[Sample::kGuardEntries + loopStart + loopLength] = int16_t(loopStart);
-        if (mode == kLoopPingPong)
-            s.storage[Sample::kGuardEntries + loopStart + loopLength] = int16_t(loopStart + loopLength - 1);
+        int16_t* after = &s.storage[Sample::kGuardEntries + loopStart + loopLength];
+        if (mode == kLoopForward) *after = s.data[loopStart];
+        if (mode == kLoopPingPong) *after = s.data[loopStart + loopLength - 1];
         s.bits = 16;
     }
 };
@@ -34,159 +35,117 @@ MixerChannel& settledVoice(Mixer& m, const Sample& s, int step = 1, uint32_t ste
     c.stepFraction = stepFraction;
     c.targetA = c.rampTargetA = 255;
     c.currentA = 255 * 256;
-    c.targetB = c.rampTargetB = 0;
     return c;
 }
 
-std::vector<float> mixLeft(Mixer& m, int frames) {
+std::vector<float> mixLeft(Mixer& m, int frames, std::vector<float>* both = nullptr) {
     std::vector<float> buffer(size_t(frames) * 2, 0.0f);
     m.mix(buffer.data(), frames);
     std::vector<float> left;
     for (int i = 0; i < frames; ++i) left.push_back(buffer[size_t(i) * 2]);
+    if (both) *both = buffer;
     return left;
 }
 
-TEST(MixerRamps, NewVoiceFadesInOverExactly128Frames) {
-    Sample s;
-    s.storage.assign(Sample::kGuardEntries + 1000 + 8, 255);
-    s.data = s.storage.data() + Sample::kGuardEntries;
-    s.length = 1000;
-    s.loopMode = kLoopForward;
-    s.loopLength = 1000;
-    Mixer m;
-    MixerChannel& c = m.channel(3);
-    c.sample = &s;
-    c.step = 1;
-    c.targetA = 40;
-    c.targetB = 40;
-    std::vector<float> buffer(400, 0.0f);
-    m.mix(buffer.data(), 200);
-    const float full = 255.0f * 40 / 255;
-    EXPECT_FLOAT_EQ(buffer[0], 0.0f);
-    EXPECT_NEAR(buffer[2 * 64], full / 2, 0.01);
-    EXPECT_LT(buffer[2 * 127], full - 0.1f);
-    EXPECT_FLOAT_EQ(buffer[2 * 128], full);
-    EXPECT_FLOAT_EQ(buffer[2 * 199 + 1], full);
-    EXPECT_EQ(c.rampFramesLeft, 0);
-    EXPECT_EQ(c.currentA, 40 * 256);
-}
-
-TEST(MixerRamps, RampContinuesAcrossCallsAndRestartsOnANewTarget) {
-    Sample s;
-    s.storage.assign(Sample::kGuardEntries + 1000 + 8, 255);
-    s.data = s.storage.data() + Sample::kGuardEntries;
-    s.length = 1000;
-    s.loopMode = kLoopForward;
-    s.loopLength = 1000;
+// A new voice fades in over exactly 128 frames; a ramp split across calls
+// goes on where it stopped; a new target mid-ramp starts a fresh ramp.
+TEST(MixerRamps, FadeInSplitAndRetarget) {
+    TestSample r(1000, kLoopForward, 0, 1000, 255);
     Mixer whole, split;
     for (Mixer* m : {&whole, &split}) {
-        m->channel(0).sample = &s;
-        m->channel(0).step = 1;
-        m->channel(0).targetA = 100;
+        m->channel(3).sample = &r.s;
+        m->channel(3).step = 1;
+        m->channel(3).targetA = m->channel(3).targetB = 40;
     }
-    std::vector<float> a(400, 0.0f), b(400, 0.0f);
-    whole.mix(a.data(), 200);
+    std::vector<float> a, b(400, 0.0f);
+    mixLeft(whole, 200, &a);
+    EXPECT_FLOAT_EQ(a[0], 0.0f);
+    EXPECT_NEAR(a[2 * 64], 20.0f, 0.01);
+    EXPECT_LT(a[2 * 127], 39.9f);
+    EXPECT_FLOAT_EQ(a[2 * 128], 40.0f);
+    EXPECT_FLOAT_EQ(a[2 * 199 + 1], 40.0f);
+    EXPECT_EQ(whole.channel(3).currentA, 40 * 256);
     split.mix(b.data(), 50);
-    EXPECT_EQ(split.channel(0).rampFramesLeft, 78);
-    EXPECT_NE(split.channel(0).rampIncrementA, 0.0f);
+    EXPECT_EQ(split.channel(3).rampFramesLeft, 78);
     split.mix(b.data() + 100, 150);
     for (size_t i = 0; i < 400; ++i) EXPECT_NEAR(a[i], b[i], 0.02) << i;
-
-    // A target change mid-ramp starts a fresh 128-frame ramp from where the gain is.
     Mixer m;
-    m.channel(0).sample = &s;
-    m.channel(0).step = 1;
+    m.channel(0) = whole.channel(3);
+    m.channel(0).currentA = m.channel(0).currentB = 0;
+    m.channel(0).rampFramesLeft = 0;
     m.channel(0).targetA = 100;
-    std::vector<float> c(1000, 0.0f);
-    m.mix(c.data(), 64);
+    mixLeft(m, 64);
     const int reached = m.channel(0).currentA;
     EXPECT_NEAR(reached, 50 * 256, 256);
     m.channel(0).targetA = 0;
-    m.mix(c.data(), 10);
+    mixLeft(m, 10);
     EXPECT_EQ(m.channel(0).rampFramesLeft, 118);
     EXPECT_LT(m.channel(0).currentA, reached);
 }
 
-TEST(MixerLoops, NonLoopingSampleEndsAfterExactlyItsLength) {
-    RampSample r(300, kLoopNone, 0, 300);
-    Mixer m;
-    settledVoice(m, r.s);
-    const auto left = mixLeft(m, 400);
-    EXPECT_FLOAT_EQ(left[299], 299.0f);
-    EXPECT_FLOAT_EQ(left[300], 0.0f);
-    EXPECT_EQ(m.channel(0).sample, nullptr);
-    EXPECT_EQ(m.channel(0).position, 0);
-}
-
-TEST(MixerLoops, ForwardLoopRevisitsItsSpan) {
-    RampSample r(150, kLoopForward, 100, 50);
-    Mixer m;
-    MixerChannel& c = settledVoice(m, r.s);
-    c.position = 90;
-    const auto left = mixLeft(m, 200);
-    for (int i = 0; i < 10; ++i) EXPECT_FLOAT_EQ(left[size_t(i)], float(90 + i));
-    for (int i = 10; i < 200; ++i) ASSERT_FLOAT_EQ(left[size_t(i)], float(100 + (i - 10) % 50)) << i;
-    EXPECT_EQ(c.sample, &r.s);
+// Indices read at step 1.0 from a start position, for every loop mode.
+TEST(MixerLoops, EachModeVisitsItsSpan) {
+    struct Case {
+        const char* what;
+        uint8_t mode;
+        int start;
+        int frames;
+        float (*expected)(int frame);
+    } cases[] = {
+        {"none ends after its length", kLoopNone, 290, 20, [](int f) { return f < 10 ? float(290 + f) : 0.0f; }},
+        {"forward revisits 100..149", kLoopForward, 90, 200,
+         [](int f) { return f < 10 ? float(90 + f) : float(100 + (f - 10) % 50); }},
+    };
+    for (const Case& c : cases) {
+        TestSample r(c.mode == kLoopNone ? 300 : 150, c.mode, c.mode == kLoopNone ? 0 : 100,
+                     c.mode == kLoopNone ? 300 : 50);
+        Mixer m;
+        settledVoice(m, r.s).position = c.start;
+        const auto left = mixLeft(m, c.frames);
+        for (int f = 0; f < c.frames; ++f) ASSERT_FLOAT_EQ(left[size_t(f)], c.expected(f)) << c.what << " " << f;
+        EXPECT_EQ(m.channel(0).sample, c.mode == kLoopNone ? nullptr : &r.s) << c.what;
+    }
 }
 
 TEST(MixerLoops, PingPongReflectsJustShortOfTheMirrorImage) {
-    RampSample r(150, kLoopPingPong, 100, 50);
+    TestSample r(150, kLoopPingPong, 100, 50);
     Mixer m;
     MixerChannel& c = settledVoice(m, r.s);
     c.position = 148;
     mixLeft(m, 2);  // reads 148, 149 and stops at the end, 150.0
     // 2 * 150 - 150 - 2^-32 = 149 + (1 - 2^-32), moving backward.
-    EXPECT_EQ(c.direction, 2);
+    EXPECT_EQ(c.direction, kPlayBackward);
     EXPECT_EQ(c.position, 149);
     EXPECT_EQ(c.positionFraction, 0xFFFFFFFFu);
     const auto back = mixLeft(m, 50);
-    EXPECT_NEAR(back[0], 149.0f + 0.0f, 1.0f);
+    EXPECT_NEAR(back[0], 149.0f, 1.0f);
     EXPECT_NEAR(back[49], 100.0f, 1.0f);
-    // After 50 frames backward it has crossed 100 and turned forward again.
-    EXPECT_EQ(c.direction, 1);
+    EXPECT_EQ(c.direction, kPlayForward);  // crossed 100 and turned again
     EXPECT_EQ(c.position, 100);
-    const auto forward = mixLeft(m, 60);
-    for (float v : forward) {
+    for (float v : mixLeft(m, 60)) {
         EXPECT_GE(v, 100.0f - 1e-3f);
         EXPECT_LE(v, 149.0f + 1e-3f);
     }
 }
 
-TEST(MixerStepping, InterpolatesBetweenNeighbours) {
-    RampSample r(100, kLoopNone, 0, 100);
+TEST(MixerStepping, InterpolationPanAndStandstill) {
+    TestSample r(100, kLoopNone, 0, 100);
     Mixer m;
-    settledVoice(m, r.s, 0, 0x40000000u);  // a quarter sample per frame
-    const auto left = mixLeft(m, 5);
-    EXPECT_FLOAT_EQ(left[0], 0.0f);
+    MixerChannel& c = settledVoice(m, r.s, 0, 0x40000000u);  // a quarter sample per frame
+    std::vector<float> both;
+    const auto left = mixLeft(m, 5, &both);
     EXPECT_FLOAT_EQ(left[1], 0.25f);
     EXPECT_FLOAT_EQ(left[4], 1.0f);
-}
-
-TEST(MixerPan, FullPanPutsTheVoiceInTheFirstSampleOnly) {
-    RampSample r(100, kLoopNone, 0, 100);
-    Mixer m;
-    settledVoice(m, r.s);
-    std::vector<float> buffer(20, 0.0f);
-    m.mix(buffer.data(), 10);
-    for (int i = 1; i < 10; ++i) {
-        EXPECT_GT(buffer[size_t(i) * 2], 0.0f);
-        EXPECT_EQ(buffer[size_t(i) * 2 + 1], 0.0f);
-    }
-}
-
-TEST(MixerStepping, SilentChannelsAreSkippedAndZeroFramesDoNothing) {
-    RampSample r(100, kLoopNone, 0, 100);
-    Mixer m;
-    MixerChannel& c = settledVoice(m, r.s);
-    c.position = 5;
+    for (int i = 0; i < 5; ++i) EXPECT_EQ(both[size_t(i) * 2 + 1], 0.0f);  // pan 255: nothing on the right
+    // Zero frames do nothing; a voice never given a frequency stands still instead of trapping.
+    const int position = c.position;
     std::vector<float> buffer(4, 1.0f);
     m.mix(buffer.data(), 0);
-    EXPECT_EQ(c.position, 5);
     EXPECT_EQ(buffer[0], 1.0f);
-    // A voice that was never given a frequency stands still instead of trapping.
     c.step = 0;
+    c.stepFraction = 0;
     m.mix(buffer.data(), 2);
-    EXPECT_EQ(c.position, 5);
+    EXPECT_EQ(c.position, position);
 }
 
 TEST(MixerStepping, EmptySampleEndsTheVoiceAtOnce) {
@@ -195,20 +154,13 @@ TEST(MixerStepping, EmptySampleEndsTheVoiceAtOnce) {
     m.channel(0).sample = &empty;
     m.channel(0).step = 1;
     m.channel(0).targetA = 50;
-    std::vector<float> buffer(20, 0.0f);
-    m.mix(buffer.data(), 10);
+    mixLeft(m, 10);
     EXPECT_EQ(m.channel(0).sample, nullptr);
 }
 
-}  // namespace
-}  // namespace lumen
-
-namespace lumen {
-namespace {
-
 TEST(MixerPaths, VectorAndScalarPathsGiveIdenticalBits) {
-    RampSample forward(20000, kLoopForward, 3000, 15000);
-    RampSample pingPong(20000, kLoopPingPong, 500, 7001);
+    TestSample forward(20000, kLoopForward, 3000, 15000);
+    TestSample pingPong(20000, kLoopPingPong, 500, 7001);
     for (uint32_t k = 0; k < 20000; ++k) {  // a wild waveform, so every product matters
         const int16_t v = int16_t((k * 2654435761u) >> 16);
         forward.s.storage[Sample::kGuardEntries + k] = v;

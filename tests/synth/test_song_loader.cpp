@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
-#include <cstring>
+#include <functional>
+#include <string>
 
 #include "song_fixture.h"
 #include "synth/memory_reader.h"
@@ -14,202 +15,169 @@ using testing::constantDefinition;
 using testing::oneSampleInstrument;
 using testing::TestSong;
 
-TEST(SongReader, FirstReadComesFromPosition64) {
+TEST(SongReader, FirstReadComesFromPosition64AndSeekModes) {
     std::vector<uint8_t> image(80, 0);
     image[64] = 0xAB;
     MemoryReader r(image);
     uint8_t b = 0;
     r.read(&b, 1, "x");
     EXPECT_EQ(b, 0xAB);
-    EXPECT_EQ(r.tell(), 65u);
-    r.seek(10, 1);
+    r.seek(10, MemoryReader::kSeekCurrent);
     EXPECT_EQ(r.tell(), 75u);
-    r.seek(3, 0);
+    r.seek(3, MemoryReader::kSeekSet);
+    r.seek(100, 7);  // any other mode does nothing
     EXPECT_EQ(r.tell(), 3u);
-    r.seek(100, 7);
-    EXPECT_EQ(r.tell(), 3u);
-    r.seek(79, 0);
-    uint8_t two[2];
-    try {
-        r.read(two, 2, "a field");
-        FAIL();
-    } catch (const SongDataError& e) {
-        EXPECT_EQ(e.offset(), 79u);
-        EXPECT_NE(std::string(e.what()).find("song image: byte 79: expected 2 bytes of a field"), std::string::npos)
-            << e.what();
-    }
 }
 
 TEST(SongLoader, CellsAreReadFromTheirPlanesWithKeyOffAndInstrumentRules) {
     TestSong song(2, 3);
     song.addInstrument(oneSampleInstrument(100), constantDefinition(100));
-    song.set(1, 5, 2, Cell{49, 1, 0x30, 0x0F, 0x07});
-    song.set(1, 6, 2, Cell{97, 129, 0, 0, 0});
-    song.set(0, 63, 0, Cell{12, 128, 0, 0, 0});
+    const struct {
+        int pattern, row, channel;
+        Cell stored;
+        Cell loaded;
+    } cells[] = {
+        {1, 5, 2, {49, 1, 0x30, 0x0F, 0x07}, {49, 1, 0x30, 0x0F, 0x07}},
+        {1, 6, 2, {note::KeyOffStored, 129, 0, 0, 0}, {note::KeyOff, 0, 0, 0, 0}},
+        {0, 63, 0, {12, 128, 0, 0, 0}, {12, 128, 0, 0, 0}},
+    };
+    for (const auto& c : cells) song.set(c.pattern, c.row, c.channel, c.stored);
     auto player = song.start();
-    const Song& s = player->song;
-    ASSERT_EQ(s.patterns.size(), 2u);
-    const uint8_t* c = &s.patterns[1].cells[(5 * 3 + 2) * 5];
-    EXPECT_EQ(c[0], 49);
-    EXPECT_EQ(c[1], 1);
-    EXPECT_EQ(c[2], 0x30);
-    EXPECT_EQ(c[3], 0x0F);
-    EXPECT_EQ(c[4], 0x07);
-    const uint8_t* off = &s.patterns[1].cells[(6 * 3 + 2) * 5];
-    EXPECT_EQ(off[0], 255);
-    EXPECT_EQ(off[1], 0);
-    const uint8_t* last = &s.patterns[0].cells[(63 * 3 + 0) * 5];
-    EXPECT_EQ(last[0], 12);
-    EXPECT_EQ(last[1], 128);
+    ASSERT_EQ(player->song.patterns.size(), 2u);
+    for (const auto& c : cells) {
+        const uint8_t* got = &player->song.patterns[size_t(c.pattern)].cells[size_t(c.row * 3 + c.channel) * 5];
+        const uint8_t want[5] = {c.loaded.note, c.loaded.instrument, c.loaded.volume, c.loaded.effect,
+                                 c.loaded.parameter};
+        for (int k = 0; k < 5; ++k) EXPECT_EQ(got[k], want[k]) << c.row << " byte " << k;
+    }
 }
 
 TEST(SongLoader, LoopModesFollowTheTypeBits) {
+    struct Case {
+        const char* what;
+        uint8_t type;
+        uint32_t loopStart, loopLength;
+        uint8_t mode;
+        uint32_t start, length;
+    } cases[] = {
+        {"both bits: ping-pong", sampletype::ForwardLoop | sampletype::PingPongLoop, 100, 200, kLoopPingPong, 100, 200},
+        {"loop of 0: none", sampletype::ForwardLoop, 100, 0, kLoopNone, 0, 1000},
+        {"no bits: none", 0, 100, 200, kLoopNone, 0, 1000},
+        {"past the end: cut", sampletype::ForwardLoop, 900, 500, kLoopForward, 900, 100},
+        {"forward", sampletype::ForwardLoop, 0, 500, kLoopForward, 0, 500},
+    };
     TestSong song;
-    song.addInstrument(oneSampleInstrument(1000, 3, 100, 200), constantDefinition(1000));  // both bits
-    song.addInstrument(oneSampleInstrument(1000, 1, 100, 0), constantDefinition(1000));    // loop of 0
-    song.addInstrument(oneSampleInstrument(1000, 0, 100, 200), constantDefinition(1000));  // no loop
-    song.addInstrument(oneSampleInstrument(1000, 1, 900, 500), constantDefinition(1000));  // past the end
+    for (const Case& c : cases)
+        song.addInstrument(oneSampleInstrument(1000, c.type, c.loopStart, c.loopLength),
+                           testing::toneDefinition(1000, 300));
     auto player = song.start();
-    const auto& ins = player->song.instruments;
-    const Sample& pingPong = *ins[0].samples[0];
-    EXPECT_EQ(pingPong.loopMode, kLoopPingPong);
-    EXPECT_EQ(pingPong.data[300], pingPong.data[299]);
-    const Sample& empty = *ins[1].samples[0];
-    EXPECT_EQ(empty.loopMode, kLoopNone);
-    EXPECT_EQ(empty.loopStart, 0u);
-    EXPECT_EQ(empty.loopLength, 1000u);
-    const Sample& none = *ins[2].samples[0];
-    EXPECT_EQ(none.loopMode, kLoopNone);
-    EXPECT_EQ(none.loopStart, 0u);
-    EXPECT_EQ(none.loopLength, 1000u);
-    EXPECT_EQ(none.data[1000], 0);
-    EXPECT_EQ(none.data[999], 62 * 256);
-    EXPECT_EQ(none.bits, 16);
-    const Sample& cut = *ins[3].samples[0];
-    EXPECT_EQ(cut.loopMode, kLoopForward);
-    EXPECT_EQ(cut.loopEnd(), 1000u);
-    EXPECT_EQ(cut.data[1000], cut.data[900]);
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        const Case& c = cases[i];
+        const Sample& s = *player->song.instruments[i].samples[0];
+        EXPECT_EQ(s.loopMode, c.mode) << c.what;
+        EXPECT_EQ(s.loopStart, c.start) << c.what;
+        EXPECT_EQ(s.loopLength, c.length) << c.what;
+        EXPECT_EQ(s.bits, 16);
+        // The entry after the loop, for interpolation: 0 after a sample that ends.
+        const int16_t after = c.mode == kLoopForward    ? s.data[c.start]
+                              : c.mode == kLoopPingPong ? s.data[c.start + c.length - 1]
+                                                        : int16_t(0);
+        EXPECT_EQ(s.data[c.start + c.length], after) << c.what;
+    }
+    EXPECT_NE(player->song.instruments[4].samples[0]->data[499], player->song.instruments[4].samples[0]->data[500]);
 }
 
-TEST(SongLoader, ForwardLoopCopiesItsStartPastTheEnd) {
-    TestSong song;
-    song.addInstrument(oneSampleInstrument(1000, 1, 0, 500), testing::sineDefinition(1000, 300));
-    auto player = song.start();
-    const Sample& s = *player->song.instruments[0].samples[0];
-    EXPECT_EQ(s.loopMode, kLoopForward);
-    EXPECT_EQ(s.data[500], s.data[0]);
-    EXPECT_NE(s.data[500], s.data[500 - 1]);
-}
-
-TEST(SongLoader, EnvelopeRulesAndDoubledFadeout) {
-    TestSong song;
-    InstrumentSpec in = oneSampleInstrument(100);
-    in.volume.points = {{0, 64}};
-    in.volume.type = 1;
-    in.panning.points = {{0, 32}, {10, 0}};
-    in.panning.type = 5;
-    in.fadeout = 128;
-    in.vibratoType = 2;
-    in.vibratoRate = 9;
-    in.noteMap[40] = 3;
-    song.addInstrument(in, constantDefinition(100));
-    auto player = song.start();
-    const Instrument& i = player->song.instruments[0];
-    EXPECT_EQ(i.volumeType, 0);  // one point: switched off
-    EXPECT_EQ(i.panningType, 5);
-    EXPECT_EQ(i.panningEnvelope[1].x, 10);
-    EXPECT_EQ(i.fadeout, 256);
-    EXPECT_EQ(i.vibratoType, 2);
-    EXPECT_EQ(i.vibratoRate, 9);
-    EXPECT_EQ(i.noteMap[40], 3);
-    EXPECT_EQ(player->song.defaultGlobalVolume, 64);
-}
-
-TEST(SongLoader, InstrumentWithoutSamplesTakes29Bytes) {
-    TestSong song;
-    InstrumentSpec none;
-    none.headerSize = 263;
-    song.addInstrument(none, constantDefinition(10));
-    song.addInstrument(oneSampleInstrument(100), constantDefinition(100, 1.0f));
-    auto player = song.start();
-    EXPECT_EQ(player->song.instruments[0].sampleCount, 0);
-    ASSERT_EQ(player->song.instruments[1].sampleCount, 1);
-    EXPECT_EQ(player->song.instruments[1].samples[0]->data[0], 126 * 256);
-}
-
-TEST(SongLoader, HeaderSizeSetsWhereSampleHeadersStart) {
+TEST(SongLoader, InstrumentFieldsEnvelopeRulesAndLayout) {
     TestSong song;
     InstrumentSpec in = oneSampleInstrument(64);
+    in.volume.points = {{0, 64}};
+    in.volume.type = envflag::On;
+    in.panning.points = {{0, 32}, {10, 0}};
+    in.panning.type = envflag::On | envflag::Loop;
+    in.fadeout = 128;
+    in.vibratoType = autovibrato::RampDown;
+    in.vibratoRate = 9;
+    in.noteMap[40] = 3;
     in.headerSize = 300;  // reserved bytes between the settings and the samples
     in.samples[0].volume = 33;
     song.addInstrument(in, constantDefinition(64));
-    song.addInstrument(oneSampleInstrument(32), constantDefinition(32));
+    song.addInstrument(InstrumentSpec{}, constantDefinition(10));  // no samples: 29 bytes
+    song.addInstrument(oneSampleInstrument(32), constantDefinition(32, 1.0f));
     auto player = song.start();
-    EXPECT_EQ(player->song.instruments[0].samples[0]->volume, 33);
-    EXPECT_EQ(player->song.instruments[1].samples[0]->length, 32u);
-}
-
-void expectLoadError(TestSong& song, const std::string& fragment) {
-    ModulePlayer player;
-    try {
-        loadSongSource(player, song.source());
-        FAIL() << "loaded";
-    } catch (const SongDataError& e) {
-        EXPECT_NE(std::string(e.what()).find(fragment), std::string::npos) << e.what();
-    }
+    const auto& ins = player->song.instruments;
+    EXPECT_EQ(ins[0].volumeType, 0);  // one point: switched off
+    EXPECT_EQ(ins[0].panningType, envflag::On | envflag::Loop);
+    EXPECT_EQ(ins[0].panningEnvelope[1].x, 10);
+    EXPECT_EQ(ins[0].fadeout, 256);
+    EXPECT_EQ(ins[0].vibratoType, autovibrato::RampDown);
+    EXPECT_EQ(ins[0].vibratoRate, 9);
+    EXPECT_EQ(ins[0].noteMap[40], 3);
+    EXPECT_EQ(ins[0].samples[0]->volume, 33);
+    EXPECT_EQ(ins[1].sampleCount, 0);
+    ASSERT_EQ(ins[2].sampleCount, 1);
+    EXPECT_EQ(ins[2].samples[0]->length, 32u);
+    EXPECT_EQ(ins[2].samples[0]->data[0], 126 * 256);
+    EXPECT_EQ(player->song.defaultGlobalVolume, 64);
 }
 
 TEST(SongLoaderErrors, UnplayableDataNamesItsPlace) {
-    {
+    struct Case {
+        const char* fragment;
+        std::function<void(TestSong&)> change;
+        std::function<void(std::vector<uint8_t>& image, std::vector<uint8_t>& planes)> corrupt = {};
+    } cases[] = {
+        {"song image: byte 81: expected a pattern number below 1", [](TestSong& s) { s.layout.orders = {0, 1}; }},
+        {"byte 68: expected a channel count from 1 to 32", [](TestSong& s) { s.layout.channels = 33; }},
+        {"byte 78: expected a default tempo of 1 or more", [](TestSong& s) { s.layout.defaultTempo = 0; }},
+        {"definitions: byte 0: expected a definition for instrument 1",
+         [](TestSong& s) {
+             s.addInstrument(oneSampleInstrument(100), constantDefinition(100));
+             s.definitions.clear();
+         }},
+        {"expected 1 bytes of a sample type",
+         [](TestSong& s) { s.addInstrument(oneSampleInstrument(100), constantDefinition(100)); },
+         [](std::vector<uint8_t>& image, std::vector<uint8_t>&) { image.resize(image.size() - 26); }},
+        {"expected at most 16 samples",
+         [](TestSong& s) {
+             InstrumentSpec in;
+             in.samples.assign(17, SampleHeaderSpec{});
+             s.addInstrument(in, constantDefinition(10));
+         }},
+        {"expected a sample length of at most 16777216",
+         [](TestSong& s) { s.addInstrument(oneSampleInstrument(kMaxSampleLength + 1), constantDefinition(10)); }},
+        // Many long samples in a short image would ask for gigabytes.
+        {"expected at most 67108864 sample slots in all samples, got 83886080",
+         [](TestSong& s) {
+             InstrumentSpec in;
+             in.samples.assign(5, SampleHeaderSpec{kMaxSampleLength});
+             s.addInstrument(in, constantDefinition(10));
+         }},
+        {"pattern planes: byte 5000: expected planes of at least",
+         [](TestSong& s) { s.layout.channels = 18; },
+         [](std::vector<uint8_t>&, std::vector<uint8_t>& planes) { planes.assign(5000, 0); }},
+        {"not a multiple of 5", [](TestSong&) {},
+         [](std::vector<uint8_t>&, std::vector<uint8_t>& planes) { planes.push_back(0); }},
+    };
+    for (const Case& c : cases) {
         TestSong song;
-        song.layout.orders = {0, 1};
-        expectLoadError(song, "song image: byte 81: expected a pattern number below 1");
-    }
-    {
-        TestSong song;
-        song.layout.channels = 33;
-        expectLoadError(song, "byte 68: expected a channel count from 1 to 32");
-    }
-    {
-        TestSong song;
-        song.layout.defaultTempo = 0;
-        expectLoadError(song, "byte 78");
-    }
-    {
-        TestSong song;
-        song.addInstrument(oneSampleInstrument(100), constantDefinition(100));
+        c.change(song);
         song.source();
-        song.image.resize(song.image.size() - 30);  // into the last sample header
-        ModulePlayer player;
-        EXPECT_THROW(loadSongSource(player, SongSource{song.image, song.planes->bytes(), song.defs}), SongDataError);
-    }
-    {
-        TestSong song;
-        song.addInstrument(oneSampleInstrument(100), constantDefinition(100));
-        song.definitions.clear();
-        expectLoadError(song, "definitions: byte 0: expected a definition for instrument 1");
-    }
-    {
-        TestSong song(1, 18);
-        song.source();
-        std::vector<uint8_t> shortPlanes(5 * 1000, 0);
+        std::vector<uint8_t> image = song.image, planes = song.planes->bytes();
+        if (c.corrupt) c.corrupt(image, planes);
         ModulePlayer player;
         try {
-            loadSongSource(player, SongSource{song.image, shortPlanes, song.defs});
-            FAIL();
+            loadSongSource(player, SongSource{image, planes, song.defs});
+            ADD_FAILURE() << "loaded: " << c.fragment;
         } catch (const SongDataError& e) {
-            EXPECT_NE(std::string(e.what()).find("pattern planes"), std::string::npos) << e.what();
+            EXPECT_NE(std::string(e.what()).find(c.fragment), std::string::npos) << e.what();
         }
-        std::vector<uint8_t> oddPlanes(5 * 1152 + 1, 0);
-        EXPECT_THROW(loadSongSource(player, SongSource{song.image, oddPlanes, song.defs}), SongDataError);
     }
 }
 
 TEST(SongLoaderErrors, RestartOutsideTheOrdersStartsAgainAtTheTop) {
     TestSong song;
     song.layout.restartPosition = 5;
-    auto player = song.start();
-    EXPECT_EQ(player->song.header.restartPosition, 0);
+    EXPECT_EQ(song.start()->song.header.restartPosition, 0);
 }
 
 }  // namespace
