@@ -36,19 +36,17 @@ void BM_LoadScenesAndTimeline(benchmark::State& state) {
     lumen::PackLists textures;
     lumen::PackLoader textureLoader(*generator);
     textureLoader.setUploadImages(false);
-    lumen::PackReader head(bytes);
-    const int width = head.readByte();
-    textureLoader.loadTextureSection(head, textures);
-    const std::size_t afterTextures = head.offset();
+    textureLoader.loadTexturesOnly(bytes, textures);
     for (auto _ : state) {
         lumen::PackLists lists;
         lists.textures = textures.textures;
         lumen::PackLoader loader(*generator);
         loader.setUploadImages(false);
-        lumen::PackReader r(bytes.subspan(afterTextures));
-        loader.loadImageSection(r, lists);
-        loader.loadSceneSection(r, width, lists);
-        loader.loadTimelineSection(r, width, lists);
+        // The whole model is read (the texture programs too) before building.
+        const lumen::PackModel model = lumen::readPackModel(bytes);
+        loader.buildImages(model, lists);
+        loader.buildScenes(model, lists);
+        loader.buildTimeline(model, lists);
         benchmark::DoNotOptimize(lists.eventsHead);
     }
 }
