@@ -152,14 +152,19 @@ TEST(Deform, MissingPictureOrTargetIsAnErrorNotACrash) {
           object deformer id 2 textureId 9 mode move targets [1]
         end)"), PackError);
     LoadFixture g;
-    try {
-        g.load(std::string(kWhite) + R"(
+    const auto bytes = testing::assemble(std::string(kWhite) + R"(
             scene id 0
+              object grid id 1 columns 1 rows 1
               object deformer id 2 textureId 9 mode move targets [5]
             end)");
+    try {
+        g.load(bytes);
         FAIL() << "no error";
     } catch (const PackError& e) {
         EXPECT_NE(std::string(e.what()).find("target 5"), std::string::npos) << e.what();
+        // The error points at the deformer's object record.
+        EXPECT_EQ(e.section(), "scene section");
+        EXPECT_EQ(e.offset(), readPackModel(bytes).scenes[0].objects[1].offset.at);
     }
 }
 
