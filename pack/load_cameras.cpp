@@ -91,8 +91,7 @@ void PackLoader::buildCamerasAndClips(const SceneRecord& record, int width, Scen
             ObjectClip& clip = object.clips.front();
             clip.clipId = clipId;
             if (!isAnimatedType(static_cast<int>(object.type()))) continue;
-            const std::vector<KeyRecord>& stack = stored.trackSets[trackSet++];
-            buildObjectTracks(stack, width, clip);
+            buildObjectTracks(stored.trackSets[trackSet++], width, clip);
         }
     }
 }
