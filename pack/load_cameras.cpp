@@ -28,6 +28,28 @@ float objectChannel(const KeyRecord& key, int c, int width) {
     return packedFloatFromBits(v, width);
 }
 
+// The fourteen tracks of one object in one clip, from its stored keys.
+void buildObjectTracks(const std::vector<KeyRecord>& stored, int width, ObjectClip& clip) {
+    const std::size_t keys = stored.size();
+    for (auto& t : clip.tracks) t.emplace().keys.resize(keys);
+    float values[kObjectTrackCount] = {};
+    for (std::size_t k = 0; k < keys; ++k) {
+        const KeyRecord& key = stored[k];
+        // The first key's time is stored unsigned, every later one signed.
+        const int time = k == 0 ? static_cast<uint16_t>(key.time) : key.time;
+        const int mask = k == 0 ? 0x3FFF : key.mask;
+        for (int ch = 0; ch < kObjectTrackCount; ++ch) {
+            if (mask & (1 << ch)) values[ch] = objectChannel(key, ch, width);
+        }
+        for (int ch = 0; ch < kObjectTrackCount; ++ch) {
+            TrackKey& out = clip.tracks[static_cast<std::size_t>(ch)]->keys[k];
+            out.value = values[ch];
+            out.time = time;
+        }
+    }
+    for (auto& t : clip.tracks) prepareTangents(*t);
+}
+
 }  // namespace
 
 void prepareTangents(Track& track) {
@@ -91,30 +113,14 @@ void PackLoader::buildCamerasAndClips(const SceneRecord& record, int width, Scen
             ObjectClip& clip = object.clips.front();
             clip.clipId = clipId;
             if (!isAnimatedType(static_cast<int>(object.type()))) continue;
+            // A model from readPackModel always matches; one made in code may not.
+            if (trackSet >= stored.trackSets.size()) {
+                throw PackError("scene section", stored.offset.at,
+                                "clip " + std::to_string(clipId) + " has fewer track sets than the scene has animated objects");
+            }
             buildObjectTracks(stored.trackSets[trackSet++], width, clip);
         }
     }
-}
-
-void PackLoader::buildObjectTracks(const std::vector<KeyRecord>& stored, int width, ObjectClip& clip) {
-    const std::size_t keys = stored.size();
-    for (auto& t : clip.tracks) t.emplace().keys.resize(keys);
-    float values[kObjectTrackCount] = {};
-    for (std::size_t k = 0; k < keys; ++k) {
-        const KeyRecord& key = stored[k];
-        // The first key's time is stored unsigned, every later one signed.
-        const int time = k == 0 ? static_cast<uint16_t>(key.time) : key.time;
-        const int mask = k == 0 ? 0x3FFF : key.mask;
-        for (int ch = 0; ch < kObjectTrackCount; ++ch) {
-            if (mask & (1 << ch)) values[ch] = objectChannel(key, ch, width);
-        }
-        for (int ch = 0; ch < kObjectTrackCount; ++ch) {
-            TrackKey& out = clip.tracks[static_cast<std::size_t>(ch)]->keys[k];
-            out.value = values[ch];
-            out.time = time;
-        }
-    }
-    for (auto& t : clip.tracks) prepareTangents(*t);
 }
 
 }  // namespace lumen

@@ -57,7 +57,6 @@ private:
     void buildObject(const ObjectRecord& record, int width, Scene& scene, PackLists& active);
     void deform(const ObjectRecord& record, int width, Scene& scene, std::size_t deformerIndex, PackLists& active);
     void buildCamerasAndClips(const SceneRecord& record, int width, Scene& scene);
-    static void buildObjectTracks(const std::vector<KeyRecord>& keys, int width, ObjectClip& clip);
     void chargeVertices(const ObjectRecord& record, Scene& scene, const SceneObject& object);
 
     TextureGenerator& generator_;
