@@ -1,15 +1,18 @@
 // Fuzz target: the loader's image, scene and timeline sections (mesh building,
 // deformers, cameras, clips, event references) over arbitrary bytes. The
 // texture section is left out (its cost is the generator's, fuzzed nowhere
-// here): four blank textures with ids 0..3 stand in for it. A vertex budget
-// keeps each run small in memory.
+// here): the input is a pack without it, an empty one is put in for the model
+// reader, and four blank textures with ids 0..3 stand in for it. A vertex
+// budget keeps each run small in memory.
 #include <cstddef>
 #include <cstdint>
 #include <span>
+#include <vector>
 
 #include "base/runtime_random.h"
 #include "pack/pack_lists.h"
 #include "pack/pack_loader.h"
+#include "pack/pack_model.h"
 #include "pack/reader.h"
 #include "texgen/texture.h"
 
@@ -35,13 +38,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     }();
     lumen::PackLists lists;
     lists.textures = textures.textures;
-    lumen::PackReader reader(std::span<const uint8_t>(data, size));
+    // The float width, then an empty texture section, then the input's rest.
+    std::vector<uint8_t> bytes(data, data + size);
+    bytes.insert(bytes.begin() + 1, 0);
     try {
-        const int width = reader.readByte("float width");
-        if (width < 1 || width > 4) return 0;
-        loader.loadImageSection(reader, lists);
-        loader.loadSceneSection(reader, width, lists);
-        loader.loadTimelineSection(reader, width, lists);
+        const lumen::PackModel model = lumen::readPackModel(bytes);
+        loader.buildImages(model, lists);
+        loader.buildScenes(model, lists);
+        loader.buildTimeline(model, lists);
     } catch (const lumen::PackError&) {
     }
     return 0;

@@ -6,6 +6,7 @@
 
 #include "pack/pack_loader.h"
 #include "pack/pack_model.h"
+#include "pack/record_values.h"
 
 namespace lumen {
 
@@ -42,47 +43,48 @@ float sampleDisplacement(const uint8_t* image, float u, float v, int channel, bo
     return static_cast<float>(value * 0.003921569);
 }
 
-void PackLoader::deform(PackReader& r, int width, Scene& scene, std::size_t deformerIndex, PackLists& active) {
+void PackLoader::deform(const ObjectRecord& record, int width, Scene& scene, std::size_t deformerIndex,
+                        PackLists& active) {
     using namespace objectflag;
     SceneObject& deformer = scene.objects[deformerIndex];
-    const std::size_t at = r.offset();
-    const int mode = r.readByte("deformer mode");
+    const std::size_t at = record.offset.at;
+    const int mode = record.byteA;
     deformer.texture2Id = static_cast<uint8_t>(mode);  // the deformMode byte
     float x = 0, y = 0, z = 0, w = 0;
     if (mode <= 2) {
-        x = r.readPackedFloat(width, "deformer x");
-        y = r.readPackedFloat(width, "deformer y");
-        z = r.readPackedFloat(width, "deformer z");
+        x = floatOf(record.values[0], width);
+        y = floatOf(record.values[1], width);
+        z = floatOf(record.values[2], width);
     }
-    if (mode == 2) w = r.readPackedFloat(width, "deformer angle");
+    if (mode == 2) w = floatOf(record.values[3], width);
 
     // The picture must exist: a deformer naming a missing image, texture or
     // layer is refused rather than read through nothing.
     const UploadedImage* image = findUploadedImage(active.images, deformer.textureId);
     const Texture* texture = image ? findTexture(active.textures, image->sourceTexture) : nullptr;
     if (!image) {
-        throw PackError(r.section(), at, "deformer " + std::to_string(deformer.id) + " names image " +
-                                             std::to_string(deformer.textureId) + ", which does not exist");
+        throw PackError("scene section", at, "deformer " + std::to_string(deformer.id) + " names image " +
+                                                 std::to_string(deformer.textureId) + ", which does not exist");
     }
     if (!texture || image->sourceLayer >= kLayerCount) {
-        throw PackError(r.section(), at, "deformer " + std::to_string(deformer.id) + ": image " +
-                                             std::to_string(image->imageId) + " has no source layer (texture " +
-                                             std::to_string(image->sourceTexture) + ", layer " +
-                                             std::to_string(image->sourceLayer) + ")");
+        throw PackError("scene section", at, "deformer " + std::to_string(deformer.id) + ": image " +
+                                                 std::to_string(image->imageId) + " has no source layer (texture " +
+                                                 std::to_string(image->sourceTexture) + ", layer " +
+                                                 std::to_string(image->sourceLayer) + ")");
     }
     std::memcpy(displacement_.get(), texture->layers[image->sourceLayer], kLayerBytes);
-    const IdListNode* targets = r.readIdList(idLists_);
-    for (const IdListNode* n = targets; n; n = n->next) deformer.idList.push_back(n->value);
+    // Targets in the order the loader links them: reverse stream order.
+    deformer.idList = idListValues(record.list);
 
     const uint32_t flags = deformer.flags;
     const bool clamp = (flags & kInvertNormals) != 0;
     const int channel = static_cast<int>((flags >> kChannelShift) & 3);
     const uint8_t map[4] = {deformer.mapScaleT, deformer.mapScaleS, deformer.mapOffsetT, deformer.mapOffsetS};
-    for (const IdListNode* n = targets; n; n = n->next) {
-        SceneObject* target = findObject(scene, scene.objectCount, n->value);
+    for (const int32_t id : deformer.idList) {
+        SceneObject* target = findObject(scene, scene.objectCount, id);
         if (!target) {
-            throw PackError(r.section(), at, "deformer " + std::to_string(deformer.id) + " names target " +
-                                                 std::to_string(n->value) + ", which is no earlier object");
+            throw PackError("scene section", at, "deformer " + std::to_string(deformer.id) + " names target " +
+                                                     std::to_string(id) + ", which is no earlier object");
         }
         // Bit 28 is taken the other way round here: clear keeps u and v.
         applyMapping(*target, map[0], map[1], map[2], map[3], (flags & kKeepUV) == 0, (flags & kMirrorV) != 0,

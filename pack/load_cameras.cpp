@@ -1,5 +1,6 @@
-// Cameras and animation clips: compact keyframe tracks (the first key carries
-// every channel, later keys only the masked ones) and their spline tangents.
+// Cameras and animation clips: tracks expanded from compact key records (the
+// first key carries every channel, later keys only the masked ones), and their
+// spline tangents.
 #include "pack/pack_loader.h"
 #include "pack/pack_model.h"
 
@@ -11,16 +12,42 @@ namespace {
 constexpr int kCameraChannelTrack[8] = {kTrackFov, kTrackRoll, kTrackEyeX, kTrackEyeY,
                                         kTrackEyeZ, kTrackTargetX, kTrackTargetY, kTrackTargetZ};
 
-float readCameraChannel(PackReader& r, int width, int c) {
-    if (c == 0) return static_cast<float>(r.readByte("field of view"));
-    if (c == 1) return static_cast<float>(r.readSignedInt16("roll"));
-    return r.readPackedFloat(width, "eye or target");
+// A stored channel value as a float: bytes (fov, colours), signed int16s
+// (roll, angle) and packed floats.
+float cameraChannel(const KeyRecord& key, int c, int width) {
+    const uint32_t v = key.values[static_cast<std::size_t>(c)];
+    if (c == 0) return static_cast<float>(v);
+    if (c == 1) return static_cast<float>(static_cast<int16_t>(v));
+    return packedFloatFromBits(v, width);
 }
 
-float readObjectChannel(PackReader& r, int width, int c) {
-    if (c == kTrackAngle) return static_cast<float>(r.readSignedInt16("rotation angle"));
-    if (c >= kTrackColorR) return colorByte(r.readByte("colour byte"));
-    return r.readPackedFloat(width, "position, axis or scale");
+float objectChannel(const KeyRecord& key, int c, int width) {
+    const uint32_t v = key.values[static_cast<std::size_t>(c)];
+    if (c == kTrackAngle) return static_cast<float>(static_cast<int16_t>(v));
+    if (c >= kTrackColorR) return colorByte(static_cast<uint8_t>(v));
+    return packedFloatFromBits(v, width);
+}
+
+// The fourteen tracks of one object in one clip, from its stored keys.
+void buildObjectTracks(const std::vector<KeyRecord>& stored, int width, ObjectClip& clip) {
+    const std::size_t keys = stored.size();
+    for (auto& t : clip.tracks) t.emplace().keys.resize(keys);
+    float values[kObjectTrackCount] = {};
+    for (std::size_t k = 0; k < keys; ++k) {
+        const KeyRecord& key = stored[k];
+        // The first key's time is stored unsigned, every later one signed.
+        const int time = k == 0 ? static_cast<uint16_t>(key.time) : key.time;
+        const int mask = k == 0 ? 0x3FFF : key.mask;
+        for (int ch = 0; ch < kObjectTrackCount; ++ch) {
+            if (mask & (1 << ch)) values[ch] = objectChannel(key, ch, width);
+        }
+        for (int ch = 0; ch < kObjectTrackCount; ++ch) {
+            TrackKey& out = clip.tracks[static_cast<std::size_t>(ch)]->keys[k];
+            out.value = values[ch];
+            out.time = time;
+        }
+    }
+    for (auto& t : clip.tracks) prepareTangents(*t);
 }
 
 }  // namespace
@@ -44,65 +71,54 @@ void prepareTangents(Track& track) {
     }
 }
 
-void PackLoader::loadCamerasAndClips(PackReader& r, int width, Scene& scene) {
-    const int cameras = r.readByte("camera count");
-    for (int c = 0; c < cameras; ++c) {
+void PackLoader::buildCamerasAndClips(const SceneRecord& record, int width, Scene& scene) {
+    for (const CameraRecord& stored : record.cameras) {
         scene.cameras.emplace_front();
         Camera& camera = scene.cameras.front();
-        camera.id = r.readByte("camera id");
-        const int keys = r.readByte("camera key count");
+        camera.id = stored.id;
+        const std::size_t keys = stored.keys.size();
         if (keys == 0) continue;
-        for (auto& t : camera.tracks) t.emplace().keys.resize(static_cast<std::size_t>(keys));
+        for (auto& t : camera.tracks) t.emplace().keys.resize(keys);
         float values[8] = {};
-        for (int k = 0; k < keys; ++k) {
-            const int time = r.readSignedInt16("camera key time");
-            const int mask = k == 0 ? 0xFF : r.readByte("camera key mask");
+        for (std::size_t k = 0; k < keys; ++k) {
+            const KeyRecord& key = stored.keys[k];
+            const int mask = k == 0 ? 0xFF : key.mask;
             for (int ch = 0; ch < 8; ++ch) {
-                if (mask & (1 << ch)) values[ch] = readCameraChannel(r, width, ch);
+                if (mask & (1 << ch)) values[ch] = cameraChannel(key, ch, width);
             }
             for (int ch = 0; ch < 8; ++ch) {
-                TrackKey& key = camera.tracks[static_cast<std::size_t>(kCameraChannelTrack[ch])]->keys[static_cast<std::size_t>(k)];
-                key.value = values[ch];
-                key.time = time;
+                TrackKey& out = camera.tracks[static_cast<std::size_t>(kCameraChannelTrack[ch])]->keys[k];
+                out.value = values[ch];
+                out.time = key.time;
             }
         }
         for (auto& t : camera.tracks) prepareTangents(*t);
     }
 
-    const int clips = r.readByte("clip count");
-    for (int c = 0; c < clips; ++c) {
-        const int clipId = r.readByte("clip id");
+    for (const ClipRecord& stored : record.clips) {
+        const int clipId = stored.id;
         if (vertexBudget_ > 0) {
             // A clip record per object costs about as much as eight vertices.
             verticesBuilt_ += 8L * scene.objectCount;
             if (verticesBuilt_ > vertexBudget_) {
-                r.fail("clip " + std::to_string(clipId) + " would bring the pack's records past the limit of " +
-                       std::to_string(vertexBudget_) + " vertices");
+                throw PackError("scene section", stored.offset.at,
+                                "clip " + std::to_string(clipId) + " would bring the pack's records past the limit of " +
+                                    std::to_string(vertexBudget_) + " vertices");
             }
         }
+        std::size_t trackSet = 0;
         for (int o = 0; o < scene.objectCount; ++o) {
             SceneObject& object = scene.objects[static_cast<std::size_t>(o)];
             object.clips.emplace_front();
             ObjectClip& clip = object.clips.front();
             clip.clipId = clipId;
             if (!isAnimatedType(static_cast<int>(object.type()))) continue;
-            const int keys = r.readByte("key count");
-            for (auto& t : clip.tracks) t.emplace().keys.resize(static_cast<std::size_t>(keys));
-            float values[kObjectTrackCount] = {};
-            for (int k = 0; k < keys; ++k) {
-                // The first key's time is stored unsigned, every later one signed.
-                const int time = k == 0 ? r.readInt16("key time") : r.readSignedInt16("key time");
-                const int mask = k == 0 ? 0x3FFF : r.readInt16("key mask");
-                for (int ch = 0; ch < kObjectTrackCount; ++ch) {
-                    if (mask & (1 << ch)) values[ch] = readObjectChannel(r, width, ch);
-                }
-                for (int ch = 0; ch < kObjectTrackCount; ++ch) {
-                    TrackKey& key = clip.tracks[static_cast<std::size_t>(ch)]->keys[static_cast<std::size_t>(k)];
-                    key.value = values[ch];
-                    key.time = time;
-                }
+            // A model from readPackModel always matches; one made in code may not.
+            if (trackSet >= stored.trackSets.size()) {
+                throw PackError("scene section", stored.offset.at,
+                                "clip " + std::to_string(clipId) + " has fewer track sets than the scene has animated objects");
             }
-            for (auto& t : clip.tracks) prepareTangents(*t);
+            buildObjectTracks(stored.trackSets[trackSet++], width, clip);
         }
     }
 }

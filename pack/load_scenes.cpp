@@ -1,142 +1,130 @@
-// Scene section: fog, lights and objects. Each object's mesh is built, placed,
-// mapped, normal-computed and coloured the moment it has been read, so later
-// objects (sweeps, merges, deformers) can use it.
-#include <cstring>
+// Scene section: fog, lights and objects built from their records. Each
+// object's mesh is built, placed, mapped, normal-computed and coloured in
+// record order, so later objects (sweeps, merges, deformers) can use it.
+#include <algorithm>
 
 #include "mesh/mesh_generator.h"
 #include "pack/pack_loader.h"
 #include "pack/pack_model.h"
+#include "pack/record_values.h"
 
 namespace lumen {
 
 namespace {
 
-// Reads one light into `slot`, or past it when the scene has no slot left.
-void readLight(PackReader& r, int width, SceneLight* slot) {
-    SceneLight discard;
-    SceneLight& light = slot ? *slot : discard;
-    r.readByte("light's ignored byte");
-    int kind = r.readByte("light kind");
-    if (kind > 2) kind = 1;
+// Fills one light slot from its record.
+void buildLight(const LightRecord& record, int width, SceneLight& light) {
+    const int kind = record.kind > 2 ? 1 : record.kind;
     light.enabled = 1;
-    for (int c = 0; c < 3; ++c) light.ambient[c] = colorByte(r.readByte("ambient colour"));
-    for (int c = 0; c < 3; ++c) light.diffuse[c] = colorByte(r.readByte("diffuse colour"));
-    for (int c = 0; c < 3; ++c) light.position[c] = r.readPackedFloat(width, "light position");
+    for (int c = 0; c < 3; ++c) light.ambient[c] = colorByte(record.ambient[static_cast<std::size_t>(c)]);
+    for (int c = 0; c < 3; ++c) light.diffuse[c] = colorByte(record.diffuse[static_cast<std::size_t>(c)]);
+    for (int c = 0; c < 3; ++c) light.position[c] = floatOf(record.position[static_cast<std::size_t>(c)], width);
     light.position[3] = kind == 0 ? 0.0f : 1.0f;
     if (kind >= 1) {
-        for (float& a : light.attenuation) a = r.readPackedFloat(width, "light attenuation");
+        for (int c = 0; c < 3; ++c) light.attenuation[c] = floatOf(record.attenuation[static_cast<std::size_t>(c)], width);
     }
     if (kind == 2) {
-        for (int c = 0; c < 3; ++c) light.spotDirection[c] = r.readPackedFloat(width, "spot direction");
-        light.spotExponent = r.readPackedFloat(width, "spot exponent");
-        light.spotCutoff = r.readPackedFloat(width, "spot cutoff");
+        for (int c = 0; c < 3; ++c) light.spotDirection[c] = floatOf(record.spot[static_cast<std::size_t>(c)], width);
+        light.spotExponent = floatOf(record.spot[3], width);
+        light.spotCutoff = floatOf(record.spot[4], width);
     } else {
         light.spotCutoff = 180.0f;
     }
 }
 
-std::vector<int32_t> idListValues(const IdListNode* head) {
-    std::vector<int32_t> values;
-    for (const IdListNode* n = head; n; n = n->next) values.push_back(n->value);
-    return values;
+// The type parameters of an object record, as the mesh generator takes them.
+void setTypeParameters(const ObjectRecord& record, const Scene& scene, SceneObject& o) {
+    switch (record.type()) {
+        case 3: case 6: case 7: case 12:
+            o.params[0] = record.byteA;
+            o.params[1] = record.byteB;
+            break;
+        case 9:
+            o.params[0] = record.byteA;
+            o.params[1] = record.words[0];
+            break;
+        case 10:
+            o.params[0] = record.words[0];
+            o.params[1] = record.words[1];
+            o.params[3] = scene.objectCount;
+            break;
+        case 11:
+            o.params[0] = record.byteA;
+            break;
+        case 100: case 101: case 103:
+            o.idList = idListValues(record.list);
+            break;
+        default:
+            break;
+    }
+    if (record.type() == 6) o.params[2] = record.extra;
+}
+
+void setFaceTexture(SceneObject& o, const UploadedImage* image, bool environment) {
+    if (!image) return;
+    for (int f = 0; f < o.mesh.faceCount; ++f) {
+        MeshFace& face = o.mesh.faces[static_cast<std::size_t>(f)];
+        (environment ? face.envTexture : face.texture) = image->glName;
+    }
 }
 
 }  // namespace
 
-void PackLoader::loadSceneSection(PackReader& r, int width, PackLists& active) {
-    r.setSection("scene section");
-    const int count = r.readByte("scene count");
-    for (int i = 0; i < count; ++i) loadScene(r, width, active);
+void PackLoader::buildScenes(const PackModel& model, PackLists& active) {
+    for (const SceneRecord& record : model.scenes) buildScene(record, model.width, active);
 }
 
-void PackLoader::loadScene(PackReader& r, int width, PackLists& active) {
+void PackLoader::buildScene(const SceneRecord& record, int width, PackLists& active) {
     // Built aside and put in front of the list only once complete, so lookups
-    // during its own load never find it.
+    // during its own build never find it.
     std::forward_list<Scene> pending(1);
     Scene& scene = pending.front();
-    scene.id = r.readByte("scene id");
-    const uint8_t fog = r.readByte("fog flag");
-    if (fog) {
-        scene.fogEnabled = fog;
-        for (float& c : scene.fogColor) c = colorByte(r.readByte("fog colour"));
-        scene.fogDensity = r.readPackedFloat(width, "fog density");
+    scene.id = record.id;
+    if (record.fog) {
+        scene.fogEnabled = record.fog;
+        for (int c = 0; c < 3; ++c) scene.fogColor[c] = colorByte(record.fogColor[static_cast<std::size_t>(c)]);
+        scene.fogDensity = floatOf(record.fogDensity, width);
     }
-    const int lights = r.readByte("light count");
-    for (int l = 0; l < lights; ++l) {
-        // The record has eight slots; further lights are read and dropped.
-        readLight(r, width, l < kSceneLightSlots ? &scene.lights[static_cast<std::size_t>(l)] : nullptr);
-    }
-    const int objects = r.readSignedInt16("object count");
-    for (int o = 0; o < objects; ++o) loadObject(r, width, scene, active);
-    loadCamerasAndClips(r, width, scene);
+    // The record has eight slots; further lights are dropped.
+    const std::size_t lights = std::min<std::size_t>(record.lights.size(), kSceneLightSlots);
+    for (std::size_t l = 0; l < lights; ++l) buildLight(record.lights[l], width, scene.lights[l]);
+    for (const ObjectRecord& object : record.objects) buildObject(object, width, scene, active);
+    buildCamerasAndClips(record, width, scene);
     active.scenes.splice_after(active.scenes.before_begin(), pending);
 }
 
-void PackLoader::loadObject(PackReader& r, int width, Scene& scene, PackLists& active) {
+void PackLoader::buildObject(const ObjectRecord& record, int width, Scene& scene, PackLists& active) {
     using namespace objectflag;
     const std::size_t index = static_cast<std::size_t>(scene.objectCount);
     appendObject(scene);
     SceneObject& o = scene.objects[index];
-    o.flags = r.readUint32("object flags");
+    o.flags = record.flags;
     const int type = static_cast<int>(o.type());
-    o.id = r.readSignedInt16("object id");
-    o.parentId = r.readSignedInt16("parent id");
-    if ((o.flags & kTexture) || type == kObjectDeformer) o.textureId = r.readByte("texture image id");
+    o.id = record.id;
+    o.parentId = record.parentId;
+    if ((o.flags & kTexture) || type == kObjectDeformer) o.textureId = record.textureId;
     float* color[4] = {&o.color.r, &o.color.g, &o.color.b, &o.color.a};
     for (int c = 0; c < 4; ++c) {
-        if (o.flags & (kColorR << c)) *color[c] = colorByte(r.readByte("colour byte"));
+        if (o.flags & (kColorR << c)) *color[c] = colorByte(record.color[static_cast<std::size_t>(c)]);
     }
-    if (o.flags & kSkipByte) r.readByte("skipped byte");
-    if (o.flags & kEnvTexture) o.texture2Id = r.readByte("environment image id");
+    if (o.flags & kEnvTexture) o.texture2Id = record.texture2Id;
     uint8_t* mapping[4] = {&o.mapScaleT, &o.mapScaleS, &o.mapOffsetT, &o.mapOffsetS};
     for (int m = 0; m < 4; ++m) {
-        if ((o.flags & (kMapScaleT << m)) || type == kObjectDeformer) *mapping[m] = r.readByte("mapping byte");
+        if ((o.flags & (kMapScaleT << m)) || type == kObjectDeformer) *mapping[m] = record.mapping[static_cast<std::size_t>(m)];
     }
-
-    switch (type) {
-        case 3: case 6: case 7: case 12:
-            o.params[0] = r.readByte("type parameter a");
-            o.params[1] = r.readByte("type parameter b");
-            break;
-        case 9:
-            o.params[0] = r.readByte("arc steps");
-            o.params[1] = r.readSignedInt16("arc angle");
-            break;
-        case 10:
-            o.params[0] = r.readSignedInt16("sweep path id");
-            o.params[1] = r.readSignedInt16("sweep profile id");
-            o.params[3] = scene.objectCount;
-            break;
-        case 11:
-            o.params[0] = r.readByte("line steps");
-            break;
-        case 100: case 101: case 103:
-            r.readByte("skipped byte");
-            o.idList = idListValues(r.readIdList(idLists_));
-            break;
-        case 102: {
-            r.readByte("discarded byte");
-            r.readInt16("discarded int16");
-            r.readInt16("discarded int16");
-            for (int i = 0; i < 12; ++i) r.readPackedFloat(width, "discarded float");
-            break;
-        }
-        case 104:
-            deform(r, width, scene, index, active);
-            return;
-        default:
-            break;
+    if (type == kObjectDeformer) {
+        deform(record, width, scene, index, active);
+        return;
     }
-    if (type == 6) o.params[2] = r.readByte("cylinder caps byte");
+    setTypeParameters(record, scene, o);
     if (!isMeshType(type)) return;
 
-    Matrix4 matrix;
-    r.readMatrix(width, matrix);
+    const Matrix4 matrix = matrixOf(record.matrix, width);
     if (type == 15) {
-        o.idList = idListValues(r.readIdList(idLists_));
+        o.idList = idListValues(record.list);
         o.params[2] = scene.objectCount;
     }
-    if (vertexBudget_ > 0) chargeVertices(r, scene, o);
+    if (vertexBudget_ > 0) chargeVertices(record, scene, o);
     generateObjectMesh(scene, o);
     setMatrix(o, matrix);
     if (type != 15) {
@@ -146,22 +134,12 @@ void PackLoader::loadObject(PackReader& r, int width, Scene& scene, PackLists& a
     computeNormals(o.mesh, o.invertNormals());
     for (int f = 0; f < o.mesh.faceCount; ++f) o.mesh.faces[static_cast<std::size_t>(f)].color = o.color;
     if (type == 15) return;
-    if (o.flags & kTexture) {
-        if (const UploadedImage* image = findUploadedImage(active.images, o.textureId)) {
-            for (int f = 0; f < o.mesh.faceCount; ++f) o.mesh.faces[static_cast<std::size_t>(f)].texture = image->glName;
-        }
-    }
-    if (o.flags & kEnvTexture) {
-        if (const UploadedImage* image = findUploadedImage(active.images, o.texture2Id)) {
-            for (int f = 0; f < o.mesh.faceCount; ++f) {
-                o.mesh.faces[static_cast<std::size_t>(f)].envTexture = image->glName;
-            }
-        }
-    }
+    if (o.flags & kTexture) setFaceTexture(o, findUploadedImage(active.images, o.textureId), false);
+    if (o.flags & kEnvTexture) setFaceTexture(o, findUploadedImage(active.images, o.texture2Id), true);
 }
 
 // An upper bound of the vertices the generator will make for `object`.
-void PackLoader::chargeVertices(PackReader& r, Scene& scene, const SceneObject& o) {
+void PackLoader::chargeVertices(const ObjectRecord& record, Scene& scene, const SceneObject& o) {
     const long a = o.params[0], b = o.params[1];
     long count = 0;
     auto verticesOf = [&](int32_t id) -> long {
@@ -183,7 +161,7 @@ void PackLoader::chargeVertices(PackReader& r, Scene& scene, const SceneObject& 
     }
     verticesBuilt_ += count;
     if (verticesBuilt_ > vertexBudget_) {
-        r.fail("object " + std::to_string(o.id) + " would bring the pack's meshes to " + std::to_string(verticesBuilt_) +
+        throw PackError("scene section", record.offset.at, "object " + std::to_string(o.id) + " would bring the pack's meshes to " + std::to_string(verticesBuilt_) +
                " vertices, more than the limit of " + std::to_string(vertexBudget_));
     }
 }

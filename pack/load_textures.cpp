@@ -9,29 +9,27 @@ namespace lumen {
 PackLoader::PackLoader(TextureGenerator& generator)
     : generator_(generator), displacement_(new uint8_t[kLayerBytes]()) {}
 
-void PackLoader::loadTextureSection(PackReader& r, PackLists& active) {
-    r.setSection("texture section");
-    const int count = r.readSignedByte("texture count");
+void PackLoader::buildTextures(const PackModel& model, PackLists& active) {
+    const int count = static_cast<int>(model.textures.size());
     for (int i = 1; i <= count; ++i) {
+        const TextureProgramRecord& program = model.textures[static_cast<std::size_t>(i - 1)];
         auto owned = createTexture();
         Texture* texture = owned.get();
         active.textureStore.push_back(std::move(owned));
-        texture->id = r.readByte("texture id");
+        texture->id = program.id;
         texture->next = active.textures;
         active.textures = texture;
 
-        const int ops = r.readSignedByte("operation count");
+        const int ops = static_cast<int>(program.ops.size());
         for (int k = 0; k < ops; ++k) {
+            const TextureOpRecord& record = program.ops[static_cast<std::size_t>(k)];
             TextureOp op;
-            r.readBytes(op.b, sizeof op.b, "operation record");
-            if (op.code() == kOpText) {
-                uint8_t length = r.readByte("text length");
-                uint8_t text[256];
-                r.readBytes(text, length, "text");
-                // Slot k exists only for the first 100 records; a text further
-                // on is read past and its operation finds an empty slot. The
-                // slot starts zero-filled and L < 256, so the text ends there.
-                if (k < kTextSlotCount) std::memcpy(texture->textSlots[k], text, length);
+            std::memcpy(op.b, record.b.data(), sizeof op.b);
+            // Slot k exists only for the first 100 records; a text further on
+            // is dropped and its operation finds an empty slot. The slot starts
+            // zero-filled and L < 256, so the text ends there.
+            if (op.code() == kOpText && k < kTextSlotCount && !record.text.empty()) {
+                std::memcpy(texture->textSlots[k], record.text.data(), record.text.size());
             }
             generator_.applyTextureOp(*texture, op);
             if (progress_) {
@@ -44,21 +42,17 @@ void PackLoader::loadTextureSection(PackReader& r, PackLists& active) {
     }
 }
 
-void PackLoader::loadImageSection(PackReader& r, PackLists& active) {
-    r.setSection("image section");
-    const int count = r.readSignedByte("image count");
-    for (int n = 0; n < count; ++n) {
+void PackLoader::buildImages(const PackModel& model, PackLists& active) {
+    for (const ImageRecord& record : model.images) {
         auto owned = createUploadedImage();
         UploadedImage* image = owned.get();
         active.imageStore.push_back(std::move(owned));
         image->next = active.images;
         active.images = image;
-        uint8_t b[6];
-        r.readBytes(b, 6, "image record");
-        image->sourceTexture = b[0];
-        image->sourceLayer = b[1];
-        std::memcpy(image->ignored, b + 2, 3);
-        image->imageId = b[5];
+        image->sourceTexture = record.sourceTexture;
+        image->sourceLayer = record.sourceLayer;
+        std::memcpy(image->ignored, record.ignored.data(), 3);
+        image->imageId = record.imageId;
         if (uploadImages_) {
             uploadImage(*image, active.textures);
         } else {
@@ -73,29 +67,22 @@ void PackLoader::loadImageSection(PackReader& r, PackLists& active) {
 }
 
 std::size_t PackLoader::loadTexturesOnly(std::span<const uint8_t> bytes, PackLists& active) {
-    PackReader r(bytes);
-    r.setSection("header");
-    uint8_t width = r.readByte("float width");
-    if (width < 1 || width > 4) r.fail("float width " + std::to_string(width) + " is not 1 to 4");
-    loadTextureSection(r, active);
-    return r.offset();
+    const PackModel model = readPackModel(bytes, PackScope::kTexturesOnly);
+    buildTextures(model, active);
+    return model.textureSection.end;
 }
 
-void PackLoader::loadPack(std::span<const uint8_t> pack, PackLists& active) {
+void PackLoader::loadPack(std::span<const uint8_t> pack, PackLists& active) { buildPack(readPackModel(pack), active); }
+
+void PackLoader::buildPack(const PackModel& model, PackLists& active) {
     // A new pack's scenes replace the set's; the old ones are kept alive for
     // anything that still points at them.
     active.retiredScenes.splice_after(active.retiredScenes.before_begin(), active.scenes);
     verticesBuilt_ = 0;
-    PackReader r(pack);
-    r.setSection("header");
-    const uint8_t width = r.readByte("float width");
-    if (width < 1 || width > 4) {
-        throw PackError("header", 0, "float width " + std::to_string(width) + " is not 1 to 4");
-    }
-    loadTextureSection(r, active);
-    loadImageSection(r, active);
-    loadSceneSection(r, width, active);
-    loadTimelineSection(r, width, active);
+    buildTextures(model, active);
+    buildImages(model, active);
+    buildScenes(model, active);
+    buildTimeline(model, active);
 }
 
 }  // namespace lumen

@@ -1,6 +1,8 @@
-// Timeline section: events appended in pack order, times to milliseconds,
-// colours and blend codes expanded, images, scenes and cameras resolved.
+// Timeline section: events built from their records and appended in pack
+// order, times to milliseconds, colours and blend codes expanded, images,
+// scenes and cameras resolved.
 #include "pack/pack_loader.h"
+#include "pack/record_values.h"
 #include "platform/gl.h"
 
 namespace lumen {
@@ -12,10 +14,67 @@ int blendFactorFromCode(int code) {
     return code >= 0 && code <= 10 ? factors[code] : GL_ZERO;
 }
 
-void PackLoader::loadTimelineSection(PackReader& r, int width, PackLists& active) {
-    r.setSection("timeline section");
-    const int count = r.readSignedInt16("event count");
-    for (int n = 0; n < count; ++n) {
+namespace {
+
+// The fields of one event from its record: times to milliseconds, colours and
+// blend codes expanded. References are resolved by the caller.
+void setEventFields(const EventRecord& record, int width, TimelineEvent& e) {
+    const int kind = record.kind;
+    e.type = kind;
+    e.startTime = record.start * 10;
+    e.endTime = record.end * 10 + 9;
+    e.pass = record.pass;
+    if (kind == 1 || kind == 2 || kind == 4 || kind == 5 || kind == 6) {
+        int* rect[8] = {&e.x1Start, &e.y1Start, &e.x2Start, &e.y2Start, &e.x1End, &e.y1End, &e.x2End, &e.y2End};
+        for (std::size_t i = 0; i < 8; ++i) *rect[i] = record.rect[i];
+    }
+    if (kind == 1 || kind == 5 || kind == 6) {
+        for (std::size_t c = 0; c < 4; ++c) e.colorStart[c] = colorByte(record.colors[c]);
+        for (std::size_t c = 0; c < 4; ++c) e.colorEnd[c] = colorByte(record.colors[4 + c]);
+        e.blendSrc = blendFactorFromCode(record.blend[0]);
+        e.blendDst = blendFactorFromCode(record.blend[1]);
+    }
+    switch (kind) {
+        case kEventImageLayer:
+            e.textured = record.bytes[0];
+            e.targetIndex = record.bytes[1];
+            break;
+        case kEventSceneView:
+            e.sceneId = record.bytes[0];
+            e.cameraId = record.bytes[1];
+            e.clipId = record.bytes[2];
+            e.cameraTimeStart = record.words[0];
+            e.cameraTimeEnd = record.words[1];
+            e.clipTimeStart = record.words[2];
+            e.clipTimeEnd = record.words[3];
+            break;
+        case kEventClear:
+            e.clearColor = record.bytes[0];
+            e.clearDepth = record.bytes[1];
+            break;
+        case kEventScreenCapture:
+            e.targetIndex = record.bytes[0];
+            break;
+        case kEventZoomFeedback:
+            e.targetIndex = record.bytes[0];
+            e.feedbackCount = record.bytes[1];
+            e.feedbackZoom = floatOf(record.floats[0], width);
+            break;
+        case kEventScreenDistortion:
+            e.targetIndex = record.bytes[0];
+            e.distortionType = record.bytes[1];
+            e.distortionStart = floatOf(record.floats[0], width);
+            e.distortionEnd = floatOf(record.floats[1], width);
+            break;
+        default:
+            break;
+    }
+}
+
+}  // namespace
+
+void PackLoader::buildTimeline(const PackModel& model, PackLists& active) {
+    for (const EventRecord& record : model.events) {
         auto owned = std::make_unique<TimelineEvent>();
         TimelineEvent& e = *owned;
         active.eventStore.push_back(std::move(owned));
@@ -25,61 +84,12 @@ void PackLoader::loadTimelineSection(PackReader& r, int width, PackLists& active
             active.eventsHead = &e;
         }
         active.eventsTail = &e;
-
-        const int kind = r.readByte("event kind");
-        e.type = kind;
-        e.startTime = r.readInt16("event start") * 10;
-        e.endTime = r.readInt16("event end") * 10 + 9;
-        e.pass = r.readByte("event pass");
-        if (kind == 1 || kind == 2 || kind == 4 || kind == 5 || kind == 6) {
-            int* rect[8] = {&e.x1Start, &e.y1Start, &e.x2Start, &e.y2Start, &e.x1End, &e.y1End, &e.x2End, &e.y2End};
-            for (int* v : rect) *v = r.readSignedInt16("event rectangle");
-        }
-        if (kind == 1 || kind == 5 || kind == 6) {
-            for (float& c : e.colorStart) c = colorByte(r.readByte("event colour"));
-            for (float& c : e.colorEnd) c = colorByte(r.readByte("event colour"));
-            e.blendSrc = blendFactorFromCode(r.readByte("blend source code"));
-            e.blendDst = blendFactorFromCode(r.readByte("blend destination code"));
-        }
-        switch (kind) {
-            case kEventImageLayer:
-                e.textured = r.readByte("textured flag");
-                e.targetIndex = r.readByte("image id");
-                if (const UploadedImage* image = findUploadedImage(active.images, e.targetIndex)) {
-                    e.textureName = image->glName;
-                }
-                break;
-            case kEventSceneView:
-                e.sceneId = r.readByte("scene id");
-                e.cameraId = r.readByte("camera id");
-                e.clipId = r.readByte("clip id");
-                e.cameraTimeStart = r.readSignedInt16("camera time");
-                e.cameraTimeEnd = r.readSignedInt16("camera time");
-                e.clipTimeStart = r.readSignedInt16("clip time");
-                e.clipTimeEnd = r.readSignedInt16("clip time");
-                e.scene = findScene(active, e.sceneId);
-                e.camera = e.scene ? findCamera(*e.scene, e.cameraId) : nullptr;
-                break;
-            case kEventClear:
-                e.clearColor = r.readByte("clear colour flag");
-                e.clearDepth = r.readByte("clear depth flag");
-                break;
-            case kEventScreenCapture:
-                e.targetIndex = r.readByte("render target");
-                break;
-            case kEventZoomFeedback:
-                e.targetIndex = r.readByte("render target");
-                e.feedbackCount = r.readByte("feedback count");
-                e.feedbackZoom = r.readPackedFloat(width, "feedback zoom");
-                break;
-            case kEventScreenDistortion:
-                e.targetIndex = r.readByte("render target");
-                e.distortionType = r.readByte("distortion type");
-                e.distortionStart = r.readPackedFloat(width, "distortion start");
-                e.distortionEnd = r.readPackedFloat(width, "distortion end");
-                break;
-            default:
-                break;
+        setEventFields(record, model.width, e);
+        if (e.type == kEventImageLayer) {
+            if (const UploadedImage* image = findUploadedImage(active.images, e.targetIndex)) e.textureName = image->glName;
+        } else if (e.type == kEventSceneView) {
+            e.scene = findScene(active, e.sceneId);
+            e.camera = e.scene ? findCamera(*e.scene, e.cameraId) : nullptr;
         }
     }
 }

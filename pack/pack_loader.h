@@ -1,6 +1,6 @@
-// Pack loader: turns a pack's bytes into textures, uploaded images, scenes
-// (meshes built, mapped, deformed), cameras, clips and the timeline, adding
-// them to the active list set.
+// Pack loader: builds a pack's textures, uploaded images, scenes (meshes built,
+// mapped, deformed), cameras, clips and timeline from its pack model, adding
+// them to the active list set. Bytes are read only by readPackModel.
 #pragma once
 #include <cstddef>
 #include <cstdint>
@@ -9,6 +9,7 @@
 
 #include "base/progress.h"
 #include "pack/pack_lists.h"
+#include "pack/pack_model.h"
 #include "pack/reader.h"
 #include "scene/scene_records.h"
 #include "texgen/texture.h"
@@ -18,7 +19,9 @@ namespace lumen {
 // Loading a pack stops with a PackError (pack/reader.h) naming the section and
 // byte offset when the bytes run out early, the header is not a float width
 // 1..4, or the content names something that cannot exist (a deformer's missing
-// picture or target). What was loaded before the error stays in the lists.
+// picture or target; the offset is then the object record's). The whole model
+// is read before anything is built, so damaged bytes add nothing to the lists;
+// a build-time error keeps what was built before it.
 class PackLoader {
 public:
     explicit PackLoader(TextureGenerator& generator);
@@ -34,26 +37,27 @@ public:
     // exhaust memory. The show's packs stay far below any sensible limit.
     void setVertexBudget(long vertices) { vertexBudget_ = vertices; }
 
-    // The whole pack: empties the active scene list, reads the header, then
-    // the texture, image, scene and timeline sections.
+    // The whole pack: reads its model, then builds it.
     void loadPack(std::span<const uint8_t> pack, PackLists& active);
     // The header byte and the texture section alone; returns the bytes read.
     std::size_t loadTexturesOnly(std::span<const uint8_t> bytes, PackLists& active);
 
-    void loadTextureSection(PackReader& reader, PackLists& active);
-    void loadImageSection(PackReader& reader, PackLists& active);
-    void loadSceneSection(PackReader& reader, int width, PackLists& active);
-    void loadTimelineSection(PackReader& reader, int width, PackLists& active);
+    // Empties the active scene list, then builds the four sections in order.
+    void buildPack(const PackModel& model, PackLists& active);
+    void buildTextures(const PackModel& model, PackLists& active);
+    void buildImages(const PackModel& model, PackLists& active);
+    void buildScenes(const PackModel& model, PackLists& active);
+    void buildTimeline(const PackModel& model, PackLists& active);
 
     // 256 x 256 RGBA, row-major: the last deformer's picture.
     const uint8_t* displacementImage() const { return displacement_.get(); }
 
 private:
-    void loadScene(PackReader& reader, int width, PackLists& active);
-    void loadObject(PackReader& reader, int width, Scene& scene, PackLists& active);
-    void deform(PackReader& reader, int width, Scene& scene, std::size_t deformerIndex, PackLists& active);
-    void loadCamerasAndClips(PackReader& reader, int width, Scene& scene);
-    void chargeVertices(PackReader& reader, Scene& scene, const SceneObject& object);
+    void buildScene(const SceneRecord& record, int width, PackLists& active);
+    void buildObject(const ObjectRecord& record, int width, Scene& scene, PackLists& active);
+    void deform(const ObjectRecord& record, int width, Scene& scene, std::size_t deformerIndex, PackLists& active);
+    void buildCamerasAndClips(const SceneRecord& record, int width, Scene& scene);
+    void chargeVertices(const ObjectRecord& record, Scene& scene, const SceneObject& object);
 
     TextureGenerator& generator_;
     ProgressHook progress_;
@@ -61,7 +65,6 @@ private:
     long vertexBudget_ = 0;
     long verticesBuilt_ = 0;
     std::unique_ptr<uint8_t[]> displacement_;
-    IdListArena idLists_;
 };
 
 // The texture-coordinate transform of an object's mesh, from baseUV:

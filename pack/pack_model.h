@@ -18,6 +18,14 @@ struct PackedFloatBits {
     bool operator==(const PackedFloatBits&) const = default;
 };
 
+// Where a record starts in the pack, so that building it can report errors at
+// its byte offset. Not content: it compares equal always and is never written,
+// so an assembled model still equals the one read back from its bytes.
+struct RecordOffset {
+    std::size_t at = 0;
+    bool operator==(const RecordOffset&) const { return true; }
+};
+
 // An id list in stream order. `emptyCount` keeps the stored count of an empty
 // list (0 or negative) so that the bytes come back unchanged.
 struct IdListRecord {
@@ -110,6 +118,7 @@ struct ObjectRecord {
     std::array<PackedFloatBits, 12> values{};
     IdListRecord list;
     std::array<PackedFloatBits, 12> matrix{};  // mesh types
+    RecordOffset offset;
     int type() const { return static_cast<int>(flags & objectflag::kTypeMask); }
     bool operator==(const ObjectRecord&) const = default;
 };
@@ -135,6 +144,7 @@ struct ClipRecord {
     uint8_t id = 0;
     // One key list per animated object of the scene, in object order.
     std::vector<std::vector<KeyRecord>> trackSets;
+    RecordOffset offset;
     bool operator==(const ClipRecord&) const = default;
 };
 
@@ -189,10 +199,16 @@ struct PackModel {
     SectionRange header, textureSection, imageSection, sceneSection, timelineSection;
 };
 
-// Walks a binary pack into the model with the bounded reader. Throws PackError
-// (pack/reader.h) naming the section and offset when the bytes run out early
-// or the header is not a float width 1..4; bytes after the timeline are an error.
-PackModel readPackModel(std::span<const uint8_t> bytes);
+// How much of a pack readPackModel walks: all of it, or the header and the
+// texture section alone (whatever follows is neither read nor checked).
+enum class PackScope { kWholePack, kTexturesOnly };
+
+// Walks a binary pack into the model with the bounded reader. This is the only
+// code that reads pack bytes; the loader builds from its result. Throws
+// PackError (pack/reader.h) naming the section and offset when the bytes run
+// out early or the header is not a float width 1..4; bytes after the timeline
+// are an error.
+PackModel readPackModel(std::span<const uint8_t> bytes, PackScope scope = PackScope::kWholePack);
 
 // The binary pack of a model. Throws std::invalid_argument if a count does not
 // fit its stored width or a clip's track sets do not match the scene's objects.

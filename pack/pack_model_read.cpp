@@ -70,6 +70,7 @@ LightRecord readLight(PackReader& r, int n) {
 ObjectRecord readObject(PackReader& r, int n) {
     using namespace objectflag;
     ObjectRecord o;
+    o.offset.at = r.offset();
     o.flags = r.readUint32("object flags");
     o.id = r.readSignedInt16("object id");
     o.parentId = r.readSignedInt16("parent id");
@@ -198,6 +199,7 @@ SceneRecord readScene(PackReader& r, int n) {
     int clips = r.readByte("clip count");
     for (int i = 0; i < clips; ++i) {
         ClipRecord c;
+        c.offset.at = r.offset();
         c.id = r.readByte("clip id");
         for (const auto& o : s.objects) {
             if (isAnimatedType(o.type())) c.trackSets.push_back(readObjectKeys(r, n));
@@ -253,7 +255,7 @@ EventRecord readEvent(PackReader& r, int n) {
 
 }  // namespace
 
-PackModel readPackModel(std::span<const uint8_t> bytes) {
+PackModel readPackModel(std::span<const uint8_t> bytes, PackScope scope) {
     PackReader r(bytes);
     PackModel m;
     r.setSection("header");
@@ -270,6 +272,7 @@ PackModel readPackModel(std::span<const uint8_t> bytes) {
     if (t <= 0) m.textureEmptyCount = t;
     for (int i = 0; i < t; ++i) m.textures.push_back(readTextureProgram(r));
     m.textureSection.end = r.offset();
+    if (scope == PackScope::kTexturesOnly) return m;
 
     r.setSection("image section");
     m.imageSection.begin = r.offset();

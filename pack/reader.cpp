@@ -4,8 +4,6 @@
 
 #include <cstring>
 
-#include "mesh/math3d.h"
-
 namespace lumen {
 
 namespace {
@@ -18,11 +16,6 @@ std::string describe(const std::string& section, std::size_t offset, const std::
 
 PackError::PackError(std::string section, std::size_t offset, const std::string& what)
     : std::runtime_error(describe(section, offset, what)), section_(std::move(section)), offset_(offset) {}
-
-IdListNode* IdListArena::make(int16_t value, IdListNode* next) {
-    nodes_.push_back(std::make_unique<IdListNode>(IdListNode{value, next}));
-    return nodes_.back().get();
-}
 
 void PackReader::fail(const std::string& what) const { throw PackError(section_, pos_, what); }
 
@@ -70,22 +63,6 @@ void PackReader::readBytes(uint8_t* out, std::size_t count, const char* what) {
     need(count, what);
     if (count > 0) std::memcpy(out, bytes_.data() + pos_, count);
     pos_ += count;
-}
-
-void PackReader::readMatrix(int width, Matrix4& destination) {
-    // The identity with its first three rows replaced: row 3 stays (0, 0, 0, 1).
-    float elements[12];
-    for (float& e : elements) e = readPackedFloat(width, "matrix element");
-    destination = Matrix4{};
-    for (int i = 0; i < 12; ++i) destination.m[i] = elements[i];
-    destination.m[15] = 1.0f;
-}
-
-IdListNode* PackReader::readIdList(IdListArena& arena) {
-    int16_t count = readSignedInt16("id list count");
-    IdListNode* head = nullptr;
-    for (int i = 0; i < count; ++i) head = arena.make(readSignedInt16("id list entry"), head);
-    return head;
 }
 
 float packedFloatFromBits(uint32_t bits, int width) {

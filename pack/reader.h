@@ -1,17 +1,13 @@
 // Pack reader: the bounded cursor over a pack's byte array and the primitives
-// every section is read with (bytes, int16, packed floats, matrices, id lists).
+// the pack model is read with (bytes, int16, 32-bit words, packed floats).
 #pragma once
 #include <cstddef>
 #include <cstdint>
-#include <memory>
 #include <span>
 #include <stdexcept>
 #include <string>
-#include <vector>
 
 namespace lumen {
-
-struct Matrix4;
 
 // A load that runs off the end of its bytes (or meets content it cannot use)
 // stops with a PackError. Its message names the section and the byte offset,
@@ -28,25 +24,8 @@ private:
     std::size_t offset_;
 };
 
-// One entry of an id list. Values are put in front as they are read, so the
-// finished chain holds them in reverse stream order.
-struct IdListNode {
-    int16_t value = 0;
-    IdListNode* next = nullptr;
-};
-
-// Owns the id-list nodes a load creates; they live as long as the loaded
-// content that refers to them.
-class IdListArena {
-public:
-    IdListNode* make(int16_t value, IdListNode* next);
-
-private:
-    std::vector<std::unique_ptr<IdListNode>> nodes_;
-};
-
 // The cursor. Every read checks the remaining length first; the section name
-// is what error messages report and is set by each section loader.
+// is what error messages report and is set as each section begins.
 class PackReader {
 public:
     explicit PackReader(std::span<const uint8_t> bytes) : bytes_(bytes) {}
@@ -66,12 +45,7 @@ public:
     // N = 1..4 bytes: the most significant bytes of an IEEE-754 single.
     float readPackedFloat(int width, const char* what = "packed float");
     uint32_t readPackedFloatBits(int width, const char* what = "packed float");
-    // 12 packed floats into elements 0..11 of an identity matrix.
-    void readMatrix(int width, Matrix4& destination);
     void readBytes(uint8_t* out, std::size_t count, const char* what);
-    // Signed int16 count n; n <= 0 reads nothing more. Values are linked in
-    // front of each other, so the result is in reverse stream order.
-    IdListNode* readIdList(IdListArena& arena);
 
     // Raises a PackError at the current offset.
     [[noreturn]] void fail(const std::string& what) const;

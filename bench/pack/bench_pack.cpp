@@ -1,6 +1,6 @@
 // Pack throughput: walking, assembling and disassembling the built-in packs,
-// and loading the main pack's sections after the textures (meshes, deformers,
-// clips, events) without GL.
+// loading the main pack's sections after the textures (meshes, deformers,
+// clips, events) and the whole main pack, without GL.
 #include <benchmark/benchmark.h>
 
 #include "base/runtime_random.h"
@@ -36,22 +36,36 @@ void BM_LoadScenesAndTimeline(benchmark::State& state) {
     lumen::PackLists textures;
     lumen::PackLoader textureLoader(*generator);
     textureLoader.setUploadImages(false);
-    lumen::PackReader head(bytes);
-    const int width = head.readByte();
-    textureLoader.loadTextureSection(head, textures);
-    const std::size_t afterTextures = head.offset();
+    textureLoader.loadTexturesOnly(bytes, textures);
     for (auto _ : state) {
         lumen::PackLists lists;
         lists.textures = textures.textures;
         lumen::PackLoader loader(*generator);
         loader.setUploadImages(false);
-        lumen::PackReader r(bytes.subspan(afterTextures));
-        loader.loadImageSection(r, lists);
-        loader.loadSceneSection(r, width, lists);
-        loader.loadTimelineSection(r, width, lists);
+        // The whole model is read (the texture programs too) before building.
+        const lumen::PackModel model = lumen::readPackModel(bytes);
+        loader.buildImages(model, lists);
+        loader.buildScenes(model, lists);
+        loader.buildTimeline(model, lists);
         benchmark::DoNotOptimize(lists.eventsHead);
     }
 }
 BENCHMARK(BM_LoadScenesAndTimeline)->Unit(benchmark::kMicrosecond);
+
+// The whole main pack as the player loads it, minus the GL upload: texture
+// programs, images, meshes, deformers, clips and events.
+void BM_LoadMainPack(benchmark::State& state) {
+    auto bytes = lumen::content::mainPack();
+    for (auto _ : state) {
+        lumen::RuntimeRandom random;
+        auto generator = lumen::initTextureGenerator(random);
+        lumen::PackLists lists;
+        lumen::PackLoader loader(*generator);
+        loader.setUploadImages(false);
+        loader.loadPack(bytes, lists);
+        benchmark::DoNotOptimize(lists.eventsHead);
+    }
+}
+BENCHMARK(BM_LoadMainPack)->Unit(benchmark::kMillisecond);
 
 }  // namespace

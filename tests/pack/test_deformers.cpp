@@ -126,14 +126,14 @@ TEST(Deform, BitTwentyEightSwapsUAndVTheOtherWayRound) {
         std::snprintf(text, sizeof text, source, bit28 ? "keepUV" : "");
         auto bytes = testing::assemble(text);
         // Paint row 0 (u = 0) of the texture white before the deformer reads it,
-        // by loading the textures first and editing the layer in place.
-        std::size_t after = f.loader.loadTexturesOnly(bytes, f.lists);
+        // by building the textures first and editing the layer in place.
+        const PackModel model = readPackModel(bytes);
+        f.loader.buildTextures(model, f.lists);
         uint8_t* layer = f.lists.textures->layers[0];
         std::memset(layer, 0, kLayerBytes);
         for (int column = 0; column < 256; ++column) layer[column * 4] = 255;
-        PackReader rest(std::span<const uint8_t>(bytes).subspan(after));
-        f.loader.loadImageSection(rest, f.lists);
-        f.loader.loadSceneSection(rest, 2, f.lists);
+        f.loader.buildImages(model, f.lists);
+        f.loader.buildScenes(model, f.lists);
         const Mesh& m = f.lists.scenes.front().objects[0].mesh;
         // Grid vertex 1 has generated (u, v) = (1, 0), vertex 2 (0, -1).
         // Clear bit 28: sampled as generated, so vertex 2 (u = 0) rises.
@@ -152,14 +152,19 @@ TEST(Deform, MissingPictureOrTargetIsAnErrorNotACrash) {
           object deformer id 2 textureId 9 mode move targets [1]
         end)"), PackError);
     LoadFixture g;
-    try {
-        g.load(std::string(kWhite) + R"(
+    const auto bytes = testing::assemble(std::string(kWhite) + R"(
             scene id 0
+              object grid id 1 columns 1 rows 1
               object deformer id 2 textureId 9 mode move targets [5]
             end)");
+    try {
+        g.load(bytes);
         FAIL() << "no error";
     } catch (const PackError& e) {
         EXPECT_NE(std::string(e.what()).find("target 5"), std::string::npos) << e.what();
+        // The error points at the deformer's object record.
+        EXPECT_EQ(e.section(), "scene section");
+        EXPECT_EQ(e.offset(), readPackModel(bytes).scenes[0].objects[1].offset.at);
     }
 }
 

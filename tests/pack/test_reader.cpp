@@ -1,12 +1,14 @@
-// The bounded reader: packed floats at every width, id lists, matrices, and
-// running off the end.
+// The bounded reader: packed floats at every width, id lists (as read and as
+// linked), matrices, and running off the end.
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <vector>
 
 #include "mesh/math3d.h"
+#include "pack/pack_model.h"
 #include "pack/reader.h"
+#include "pack/record_values.h"
 
 namespace lumen {
 namespace {
@@ -50,50 +52,41 @@ TEST(PackedFloat, WidthOutsideOneToFourIsAnError) {
     EXPECT_THROW(r.readPackedFloat(5), PackError);
 }
 
+// A pack with one scene holding one object of type 100, whose type fields are
+// a skipped byte and an id list: `list` is the id list's bytes.
+std::vector<uint8_t> packWithIdList(std::vector<uint8_t> list) {
+    std::vector<uint8_t> tail = {0, 0, 0, 0};  // cameras, clips, event count
+    list.insert(list.begin(), {2, 0, 0, 1, 0, 0, 0, 1, 0, 100, 0, 0, 0, 1, 0, 0xFF, 0xFF, 0});
+    list.insert(list.end(), tail.begin(), tail.end());
+    return list;
+}
+
 TEST(IdList, CountZeroOrNegativeConsumesTwoBytesAndIsEmpty) {
-    for (std::vector<uint8_t> bytes : {std::vector<uint8_t>{0, 0, 9, 9}, {0xFE, 0xFF, 9, 9}, {0x00, 0x80, 9, 9}}) {
-        PackReader r(bytes);
-        IdListArena arena;
-        EXPECT_EQ(r.readIdList(arena), nullptr);
-        EXPECT_EQ(r.offset(), 2u);
+    for (std::vector<uint8_t> list : {std::vector<uint8_t>{0, 0}, {0xFE, 0xFF}, {0x00, 0x80}}) {
+        const PackModel m = readPackModel(packWithIdList(list));
+        const IdListRecord& ids = m.scenes[0].objects[0].list;
+        EXPECT_TRUE(ids.ids.empty());
+        EXPECT_EQ(ids.emptyCount, static_cast<int16_t>(list[0] | list[1] << 8));
+        EXPECT_TRUE(idListValues(ids).empty());
     }
 }
 
-TEST(IdList, ValuesAreLinkedInReverseStreamOrder) {
-    std::vector<uint8_t> bytes = {3, 0, 3, 0, 7, 0, 9, 0};
-    PackReader r(bytes);
-    IdListArena arena;
-    IdListNode* n = r.readIdList(arena);
-    std::vector<int> values;
-    for (; n; n = n->next) values.push_back(n->value);
-    EXPECT_EQ(values, (std::vector<int>{9, 7, 3}));
-    EXPECT_TRUE(r.atEnd());
-}
-
-TEST(IdList, NegativeIdsAreSignExtended) {
-    std::vector<uint8_t> bytes = {1, 0, 0xFF, 0xFF};
-    PackReader r(bytes);
-    IdListArena arena;
-    EXPECT_EQ(r.readIdList(arena)->value, -1);
+TEST(IdList, ValuesAreLinkedInReverseStreamOrderAndSignExtended) {
+    const PackModel m = readPackModel(packWithIdList({3, 0, 3, 0, 7, 0, 0xFF, 0xFF}));
+    const IdListRecord& ids = m.scenes[0].objects[0].list;
+    EXPECT_EQ(ids.ids, (std::vector<int16_t>{3, 7, -1}));
+    EXPECT_EQ(idListValues(ids), (std::vector<int32_t>{-1, 7, 3}));
 }
 
 TEST(Matrix, TwelveFloatsFillTheFirstThreeRows) {
-    std::vector<uint8_t> bytes;
-    for (int i = 0; i < 12; ++i) {
-        uint32_t b = packedBitsFromFloat(static_cast<float>(i + 1), 2);
-        bytes.push_back(uint8_t(b));
-        bytes.push_back(uint8_t(b >> 8));
-    }
-    PackReader r(bytes);
-    Matrix4 m;
-    m[15] = 7;
-    r.readMatrix(2, m);
+    std::array<PackedFloatBits, 12> stored;
+    for (int i = 0; i < 12; ++i) stored[i].bits = packedBitsFromFloat(static_cast<float>(i + 1), 2);
+    const Matrix4 m = matrixOf(stored, 2);
     for (int i = 0; i < 12; ++i) EXPECT_EQ(m[i], float(i + 1));
     EXPECT_EQ(m[12], 0.0f);
     EXPECT_EQ(m[13], 0.0f);
     EXPECT_EQ(m[14], 0.0f);
     EXPECT_EQ(m[15], 1.0f);
-    EXPECT_EQ(r.offset(), 24u);
 }
 
 TEST(Bounds, RunningOffTheEndNamesSectionOffsetAndWhatWasExpected) {
@@ -119,10 +112,13 @@ TEST(Bounds, RunningOffTheEndNamesSectionOffsetAndWhatWasExpected) {
 }
 
 TEST(Bounds, AnIdListLongerThanTheDataStops) {
-    std::vector<uint8_t> bytes = {0xFF, 0x7F, 1, 0, 2, 0};
-    PackReader r(bytes);
-    IdListArena arena;
-    EXPECT_THROW(r.readIdList(arena), PackError);
+    try {
+        readPackModel(packWithIdList({0xFF, 0x7F, 1, 0, 2, 0}));
+        FAIL() << "no error";
+    } catch (const PackError& e) {
+        EXPECT_EQ(e.section(), "scene section");
+        EXPECT_NE(std::string(e.what()).find("id list entry"), std::string::npos) << e.what();
+    }
 }
 
 TEST(ColorByte, IsTheByteTimesTheConstantRoundedToFloat) {

@@ -338,5 +338,22 @@ TEST(VertexBudget, MergesThatWouldPassTheLimitStopTheLoadBeforeBuilding) {
     EXPECT_EQ(fits.lists.scenes.front().objects[0].mesh.vertexCount, 101 * 101);
 }
 
+TEST(BuildFromModel, AClipShortOfTrackSetsIsRefusedAtItsOffset) {
+    // readPackModel always pairs track sets with animated objects; a model
+    // made in code may not, and building it must not read past the list.
+    const auto bytes = testing::assemble("pack width 2\nscene id 0\n object grid id 1 columns 1 rows 1\n clip id 4\n  tracks\n  end\n end\nend\n");
+    PackModel model = readPackModel(bytes);
+    ASSERT_EQ(model.scenes[0].clips[0].trackSets.size(), 1u);
+    model.scenes[0].clips[0].trackSets.clear();
+    testing::LoadFixture f;
+    try {
+        f.loader.buildPack(model, f.lists);
+        FAIL() << "no error";
+    } catch (const PackError& e) {
+        EXPECT_EQ(e.offset(), model.scenes[0].clips[0].offset.at);
+        EXPECT_NE(std::string(e.what()).find("clip 4"), std::string::npos) << e.what();
+    }
+}
+
 }  // namespace
 }  // namespace lumen

@@ -97,6 +97,8 @@ TEST(TextureSection, TruncatedProgramStopsWithSectionAndOffset) {
         EXPECT_EQ(e.section(), "texture section");
         EXPECT_EQ(e.offset(), 13u);
     }
+    // The bytes are read whole before anything is built: nothing was added.
+    EXPECT_EQ(f.lists.textures, nullptr);
 }
 
 TEST(TextureSection, LaterTextureWithTheSameIdWins) {

@@ -16,15 +16,12 @@
 #include <string>
 #include <vector>
 
-#include "base/runtime_random.h"
 #include "command.h"
 #include "file_io.h"
-#include "pack/pack_lists.h"
-#include "pack/pack_loader.h"
 #include "pack/pack_model.h"
 #include "pack/pack_source.h"
 #include "pack/reader.h"
-#include "texgen/texture.h"
+#include "pack_meshes.h"
 
 namespace lumenkit {
 
@@ -53,21 +50,12 @@ std::string kindName(int kind) {
 nlohmann::json packInfo(const std::string& path, const std::vector<uint8_t>& bytes) {
     using nlohmann::json;
     const lumen::PackModel model = readModel(path, bytes);
-
-    // Build everything but GL objects: meshes are generated and deformed from
-    // the generated textures, images keep their pixels without an upload.
-    lumen::RuntimeRandom random;
-    auto generator = lumen::initTextureGenerator(random);
-    lumen::PackLoader loader(*generator);
-    loader.setUploadImages(false);
-    // A user's file is not trusted: refuse meshes beyond any real show's size.
-    loader.setVertexBudget(kVertexBudget);
-    lumen::PackLists lists;
+    std::vector<std::vector<BuiltObjectSize>> built;
     {
         ProgressBar bar("building textures");
-        loader.setProgress([&](float p) { bar.update(p); });
         try {
-            loader.loadPack(bytes, lists);
+            // A user's file is not trusted: refuse meshes beyond any real show's size.
+            built = buildObjectSizes(model, kVertexBudget, [&](float p) { bar.update(p); });
         } catch (const lumen::PackError& e) {
             throw CommandError(path + ": " + e.what());
         }
@@ -88,25 +76,20 @@ nlohmann::json packInfo(const std::string& path, const std::vector<uint8_t>& byt
     for (const auto& i : model.images) {
         info["images"].push_back({{"id", i.imageId}, {"texture", i.sourceTexture}, {"layer", i.sourceLayer}});
     }
-    // The list holds scenes newest first; report them in pack order.
-    std::vector<const lumen::Scene*> scenes;
-    for (const lumen::Scene& s : lists.scenes) scenes.push_back(&s);
-    std::reverse(scenes.begin(), scenes.end());
     info["scenes"] = json::array();
-    for (std::size_t i = 0; i < scenes.size() && i < model.scenes.size(); ++i) {
-        const lumen::Scene& s = *scenes[i];
+    for (std::size_t i = 0; i < model.scenes.size() && i < built.size(); ++i) {
         const lumen::SceneRecord& record = model.scenes[i];
         json objects = json::array();
-        for (int o = 0; o < s.objectCount; ++o) {
-            const lumen::SceneObject& obj = s.objects[static_cast<std::size_t>(o)];
+        for (std::size_t o = 0; o < record.objects.size() && o < built[i].size(); ++o) {
+            const lumen::ObjectRecord& obj = record.objects[o];
             objects.push_back({{"id", obj.id},
                                {"type", obj.type()},
-                               {"typeName", typeName(static_cast<int>(obj.type()))},
+                               {"typeName", typeName(obj.type())},
                                {"parent", obj.parentId},
-                               {"vertices", obj.mesh.vertexCount},
-                               {"faces", obj.mesh.faceCount}});
+                               {"vertices", built[i][o].vertices},
+                               {"faces", built[i][o].faces}});
         }
-        info["scenes"].push_back({{"id", s.id},
+        info["scenes"].push_back({{"id", record.id},
                                   {"fog", record.fog != 0},
                                   {"lights", record.lights.size()},
                                   {"cameras", record.cameras.size()},
@@ -117,11 +100,13 @@ nlohmann::json packInfo(const std::string& path, const std::vector<uint8_t>& byt
     std::map<std::string, int> counts;
     long first = 0, last = 0;
     bool any = false;
-    for (const lumen::TimelineEvent* e = lists.eventsHead; e; e = e->next) {
-        info["events"].push_back({{"kind", e->type}, {"kindName", kindName(e->type)}, {"start", e->startTime}, {"end", e->endTime}});
-        ++counts[kindName(e->type)];
-        first = any ? std::min<long>(first, e->startTime) : e->startTime;
-        last = any ? std::max<long>(last, e->endTime) : e->endTime;
+    for (const lumen::EventRecord& e : model.events) {
+        // Stored in units of 10 ms; an end covers its whole last unit.
+        const long start = e.start * 10L, end = e.end * 10L + 9;
+        info["events"].push_back({{"kind", e.kind}, {"kindName", kindName(e.kind)}, {"start", start}, {"end", end}});
+        ++counts[kindName(e.kind)];
+        first = any ? std::min(first, start) : start;
+        last = any ? std::max(last, end) : end;
         any = true;
     }
     info["eventCounts"] = counts;

@@ -1,0 +1,60 @@
+# Run by ctest (cmake -P): the pack format library, and what is built on it
+# alone, stays free of the display stack. Fails when
+#  - a program (BINARIES, ;-separated) loads SDL, GL, GLU, EGL, FreeType or
+#    fontconfig, as `ldd` reports; or
+#  - a source (SOURCES, relative to SOURCE_DIR) includes, directly or through
+#    other project headers, a header outside the folders ALLOWED (a regex,
+#    default ^pack/) or a GL, SDL, EGL or FreeType header. A header named
+#    without a folder is one next to the file that includes it.
+set(forbidden_libraries "libSDL|libGL|libOpenGL|libEGL|libfreetype|libfontconfig")
+set(forbidden_headers "GL/|SDL|EGL|KHR/|ft2build|freetype")
+
+foreach(binary IN LISTS BINARIES)
+  execute_process(COMMAND ldd ${binary} OUTPUT_VARIABLE linked RESULT_VARIABLE status)
+  if(NOT status EQUAL 0)
+    message(FATAL_ERROR "ldd ${binary} failed")
+  endif()
+  string(REGEX MATCHALL "[^\n]*(${forbidden_libraries})[^\n]*" bad "${linked}")
+  if(bad)
+    message(FATAL_ERROR "${binary} loads display libraries:\n${bad}")
+  endif()
+endforeach()
+
+if(NOT ALLOWED)
+  set(ALLOWED "^pack/")
+endif()
+set(seen "")
+function(scan file chain)
+  list(FIND seen ${file} at)
+  if(NOT at EQUAL -1)
+    return()
+  endif()
+  list(APPEND seen ${file})
+  set(seen ${seen} PARENT_SCOPE)
+  file(STRINGS ${SOURCE_DIR}/${file} lines REGEX "^[ \t]*#[ \t]*include")
+  foreach(line IN LISTS lines)
+    if(line MATCHES "<([^>]+)>")
+      if(CMAKE_MATCH_1 MATCHES "${forbidden_headers}")
+        message(FATAL_ERROR "${chain} -> ${file} includes <${CMAKE_MATCH_1}>")
+      endif()
+    elseif(line MATCHES "\"([^\"]+)\"")
+      set(header ${CMAKE_MATCH_1})
+      if(NOT header MATCHES "/")
+        get_filename_component(folder ${file} DIRECTORY)
+        set(header ${folder}/${header})
+      elseif(NOT header MATCHES "${ALLOWED}")
+        message(FATAL_ERROR "${chain} -> ${file} includes \"${header}\", outside ${ALLOWED}")
+      endif()
+      if(NOT EXISTS ${SOURCE_DIR}/${header})
+        message(FATAL_ERROR "${chain} -> ${file} includes \"${header}\", which does not exist")
+      endif()
+      scan(${header} "${chain} -> ${file}")
+      set(seen ${seen} PARENT_SCOPE)
+    endif()
+  endforeach()
+endfunction()
+
+foreach(source IN LISTS SOURCES)
+  scan(${source} "check")
+endforeach()
+message(STATUS "free of the display stack: ${BINARIES} ${SOURCES}")
