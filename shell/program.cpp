@@ -6,6 +6,7 @@
 
 #include <cstdio>
 
+#include "base/log.h"
 #include "base/runtime_random.h"
 #include "content/packs.h"
 #include "content/song_builtin.h"
@@ -87,7 +88,7 @@ int runProgram(const std::string& commandLine, int endOfShow) {
     std::string error;
     auto display = platform::Display::open(options, &error);
     if (!display) {
-        std::fprintf(stderr, "lumen: %s\n", error.c_str());
+        logMessage(LogLevel::Error, "lumen: " + error);
         return 1;
     }
 
@@ -105,7 +106,7 @@ int runProgram(const std::string& commandLine, int endOfShow) {
     try {
         loading.run(content::loaderPack(), content::mainPack());
     } catch (const PackError& e) {
-        std::fprintf(stderr, "lumen: built-in pack: %s\n", e.what());
+        logMessage(LogLevel::Error, std::string("lumen: built-in pack: ") + e.what());
         return 1;
     }
     // The soundtrack: samples generated behind the loading display, then the

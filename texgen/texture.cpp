@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "base/log.h"
 #include "platform/font_rasterizer.h"
 #include "texgen/operations.h"
 
@@ -104,7 +105,7 @@ platform::FontRasterizer* TextureGenerator::fontRasterizer() {
         std::string error;
         fonts_ = platform::FontRasterizer::create(&error);
         if (!fonts_) {
-            std::fprintf(stderr, "lumen: text in textures will be missing: %s\n", error.c_str());
+            logMessage(LogLevel::Warning, "lumen: text in textures will be missing: " + error);
         }
     }
     return fonts_.get();
