@@ -43,18 +43,18 @@ float sampleDisplacement(const uint8_t* image, float u, float v, int channel, bo
 }
 
 void PackLoader::deform(PackReader& r, int width, Scene& scene, std::size_t deformerIndex, PackLists& active) {
-    using namespace objectflag;
+    
     SceneObject& deformer = scene.objects[deformerIndex];
     const std::size_t at = r.offset();
     const int mode = r.readByte("deformer mode");
     deformer.texture2Id = static_cast<uint8_t>(mode);  // the deformMode byte
     float x = 0, y = 0, z = 0, w = 0;
-    if (mode <= 2) {
+    if (mode <= kDeformRotate) {
         x = r.readPackedFloat(width, "deformer x");
         y = r.readPackedFloat(width, "deformer y");
         z = r.readPackedFloat(width, "deformer z");
     }
-    if (mode == 2) w = r.readPackedFloat(width, "deformer angle");
+    if (mode == kDeformRotate) w = r.readPackedFloat(width, "deformer angle");
 
     // The picture must exist: a deformer naming a missing image, texture or
     // layer is refused rather than read through nothing.
@@ -75,8 +75,8 @@ void PackLoader::deform(PackReader& r, int width, Scene& scene, std::size_t defo
     for (const IdListNode* n = targets; n; n = n->next) deformer.idList.push_back(n->value);
 
     const uint32_t flags = deformer.flags;
-    const bool clamp = (flags & kInvertNormals) != 0;
-    const int channel = static_cast<int>((flags >> kChannelShift) & 3);
+    const bool clamp = (flags & kFlagInvertNormals) != 0;
+    const int channel = static_cast<int>((flags >> kDeformChannelShift) & kDeformChannelMask);
     const uint8_t map[4] = {deformer.mapScaleT, deformer.mapScaleS, deformer.mapOffsetT, deformer.mapOffsetS};
     for (const IdListNode* n = targets; n; n = n->next) {
         SceneObject* target = findObject(scene, scene.objectCount, n->value);
@@ -85,18 +85,18 @@ void PackLoader::deform(PackReader& r, int width, Scene& scene, std::size_t defo
                                                  std::to_string(n->value) + ", which is no earlier object");
         }
         // Bit 28 is taken the other way round here: clear keeps u and v.
-        applyMapping(*target, map[0], map[1], map[2], map[3], (flags & kKeepUV) == 0, (flags & kMirrorV) != 0,
-                     (flags & kMirrorU) != 0);
+        applyMapping(*target, map[0], map[1], map[2], map[3], (flags & kFlagKeepUV) == 0, (flags & kFlagMirrorV) != 0,
+                     (flags & kFlagMirrorU) != 0);
         Mesh& mesh = target->mesh;
-        if (mode <= 2) {
+        if (mode <= kDeformRotate) {
             for (int i = 0; i < mesh.vertexCount; ++i) {
                 MeshVertex& vertex = mesh.vertices[static_cast<std::size_t>(i)];
                 const float h = sampleDisplacement(displacement_.get(), vertex.uv.u, vertex.uv.v, channel, clamp);
                 Matrix4 m;
-                if (mode == 0) {
+                if (mode == kDeformMove) {
                     translation(static_cast<float>(h * static_cast<double>(x)), static_cast<float>(h * static_cast<double>(y)),
                                 static_cast<float>(h * static_cast<double>(z)), m);
-                } else if (mode == 1) {
+                } else if (mode == kDeformScale) {
                     scaling(static_cast<float>(1.0 + h * (static_cast<double>(x) - 1.0)),
                             static_cast<float>(1.0 + h * (static_cast<double>(y) - 1.0)),
                             static_cast<float>(1.0 + h * (static_cast<double>(z) - 1.0)), m);
@@ -114,7 +114,7 @@ void PackLoader::deform(PackReader& r, int width, Scene& scene, std::size_t defo
         }
         const uint32_t tf = target->flags;
         applyMapping(*target, target->mapScaleT, target->mapScaleS, target->mapOffsetT, target->mapOffsetS,
-                     (tf & kKeepUV) != 0, (tf & kMirrorV) != 0, (tf & kMirrorU) != 0);
+                     (tf & kFlagKeepUV) != 0, (tf & kFlagMirrorV) != 0, (tf & kFlagMirrorU) != 0);
         computeNormals(mesh, target->invertNormals());
         setMatrix(*target, target->matrix);
     }

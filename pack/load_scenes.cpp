@@ -17,16 +17,16 @@ void readLight(PackReader& r, int width, SceneLight* slot) {
     SceneLight& light = slot ? *slot : discard;
     r.readByte("light's ignored byte");
     int kind = r.readByte("light kind");
-    if (kind > 2) kind = 1;
+    if (kind > kLightSpot) kind = kLightPoint;
     light.enabled = 1;
     for (int c = 0; c < 3; ++c) light.ambient[c] = colorByte(r.readByte("ambient colour"));
     for (int c = 0; c < 3; ++c) light.diffuse[c] = colorByte(r.readByte("diffuse colour"));
     for (int c = 0; c < 3; ++c) light.position[c] = r.readPackedFloat(width, "light position");
-    light.position[3] = kind == 0 ? 0.0f : 1.0f;
-    if (kind >= 1) {
+    light.position[3] = kind == kLightDirectional ? 0.0f : 1.0f;
+    if (kind >= kLightPoint) {
         for (float& a : light.attenuation) a = r.readPackedFloat(width, "light attenuation");
     }
-    if (kind == 2) {
+    if (kind == kLightSpot) {
         for (int c = 0; c < 3; ++c) light.spotDirection[c] = r.readPackedFloat(width, "spot direction");
         light.spotExponent = r.readPackedFloat(width, "spot exponent");
         light.spotCutoff = r.readPackedFloat(width, "spot cutoff");
@@ -73,7 +73,7 @@ void PackLoader::loadScene(PackReader& r, int width, PackLists& active) {
 }
 
 void PackLoader::loadObject(PackReader& r, int width, Scene& scene, PackLists& active) {
-    using namespace objectflag;
+    
     const std::size_t index = static_cast<std::size_t>(scene.objectCount);
     appendObject(scene);
     SceneObject& o = scene.objects[index];
@@ -81,77 +81,77 @@ void PackLoader::loadObject(PackReader& r, int width, Scene& scene, PackLists& a
     const int type = static_cast<int>(o.type());
     o.id = r.readSignedInt16("object id");
     o.parentId = r.readSignedInt16("parent id");
-    if ((o.flags & kTexture) || type == kObjectDeformer) o.textureId = r.readByte("texture image id");
+    if ((o.flags & kFlagColorTexture) || type == kTypeDeformer) o.textureId = r.readByte("texture image id");
     float* color[4] = {&o.color.r, &o.color.g, &o.color.b, &o.color.a};
     for (int c = 0; c < 4; ++c) {
-        if (o.flags & (kColorR << c)) *color[c] = colorByte(r.readByte("colour byte"));
+        if (o.flags & (kFlagColorR << c)) *color[c] = colorByte(r.readByte("colour byte"));
     }
-    if (o.flags & kSkipByte) r.readByte("skipped byte");
-    if (o.flags & kEnvTexture) o.texture2Id = r.readByte("environment image id");
+    if (o.flags & kFlagSkipByte) r.readByte("skipped byte");
+    if (o.flags & kFlagEnvTexture) o.texture2Id = r.readByte("environment image id");
     uint8_t* mapping[4] = {&o.mapScaleT, &o.mapScaleS, &o.mapOffsetT, &o.mapOffsetS};
     for (int m = 0; m < 4; ++m) {
-        if ((o.flags & (kMapScaleT << m)) || type == kObjectDeformer) *mapping[m] = r.readByte("mapping byte");
+        if ((o.flags & (kFlagMapScaleT << m)) || type == kTypeDeformer) *mapping[m] = r.readByte("mapping byte");
     }
 
     switch (type) {
-        case 3: case 6: case 7: case 12:
+        case kTypeSphere: case kTypeCylinder: case kTypeCone: case kTypeGrid:
             o.params[0] = r.readByte("type parameter a");
             o.params[1] = r.readByte("type parameter b");
             break;
-        case 9:
+        case kTypeArcPath:
             o.params[0] = r.readByte("arc steps");
             o.params[1] = r.readSignedInt16("arc angle");
             break;
-        case 10:
+        case kTypeSweep:
             o.params[0] = r.readSignedInt16("sweep path id");
             o.params[1] = r.readSignedInt16("sweep profile id");
             o.params[3] = scene.objectCount;
             break;
-        case 11:
+        case kTypeLinePath:
             o.params[0] = r.readByte("line steps");
             break;
-        case 100: case 101: case 103:
+        case kTypeIdListA: case kTypeIdListB: case kTypeIdListC:
             r.readByte("skipped byte");
             o.idList = idListValues(r.readIdList(idLists_));
             break;
-        case 102: {
+        case kTypeDiscarded: {
             r.readByte("discarded byte");
             r.readInt16("discarded int16");
             r.readInt16("discarded int16");
             for (int i = 0; i < 12; ++i) r.readPackedFloat(width, "discarded float");
             break;
         }
-        case 104:
+        case kTypeDeformer:
             deform(r, width, scene, index, active);
             return;
         default:
             break;
     }
-    if (type == 6) o.params[2] = r.readByte("cylinder caps byte");
+    if (type == kTypeCylinder) o.params[2] = r.readByte("cylinder caps byte");
     if (!isMeshType(type)) return;
 
     Matrix4 matrix;
     r.readMatrix(width, matrix);
-    if (type == 15) {
+    if (type == kTypeMerge) {
         o.idList = idListValues(r.readIdList(idLists_));
         o.params[2] = scene.objectCount;
     }
     if (vertexBudget_ > 0) chargeVertices(r, scene, o);
     generateObjectMesh(scene, o);
     setMatrix(o, matrix);
-    if (type != 15) {
-        applyMapping(o, o.mapScaleT, o.mapScaleS, o.mapOffsetT, o.mapOffsetS, (o.flags & kKeepUV) != 0,
-                     (o.flags & kMirrorV) != 0, (o.flags & kMirrorU) != 0);
+    if (type != kTypeMerge) {
+        applyMapping(o, o.mapScaleT, o.mapScaleS, o.mapOffsetT, o.mapOffsetS, (o.flags & kFlagKeepUV) != 0,
+                     (o.flags & kFlagMirrorV) != 0, (o.flags & kFlagMirrorU) != 0);
     }
     computeNormals(o.mesh, o.invertNormals());
     for (int f = 0; f < o.mesh.faceCount; ++f) o.mesh.faces[static_cast<std::size_t>(f)].color = o.color;
-    if (type == 15) return;
-    if (o.flags & kTexture) {
+    if (type == kTypeMerge) return;
+    if (o.flags & kFlagColorTexture) {
         if (const UploadedImage* image = findUploadedImage(active.images, o.textureId)) {
             for (int f = 0; f < o.mesh.faceCount; ++f) o.mesh.faces[static_cast<std::size_t>(f)].texture = image->glName;
         }
     }
-    if (o.flags & kEnvTexture) {
+    if (o.flags & kFlagEnvTexture) {
         if (const UploadedImage* image = findUploadedImage(active.images, o.texture2Id)) {
             for (int f = 0; f < o.mesh.faceCount; ++f) {
                 o.mesh.faces[static_cast<std::size_t>(f)].envTexture = image->glName;
@@ -169,14 +169,14 @@ void PackLoader::chargeVertices(PackReader& r, Scene& scene, const SceneObject& 
         return source ? source->mesh.vertexCount : 0;
     };
     switch (o.type()) {
-        case 1: count = 14; break;
-        case 3: count = 2 + (a > 2 ? a - 2 : 0) * b; break;
-        case 6: count = (b + 1) * a + 2; break;
-        case 7: count = a + 2; break;
-        case 9: case 11: count = a + 3; break;
-        case 10: count = verticesOf(static_cast<int32_t>(a)) * verticesOf(static_cast<int32_t>(b)); break;
-        case 12: count = (a + 1) * (b + 1); break;
-        case 15:
+        case kTypeCube: count = 14; break;
+        case kTypeSphere: count = 2 + (a > 2 ? a - 2 : 0) * b; break;
+        case kTypeCylinder: count = (b + 1) * a + 2; break;
+        case kTypeCone: count = a + 2; break;
+        case kTypeArcPath: case kTypeLinePath: count = a + 3; break;
+        case kTypeSweep: count = verticesOf(static_cast<int32_t>(a)) * verticesOf(static_cast<int32_t>(b)); break;
+        case kTypeGrid: count = (a + 1) * (b + 1); break;
+        case kTypeMerge:
             for (int32_t id : o.idList) count += verticesOf(id);
             break;
         default: break;

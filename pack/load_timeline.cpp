@@ -1,16 +1,8 @@
 // Timeline section: events appended in pack order, times to milliseconds,
-// colours and blend codes expanded, images, scenes and cameras resolved.
+// colours expanded, blend codes kept as stored, images, scenes and cameras resolved.
 #include "pack/pack_loader.h"
-#include "platform/gl.h"
 
 namespace lumen {
-
-int blendFactorFromCode(int code) {
-    static const int factors[11] = {GL_ZERO,          GL_ONE,       GL_SRC_COLOR,           GL_ONE_MINUS_SRC_COLOR,
-                                    GL_SRC_ALPHA,     GL_ONE_MINUS_SRC_ALPHA, GL_DST_ALPHA, GL_ONE_MINUS_DST_ALPHA,
-                                    GL_DST_COLOR,     GL_ONE_MINUS_DST_COLOR, GL_SRC_ALPHA_SATURATE};
-    return code >= 0 && code <= 10 ? factors[code] : GL_ZERO;
-}
 
 void PackLoader::loadTimelineSection(PackReader& r, int width, PackLists& active) {
     r.setSection("timeline section");
@@ -31,15 +23,15 @@ void PackLoader::loadTimelineSection(PackReader& r, int width, PackLists& active
         e.startTime = r.readInt16("event start") * 10;
         e.endTime = r.readInt16("event end") * 10 + 9;
         e.pass = r.readByte("event pass");
-        if (kind == 1 || kind == 2 || kind == 4 || kind == 5 || kind == 6) {
+        if (eventHasRectangle(kind)) {
             int* rect[8] = {&e.x1Start, &e.y1Start, &e.x2Start, &e.y2Start, &e.x1End, &e.y1End, &e.x2End, &e.y2End};
             for (int* v : rect) *v = r.readSignedInt16("event rectangle");
         }
-        if (kind == 1 || kind == 5 || kind == 6) {
+        if (eventHasColours(kind)) {
             for (float& c : e.colorStart) c = colorByte(r.readByte("event colour"));
             for (float& c : e.colorEnd) c = colorByte(r.readByte("event colour"));
-            e.blendSrc = blendFactorFromCode(r.readByte("blend source code"));
-            e.blendDst = blendFactorFromCode(r.readByte("blend destination code"));
+            e.blendSrc = r.readByte("blend source code");
+            e.blendDst = r.readByte("blend destination code");
         }
         switch (kind) {
             case kEventImageLayer:

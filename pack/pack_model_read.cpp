@@ -5,17 +5,6 @@
 
 namespace lumen {
 
-bool isMeshType(int type) {
-    switch (type) {
-        case 1: case 3: case 4: case 6: case 7: case 8: case 9: case 10: case 11: case 12: case 15:
-            return true;
-        default:
-            return false;
-    }
-}
-
-bool isAnimatedType(int type) { return type != 9 && type != 11 && type < 100; }
-
 namespace {
 
 IdListRecord readIdListRecord(PackReader& r) {
@@ -41,7 +30,7 @@ TextureProgramRecord readTextureProgram(PackReader& r) {
     for (int i = 0; i < k; ++i) {
         TextureOpRecord op;
         r.readBytes(op.b.data(), 9, "operation record");
-        if (op.b[0] == 7) {
+        if (op.b[0] == kOpText) {
             uint8_t length = r.readByte("text length");
             op.text.resize(length);
             r.readBytes(op.text.data(), length, "text");
@@ -58,60 +47,60 @@ LightRecord readLight(PackReader& r, int n) {
     readColor(r, l.ambient.data(), 3, "ambient colour");
     readColor(r, l.diffuse.data(), 3, "diffuse colour");
     for (auto& f : l.position) f.bits = r.readPackedFloatBits(n, "light position");
-    if (l.kind >= 1) {
+    if (l.kind >= kLightPoint) {
         for (auto& f : l.attenuation) f.bits = r.readPackedFloatBits(n, "light attenuation");
     }
-    if (l.kind == 2) {
+    if (l.kind == kLightSpot) {
         for (auto& f : l.spot) f.bits = r.readPackedFloatBits(n, "spot direction, exponent or cutoff");
     }
     return l;
 }
 
 ObjectRecord readObject(PackReader& r, int n) {
-    using namespace objectflag;
+    
     ObjectRecord o;
     o.flags = r.readUint32("object flags");
     o.id = r.readSignedInt16("object id");
     o.parentId = r.readSignedInt16("parent id");
     const int type = o.type();
-    const bool deformer = type == kObjectDeformer;
-    if ((o.flags & kTexture) || deformer) o.textureId = r.readByte("texture image id");
+    const bool deformer = type == kTypeDeformer;
+    if ((o.flags & kFlagColorTexture) || deformer) o.textureId = r.readByte("texture image id");
     for (int c = 0; c < 4; ++c) {
-        if (o.flags & (kColorR << c)) o.color[c] = r.readByte("colour byte");
+        if (o.flags & (kFlagColorR << c)) o.color[c] = r.readByte("colour byte");
     }
-    if (o.flags & kSkipByte) o.skipped = r.readByte("skipped byte");
-    if (o.flags & kEnvTexture) o.texture2Id = r.readByte("environment image id");
+    if (o.flags & kFlagSkipByte) o.skipped = r.readByte("skipped byte");
+    if (o.flags & kFlagEnvTexture) o.texture2Id = r.readByte("environment image id");
     for (int m = 0; m < 4; ++m) {
-        if ((o.flags & (kMapScaleT << m)) || deformer) o.mapping[m] = r.readByte("mapping byte");
+        if ((o.flags & (kFlagMapScaleT << m)) || deformer) o.mapping[m] = r.readByte("mapping byte");
     }
     switch (type) {
-        case 3: case 6: case 7: case 12:
+        case kTypeSphere: case kTypeCylinder: case kTypeCone: case kTypeGrid:
             o.byteA = r.readByte("type parameter a");
             o.byteB = r.readByte("type parameter b");
             break;
-        case 9:
+        case kTypeArcPath:
             o.byteA = r.readByte("arc steps");
             o.words[0] = r.readSignedInt16("arc angle");
             break;
-        case 10:
+        case kTypeSweep:
             o.words[0] = r.readSignedInt16("sweep path id");
             o.words[1] = r.readSignedInt16("sweep profile id");
             break;
-        case 11:
+        case kTypeLinePath:
             o.byteA = r.readByte("line steps");
             break;
-        case 100: case 101: case 103:
+        case kTypeIdListA: case kTypeIdListB: case kTypeIdListC:
             o.byteA = r.readByte("skipped byte");
             o.list = readIdListRecord(r);
             break;
-        case 104: {
+        case kTypeDeformer: {
             o.byteA = r.readByte("deformer mode");
-            int floats = o.byteA <= 1 ? 3 : o.byteA == 2 ? 4 : 0;
+            int floats = o.byteA <= kDeformScale ? 3 : o.byteA == kDeformRotate ? 4 : 0;
             for (int i = 0; i < floats; ++i) o.values[i].bits = r.readPackedFloatBits(n, "deformer vector");
             o.list = readIdListRecord(r);
             break;
         }
-        case 102:
+        case kTypeDiscarded:
             o.byteA = r.readByte("discarded byte");
             o.words[0] = r.readSignedInt16("discarded int16");
             o.words[1] = r.readSignedInt16("discarded int16");
@@ -120,22 +109,19 @@ ObjectRecord readObject(PackReader& r, int n) {
         default:
             break;
     }
-    if (type == 6) o.extra = r.readByte("cylinder caps byte");
+    if (type == kTypeCylinder) o.extra = r.readByte("cylinder caps byte");
     if (isMeshType(type)) {
         for (auto& f : o.matrix) f.bits = r.readPackedFloatBits(n, "matrix element");
     }
-    if (type == 15) o.list = readIdListRecord(r);
+    if (type == kTypeMerge) o.list = readIdListRecord(r);
     return o;
 }
 
-// Channel kinds: 0 packed float, 1 signed int16, 2 byte.
-int cameraChannelKind(int c) { return c == 0 ? 2 : c == 1 ? 1 : 0; }
-int objectChannelKind(int c) { return c == 6 ? 1 : c >= 10 ? 2 : 0; }
 
 uint32_t readChannel(PackReader& r, int kind, int n) {
     switch (kind) {
-        case 1: return r.readInt16("key int16 value");
-        case 2: return r.readByte("key byte value");
+        case kKeyInt16: return r.readInt16("key int16 value");
+        case kKeyByte: return r.readByte("key byte value");
         default: return r.readPackedFloatBits(n, "key float value");
     }
 }
@@ -214,32 +200,32 @@ EventRecord readEvent(PackReader& r, int n) {
     e.end = r.readInt16("event end");
     e.pass = r.readByte("event pass");
     const int k = e.kind;
-    if (k == 1 || k == 2 || k == 4 || k == 5 || k == 6) {
+    if (eventHasRectangle(k)) {
         for (auto& v : e.rect) v = r.readSignedInt16("event rectangle");
     }
-    if (k == 1 || k == 5 || k == 6) {
+    if (eventHasColours(k)) {
         readColor(r, e.colors.data(), 8, "event colour");
         e.blend[0] = r.readByte("blend source code");
         e.blend[1] = r.readByte("blend destination code");
     }
     switch (k) {
-        case 1: case 3:
+        case kEventImageLayer: case kEventClear:
             e.bytes[0] = r.readByte("event field");
             e.bytes[1] = r.readByte("event field");
             break;
-        case 2:
+        case kEventSceneView:
             for (int i = 0; i < 3; ++i) e.bytes[i] = r.readByte("scene, camera or clip id");
             for (auto& w : e.words) w = r.readSignedInt16("animation time");
             break;
-        case 4:
+        case kEventScreenCapture:
             e.bytes[0] = r.readByte("render target");
             break;
-        case 5:
+        case kEventZoomFeedback:
             e.bytes[0] = r.readByte("render target");
             e.bytes[1] = r.readByte("feedback count");
             e.floats[0].bits = r.readPackedFloatBits(n, "feedback zoom");
             break;
-        case 6:
+        case kEventScreenDistortion:
             e.bytes[0] = r.readByte("render target");
             e.bytes[1] = r.readByte("distortion type");
             e.floats[0].bits = r.readPackedFloatBits(n, "distortion start");

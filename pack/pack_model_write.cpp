@@ -50,9 +50,9 @@ void idList(Writer& w, const IdListRecord& list) {
 }
 
 void channel(Writer& w, int kind, uint32_t v) {
-    if (kind == 1) {
+    if (kind == kKeyInt16) {
         w.int16(v);
-    } else if (kind == 2) {
+    } else if (kind == kKeyByte) {
         w.byte(v);
     } else {
         w.packed(PackedFloatBits{v});
@@ -76,56 +76,56 @@ void keys(Writer& w, const std::vector<KeyRecord>& keys, bool camera) {
         }
         for (int c = 0; c < channels; ++c) {
             if (!(mask & (1u << c))) continue;
-            int kind = camera ? (c == 0 ? 2 : c == 1 ? 1 : 0) : (c == 6 ? 1 : c >= 10 ? 2 : 0);
+            int kind = camera ? cameraChannelKind(c) : objectChannelKind(c);
             channel(w, kind, key.values[c]);
         }
     }
 }
 
 void object(Writer& w, const ObjectRecord& o) {
-    using namespace objectflag;
+    
     const int type = o.type();
-    const bool deformer = type == kObjectDeformer;
+    const bool deformer = type == kTypeDeformer;
     w.uint32(o.flags);
     w.int16(static_cast<uint16_t>(o.id));
     w.int16(static_cast<uint16_t>(o.parentId));
-    if ((o.flags & kTexture) || deformer) w.byte(o.textureId);
+    if ((o.flags & kFlagColorTexture) || deformer) w.byte(o.textureId);
     for (int c = 0; c < 4; ++c) {
-        if (o.flags & (kColorR << c)) w.byte(o.color[c]);
+        if (o.flags & (kFlagColorR << c)) w.byte(o.color[c]);
     }
-    if (o.flags & kSkipByte) w.byte(o.skipped);
-    if (o.flags & kEnvTexture) w.byte(o.texture2Id);
+    if (o.flags & kFlagSkipByte) w.byte(o.skipped);
+    if (o.flags & kFlagEnvTexture) w.byte(o.texture2Id);
     for (int m = 0; m < 4; ++m) {
-        if ((o.flags & (kMapScaleT << m)) || deformer) w.byte(o.mapping[m]);
+        if ((o.flags & (kFlagMapScaleT << m)) || deformer) w.byte(o.mapping[m]);
     }
     switch (type) {
-        case 3: case 6: case 7: case 12:
+        case kTypeSphere: case kTypeCylinder: case kTypeCone: case kTypeGrid:
             w.byte(o.byteA);
             w.byte(o.byteB);
             break;
-        case 9:
+        case kTypeArcPath:
             w.byte(o.byteA);
             w.int16(static_cast<uint16_t>(o.words[0]));
             break;
-        case 10:
+        case kTypeSweep:
             w.int16(static_cast<uint16_t>(o.words[0]));
             w.int16(static_cast<uint16_t>(o.words[1]));
             break;
-        case 11:
+        case kTypeLinePath:
             w.byte(o.byteA);
             break;
-        case 100: case 101: case 103:
+        case kTypeIdListA: case kTypeIdListB: case kTypeIdListC:
             w.byte(o.byteA);
             idList(w, o.list);
             break;
-        case 104: {
+        case kTypeDeformer: {
             w.byte(o.byteA);
-            int floats = o.byteA <= 1 ? 3 : o.byteA == 2 ? 4 : 0;
+            int floats = o.byteA <= kDeformScale ? 3 : o.byteA == kDeformRotate ? 4 : 0;
             for (int i = 0; i < floats; ++i) w.packed(o.values[i]);
             idList(w, o.list);
             break;
         }
-        case 102:
+        case kTypeDiscarded:
             w.byte(o.byteA);
             w.int16(static_cast<uint16_t>(o.words[0]));
             w.int16(static_cast<uint16_t>(o.words[1]));
@@ -134,11 +134,11 @@ void object(Writer& w, const ObjectRecord& o) {
         default:
             break;
     }
-    if (type == 6) w.byte(o.extra);
+    if (type == kTypeCylinder) w.byte(o.extra);
     if (isMeshType(type)) {
         for (auto f : o.matrix) w.packed(f);
     }
-    if (type == 15) idList(w, o.list);
+    if (type == kTypeMerge) idList(w, o.list);
 }
 
 void scene(Writer& w, const SceneRecord& s) {
@@ -156,10 +156,10 @@ void scene(Writer& w, const SceneRecord& s) {
         w.bytes(l.ambient.data(), 3);
         w.bytes(l.diffuse.data(), 3);
         for (auto f : l.position) w.packed(f);
-        if (l.kind >= 1) {
+        if (l.kind >= kLightPoint) {
             for (auto f : l.attenuation) w.packed(f);
         }
-        if (l.kind == 2) {
+        if (l.kind == kLightSpot) {
             for (auto f : l.spot) w.packed(f);
         }
     }
@@ -203,29 +203,29 @@ void event(Writer& w, const EventRecord& e) {
     w.int16(e.end);
     w.byte(e.pass);
     const int k = e.kind;
-    if (k == 1 || k == 2 || k == 4 || k == 5 || k == 6) {
+    if (eventHasRectangle(k)) {
         for (auto v : e.rect) w.int16(static_cast<uint16_t>(v));
     }
-    if (k == 1 || k == 5 || k == 6) {
+    if (eventHasColours(k)) {
         w.bytes(e.colors.data(), 8);
         w.bytes(e.blend.data(), 2);
     }
     switch (k) {
-        case 1: case 3:
+        case kEventImageLayer: case kEventClear:
             w.bytes(e.bytes.data(), 2);
             break;
-        case 2:
+        case kEventSceneView:
             w.bytes(e.bytes.data(), 3);
             for (auto v : e.words) w.int16(static_cast<uint16_t>(v));
             break;
-        case 4:
+        case kEventScreenCapture:
             w.byte(e.bytes[0]);
             break;
-        case 5:
+        case kEventZoomFeedback:
             w.bytes(e.bytes.data(), 2);
             w.packed(e.floats[0]);
             break;
-        case 6:
+        case kEventScreenDistortion:
             w.bytes(e.bytes.data(), 2);
             w.packed(e.floats[0]);
             w.packed(e.floats[1]);
@@ -251,7 +251,7 @@ std::vector<uint8_t> encodePackModel(const PackModel& m) {
         w.byte(t.ops.empty() ? static_cast<uint8_t>(t.emptyCount) : t.ops.size());
         for (const auto& op : t.ops) {
             w.bytes(op.b.data(), 9);
-            if (op.b[0] == 7) {
+            if (op.b[0] == kOpText) {
                 countCheck(op.text.size(), 255, "text bytes");
                 w.byte(static_cast<uint32_t>(op.text.size()));
                 w.bytes(op.text.data(), op.text.size());

@@ -45,16 +45,16 @@ std::string_view textureOpName(int code) {
 
 std::string_view objectTypeName(int type) {
     switch (type) {
-        case kObjectCube: return "cube";
-        case kObjectSphere: return "sphere";
-        case kObjectCylinder: return "cylinder";
-        case kObjectCone: return "cone";
-        case kObjectArcPath: return "arcPath";
-        case kObjectSweep: return "sweep";
-        case kObjectLinePath: return "linePath";
-        case kObjectGrid: return "grid";
-        case kObjectMerge: return "merge";
-        case kObjectDeformer: return "deformer";
+        case kTypeCube: return "cube";
+        case kTypeSphere: return "sphere";
+        case kTypeCylinder: return "cylinder";
+        case kTypeCone: return "cone";
+        case kTypeArcPath: return "arcPath";
+        case kTypeSweep: return "sweep";
+        case kTypeLinePath: return "linePath";
+        case kTypeGrid: return "grid";
+        case kTypeMerge: return "merge";
+        case kTypeDeformer: return "deformer";
         default: return {};
     }
 }

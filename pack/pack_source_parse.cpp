@@ -387,7 +387,7 @@ TextureOpRecord Parser::op() {
     for (int i = 2; i < 9; ++i) op.b[i] = f.u8(names[i]);
     if (f.has("text")) {
         const Token& t = f.value("text");
-        if (code != 7) f.fail(t.line, "only a Text operation (code 7) carries a text");
+        if (code != kOpText) f.fail(t.line, "only a Text operation carries a text");
         if (t.kind != TokenKind::String) f.fail(t.line, "expected a quoted text");
         if (t.text.size() > 255) f.fail(t.line, "expected a text of at most 255 bytes, found " + std::to_string(t.text.size()));
         op.text.assign(t.text.begin(), t.text.end());
@@ -439,7 +439,7 @@ LightRecord Parser::light() {
     }
     l.spot[3] = f.packed("spotExponent");
     l.spot[4] = f.packed("spotCutoff");
-    if (l.kind == 0 && f.has("attenuation")) f.fail(f.map["attenuation"].line, "a directional light stores no attenuation");
+    if (l.kind == kLightDirectional && f.has("attenuation")) f.fail(f.map["attenuation"].line, "a directional light stores no attenuation");
     if (l.kind != 2) {
         for (const char* n : {"spotDirection", "spotExponent", "spotCutoff"}) {
             if (f.has(n)) f.fail(f.map[n].line, std::string("only a spot light stores ") + n);
@@ -449,7 +449,7 @@ LightRecord Parser::light() {
 }
 
 ObjectRecord Parser::object() {
-    using namespace objectflag;
+    
     const Token& kw = take();
     const Token& typeToken = take();
     long type = -1;
@@ -462,7 +462,7 @@ ObjectRecord Parser::object() {
         if (Fields::parseInteger(typeToken.text, v) && v >= 0 && v <= 255) type = v;
     }
     if (type < 0) fail(typeToken, "expected an object type (cube, sphere, ..., deformer) or a number 0 to 255");
-    const bool deformer = type == kObjectDeformer;
+    const bool deformer = type == kTypeDeformer;
     std::vector<FieldSpec> common = {
         {"id", 1},       {"parent", 1},    {"invertNormals", 0}, {"keepUV", 0},     {"mirrorV", 0},
         {"mirrorU", 0},  {"otherFlags", 1}, {"textureId", 1},    {"color", 4},      {"colorR", 1},
@@ -471,17 +471,17 @@ ObjectRecord Parser::object() {
     if (deformer) common.insert(common.end(), {{"clamp", 0}, {"channel", 1}});
     std::vector<FieldSpec> params;
     switch (type) {
-        case 3: params = {{"rings", 1}, {"segments", 1}}; break;
-        case 6: params = {{"segments", 1}, {"stacks", 1}, {"caps", 1}}; break;
-        case 7: params = {{"segments", 1}, {"cap", 1}}; break;
-        case 12: params = {{"columns", 1}, {"rows", 1}}; break;
-        case 9: params = {{"steps", 1}, {"angle", 1}}; break;
-        case 10: params = {{"path", 1}, {"profile", 1}}; break;
-        case 11: params = {{"steps", 1}}; break;
-        case 15: params = {{"ids", 1}}; break;
-        case 100: case 101: case 103: params = {{"skipped", 1}, {"ids", 1}}; break;
-        case 104: params = {{"mode", 1}, {"x", 1}, {"y", 1}, {"z", 1}, {"w", 1}, {"targets", 1}}; break;
-        case 102: params = {{"a", 1}, {"b", 1}, {"c", 1}, {"values", 12}}; break;
+        case kTypeSphere: params = {{"rings", 1}, {"segments", 1}}; break;
+        case kTypeCylinder: params = {{"segments", 1}, {"stacks", 1}, {"caps", 1}}; break;
+        case kTypeCone: params = {{"segments", 1}, {"cap", 1}}; break;
+        case kTypeGrid: params = {{"columns", 1}, {"rows", 1}}; break;
+        case kTypeArcPath: params = {{"steps", 1}, {"angle", 1}}; break;
+        case kTypeSweep: params = {{"path", 1}, {"profile", 1}}; break;
+        case kTypeLinePath: params = {{"steps", 1}}; break;
+        case kTypeMerge: params = {{"ids", 1}}; break;
+        case kTypeIdListA: case kTypeIdListB: case kTypeIdListC: params = {{"skipped", 1}, {"ids", 1}}; break;
+        case kTypeDeformer: params = {{"mode", 1}, {"x", 1}, {"y", 1}, {"z", 1}, {"w", 1}, {"targets", 1}}; break;
+        case kTypeDiscarded: params = {{"a", 1}, {"b", 1}, {"c", 1}, {"values", 12}}; break;
         default: break;
     }
     if (isMeshType(static_cast<int>(type))) params.push_back({"matrix", 12});
@@ -494,23 +494,23 @@ ObjectRecord Parser::object() {
     if (f.has("otherFlags")) {
         const Token& t = f.value("otherFlags");
         long v = f.integer(t, 0, 0xFFFFFFFFL, "otherFlags");
-        uint32_t owned = kTypeMask | kInvertNormals | kKeepUV | kMirrorV | kMirrorU | (0x1Fu << 11) | kEnvTexture;
-        owned |= deformer ? (3u << kChannelShift) : (kTexture | (0xFu << 19));
+        uint32_t owned = kObjectTypeMask | kFlagInvertNormals | kFlagKeepUV | kFlagMirrorV | kFlagMirrorU | kFlagColorAll | kFlagSkipByte | kFlagEnvTexture;
+        owned |= deformer ? (kDeformChannelMask << kDeformChannelShift) : (kFlagColorTexture | kFlagMapAll);
         if (static_cast<uint32_t>(v) & owned) {
             f.fail(t.line, "otherFlags may not hold the type or bits that have their own fields");
         }
         flags |= static_cast<uint32_t>(v);
     }
-    if (f.has("invertNormals") || f.has("clamp")) flags |= kInvertNormals;
-    if (f.has("keepUV")) flags |= kKeepUV;
-    if (f.has("mirrorV")) flags |= kMirrorV;
-    if (f.has("mirrorU")) flags |= kMirrorU;
-    if (deformer) flags |= static_cast<uint32_t>(f.integer("channel", 0, 3, 0)) << kChannelShift;
+    if (f.has("invertNormals") || f.has("clamp")) flags |= kFlagInvertNormals;
+    if (f.has("keepUV")) flags |= kFlagKeepUV;
+    if (f.has("mirrorV")) flags |= kFlagMirrorV;
+    if (f.has("mirrorU")) flags |= kFlagMirrorU;
+    if (deformer) flags |= static_cast<uint32_t>(f.integer("channel", 0, 3, 0)) << kDeformChannelShift;
     o.id = f.s16("id");
     o.parentId = f.s16("parent", -1);
     if (f.has("textureId")) {
         o.textureId = f.u8("textureId");
-        if (!deformer) flags |= kTexture;
+        if (!deformer) flags |= kFlagColorTexture;
     }
     static const char* colorNames[4] = {"colorR", "colorG", "colorB", "colorA"};
     if (f.has("color")) {
@@ -518,41 +518,41 @@ ObjectRecord Parser::object() {
             if (f.has(colorNames[c])) f.fail(f.map[colorNames[c]].line, std::string(colorNames[c]) + " given with color");
             o.color[c] = f.u8("color", 0, c);
         }
-        flags |= 0xFu << 11;
+        flags |= kFlagColorAll;
     }
     for (int c = 0; c < 4; ++c) {
         if (f.has(colorNames[c])) {
             o.color[c] = f.u8(colorNames[c]);
-            flags |= kColorR << c;
+            flags |= kFlagColorR << c;
         }
     }
     if (f.has("skipByte")) {
         o.skipped = f.u8("skipByte");
-        flags |= kSkipByte;
+        flags |= kFlagSkipByte;
     }
     if (f.has("texture2Id")) {
         o.texture2Id = f.u8("texture2Id");
-        flags |= kEnvTexture;
+        flags |= kFlagEnvTexture;
     }
     static const char* mapNames[4] = {"mapScaleT", "mapScaleS", "mapOffsetT", "mapOffsetS"};
     for (int m = 0; m < 4; ++m) {
         o.mapping[m] = f.u8(mapNames[m], m < 2 ? 1 : 0);
-        if (f.has(mapNames[m]) && !deformer) flags |= kMapScaleT << m;
+        if (f.has(mapNames[m]) && !deformer) flags |= kFlagMapScaleT << m;
     }
     switch (type) {
-        case 3: o.byteA = f.u8("rings"); o.byteB = f.u8("segments"); break;
-        case 6: o.byteA = f.u8("segments"); o.byteB = f.u8("stacks"); o.extra = f.u8("caps"); break;
-        case 7: o.byteA = f.u8("segments"); o.byteB = f.u8("cap"); break;
-        case 12: o.byteA = f.u8("columns"); o.byteB = f.u8("rows"); break;
-        case 9: o.byteA = f.u8("steps"); o.words[0] = f.s16("angle"); break;
-        case 10: o.words[0] = f.s16("path"); o.words[1] = f.s16("profile"); break;
-        case 11: o.byteA = f.u8("steps"); break;
-        case 15: o.list = f.idList("ids"); break;
-        case 100: case 101: case 103: o.byteA = f.u8("skipped"); o.list = f.idList("ids"); break;
-        case 104: {
+        case kTypeSphere: o.byteA = f.u8("rings"); o.byteB = f.u8("segments"); break;
+        case kTypeCylinder: o.byteA = f.u8("segments"); o.byteB = f.u8("stacks"); o.extra = f.u8("caps"); break;
+        case kTypeCone: o.byteA = f.u8("segments"); o.byteB = f.u8("cap"); break;
+        case kTypeGrid: o.byteA = f.u8("columns"); o.byteB = f.u8("rows"); break;
+        case kTypeArcPath: o.byteA = f.u8("steps"); o.words[0] = f.s16("angle"); break;
+        case kTypeSweep: o.words[0] = f.s16("path"); o.words[1] = f.s16("profile"); break;
+        case kTypeLinePath: o.byteA = f.u8("steps"); break;
+        case kTypeMerge: o.list = f.idList("ids"); break;
+        case kTypeIdListA: case kTypeIdListB: case kTypeIdListC: o.byteA = f.u8("skipped"); o.list = f.idList("ids"); break;
+        case kTypeDeformer: {
             o.byteA = static_cast<uint8_t>(f.enumerated("mode", deformModeName, 255, 0));
             static const char* axes[4] = {"x", "y", "z", "w"};
-            int floats = o.byteA <= 1 ? 3 : o.byteA == 2 ? 4 : 0;
+            int floats = o.byteA <= kDeformScale ? 3 : o.byteA == kDeformRotate ? 4 : 0;
             for (int i = 0; i < 4; ++i) {
                 if (i >= floats && f.has(axes[i])) {
                     f.fail(f.map[axes[i]].line, std::string("deformer mode ") + std::to_string(o.byteA) + " stores no " + axes[i]);
@@ -562,7 +562,7 @@ ObjectRecord Parser::object() {
             o.list = f.idList("targets");
             break;
         }
-        case 102:
+        case kTypeDiscarded:
             o.byteA = f.u8("a");
             o.words[0] = f.s16("b");
             o.words[1] = f.s16("c");
@@ -744,22 +744,22 @@ EventRecord Parser::event() {
     const int k = static_cast<int>(kind);
     std::vector<FieldSpec> specs = {{"start", 1}, {"end", 1}, {"pass", 1}};
     static const char* rectNames[8] = {"x1Start", "y1Start", "x2Start", "y2Start", "x1End", "y1End", "x2End", "y2End"};
-    const bool rect = k == 1 || k == 2 || k == 4 || k == 5 || k == 6;
-    const bool colors = k == 1 || k == 5 || k == 6;
+    const bool rect = eventHasRectangle(k);
+    const bool colors = eventHasColours(k);
     if (rect) {
         for (const char* n : rectNames) specs.push_back({n, 1});
     }
     if (colors) specs.insert(specs.end(), {{"colorStart", 4}, {"colorEnd", 4}, {"blendSrc", 1}, {"blendDst", 1}});
     switch (k) {
-        case 1: specs.insert(specs.end(), {{"textured", 1}, {"targetIndex", 1}}); break;
-        case 2:
+        case kEventImageLayer: specs.insert(specs.end(), {{"textured", 1}, {"targetIndex", 1}}); break;
+        case kEventSceneView:
             specs.insert(specs.end(), {{"sceneId", 1}, {"cameraId", 1}, {"clipId", 1}, {"cameraTimeStart", 1},
                                        {"cameraTimeEnd", 1}, {"clipTimeStart", 1}, {"clipTimeEnd", 1}});
             break;
-        case 3: specs.insert(specs.end(), {{"clearColor", 1}, {"clearDepth", 1}}); break;
-        case 4: specs.insert(specs.end(), {{"targetIndex", 1}}); break;
-        case 5: specs.insert(specs.end(), {{"targetIndex", 1}, {"feedbackCount", 1}, {"feedbackZoom", 1}}); break;
-        case 6:
+        case kEventClear: specs.insert(specs.end(), {{"clearColor", 1}, {"clearDepth", 1}}); break;
+        case kEventScreenCapture: specs.insert(specs.end(), {{"targetIndex", 1}}); break;
+        case kEventZoomFeedback: specs.insert(specs.end(), {{"targetIndex", 1}, {"feedbackCount", 1}, {"feedbackZoom", 1}}); break;
+        case kEventScreenDistortion:
             specs.insert(specs.end(), {{"targetIndex", 1}, {"distortionType", 1}, {"distortionStart", 1},
                                        {"distortionEnd", 1}});
             break;
@@ -783,18 +783,18 @@ EventRecord Parser::event() {
         e.blend[1] = static_cast<uint8_t>(f.enumerated("blendDst", blendCodeName, 255, 0));
     }
     switch (k) {
-        case 1: e.bytes = {f.u8("textured"), f.u8("targetIndex"), 0}; break;
-        case 2:
+        case kEventImageLayer: e.bytes = {f.u8("textured"), f.u8("targetIndex"), 0}; break;
+        case kEventSceneView:
             e.bytes = {f.u8("sceneId"), f.u8("cameraId"), f.u8("clipId")};
             e.words = {f.s16("cameraTimeStart"), f.s16("cameraTimeEnd"), f.s16("clipTimeStart"), f.s16("clipTimeEnd")};
             break;
-        case 3: e.bytes = {f.u8("clearColor"), f.u8("clearDepth"), 0}; break;
-        case 4: e.bytes[0] = f.u8("targetIndex"); break;
-        case 5:
+        case kEventClear: e.bytes = {f.u8("clearColor"), f.u8("clearDepth"), 0}; break;
+        case kEventScreenCapture: e.bytes[0] = f.u8("targetIndex"); break;
+        case kEventZoomFeedback:
             e.bytes = {f.u8("targetIndex"), f.u8("feedbackCount"), 0};
             e.floats[0] = f.packed("feedbackZoom");
             break;
-        case 6:
+        case kEventScreenDistortion:
             e.bytes = {f.u8("targetIndex"), f.u8("distortionType"), 0};
             e.floats[0] = f.packed("distortionStart");
             e.floats[1] = f.packed("distortionEnd");

@@ -54,18 +54,18 @@ TEST(Assembler, ObjectFieldsSetTheirPresenceBits) {
         end
     )", "o.pack");
     const auto& o = m.scenes[0].objects;
-    using namespace objectflag;
-    EXPECT_EQ(o[0].flags, 1u | kTexture | (kColorR << 1) | kSkipByte | kEnvTexture | (kMapScaleT << 3) | kKeepUV | kMirrorU);
+    
+    EXPECT_EQ(o[0].flags, 1u | kFlagColorTexture | (kFlagColorR << 1) | kFlagSkipByte | kFlagEnvTexture | (kFlagMapScaleT << 3) | kFlagKeepUV | kFlagMirrorU);
     EXPECT_EQ(o[0].mapping, (std::array<uint8_t, 4>{1, 1, 0, 17}));
     // No matrix written: the identity.
     EXPECT_EQ(packedFloatFromBits(o[0].matrix[0].bits, 2), 1.0f);
     EXPECT_EQ(packedFloatFromBits(o[0].matrix[1].bits, 2), 0.0f);
     EXPECT_EQ(packedFloatFromBits(o[0].matrix[5].bits, 2), 1.0f);
-    EXPECT_EQ(o[1].flags, 3u | (0xFu << 11) | kInvertNormals | 0x01000000u);
+    EXPECT_EQ(o[1].flags, 3u | (0xFu << 11) | kFlagInvertNormals | 0x01000000u);
     EXPECT_EQ(o[1].byteA, 8);
     EXPECT_EQ(o[1].byteB, 12);
     // A deformer always stores its texture and mapping bytes: no bits for them.
-    EXPECT_EQ(o[2].flags, 104u | kInvertNormals | (3u << kChannelShift));
+    EXPECT_EQ(o[2].flags, 104u | kFlagInvertNormals | (3u << kDeformChannelShift));
     EXPECT_EQ(o[2].byteA, 2);
     EXPECT_EQ(packedFloatFromBits(o[2].values[3].bits, 2), 3.5f);
     EXPECT_EQ(o[2].list.ids, (std::vector<int16_t>{2, 1}));
@@ -135,7 +135,7 @@ TEST(Assembler, ErrorsNameFileLineAndWhatWasExpected) {
     EXPECT_EQ(errorOf("pack width 2\ntexture id 1\n  op Text text \"abc\nend\n"),
               "show.pack:3: expected '\"' to close the string");
     EXPECT_EQ(errorOf("pack width 2\ntexture id 1\n  op Blur text \"abc\"\nend\n"),
-              "show.pack:3: only a Text operation (code 7) carries a text");
+              "show.pack:3: only a Text operation carries a text");
     EXPECT_EQ(errorOf("pack width 2\nscene id 0\n  object cube id 1\n  clip id 0\n  end\nend\n"),
               "show.pack:5: expected 1 track sets in clip 0 (one per animated object), found 0, found 'end'");
     EXPECT_EQ(errorOf("pack width 2\nscene id 0\n  object cube id 1\n  clip id 0\n    tracks object 2\n    end\n  end\nend\n"),
