@@ -6,41 +6,13 @@
 
 #include "pack/pack_source.h"
 #include "pack/reader.h"
+#include "texgen/texture_op_table.h"
 
 namespace lumen {
 
 std::string_view textureOpName(int code) {
-    switch (code) {
-        case 1: return "Noise";
-        case 2: return "SinePlasma";
-        case 3: return "Cells";
-        case 4: return "RadialSpot";
-        case 5: return "NoiseOctave";
-        case 6: return "Clear";
-        case 7: return "Text";
-        case 10: return "SineWarp";
-        case 11: return "Offset";
-        case 12: return "Twirl";
-        case 15: return "Blur";
-        case 17: return "Displace";
-        case 18: return "Smear";
-        case 23: return "CopyChannel";
-        case 24: return "Mix";
-        case 25: return "Multiply";
-        case 26: return "Add";
-        case 27: return "Lighten";
-        case 30: return "Contrast";
-        case 31: return "Invert";
-        case 32: return "Modulate";
-        case 33: return "Brightness";
-        case 34: return "SineMap";
-        case 35: return "Range";
-        case 36: return "HueSaturation";
-        case 37: return "GradientMap";
-        case 38: return "MaskBlend";
-        case 39: return "Emboss";
-        default: return {};
-    }
+    const TextureOpInfo* info = findTextureOp(code);
+    return info ? info->name : std::string_view{};
 }
 
 std::string_view objectTypeName(int type) {

@@ -14,6 +14,7 @@
 
 #include "pack/pack_source.h"
 #include "pack/reader.h"
+#include "texgen/texture_op_table.h"
 
 namespace lumen {
 
@@ -260,6 +261,17 @@ public:
     const std::string& what() const { return what_; }
     int width() const { return width_; }
 
+    // Fails on the first required field that is missing, listing them all.
+    template <typename Required>
+    void requireAll(const std::vector<FieldSpec>& specs, Required required) const {
+        for (const auto& s : specs) {
+            if (has(s.name) || !required(s.name)) continue;
+            std::string names;
+            for (const auto& n : specs) names += std::string(" ") + n.name;
+            fail(line_, what_ + " is missing " + s.name + "; its fields are:" + names);
+        }
+    }
+
 private:
     const std::string& file_;
     std::string what_;
@@ -268,6 +280,13 @@ private:
 };
 
 // [RECORDS] -------------------------------------------------------------
+
+// The operation names, for messages.
+std::string textureOpNames() {
+    std::string names;
+    for (const auto& row : textureOpTable()) names += (names.empty() ? "" : ", ") + std::string(row.name);
+    return names;
+}
 
 class Parser {
 public:
@@ -361,33 +380,40 @@ private:
     int width_ = 2;
 };
 
+// An op line: the operation's name (or code) and a `name value` pair for every
+// parameter byte its table row names; spare bytes may be left out (0).
 TextureOpRecord Parser::op() {
     const Token& kw = take();
-    TextureOpRecord op;
     const Token& name = take();
+    const TextureOpInfo* info = nullptr;
     long code = -1;
     if (name.kind == TokenKind::Word) {
-        for (int c = 0; c < 256; ++c) {
-            if (textureOpName(c) == name.text) code = c;
-        }
-        if (code < 0) fail(name, "expected an operation name (such as SinePlasma) or code");
+        info = findTextureOp(name.text);
+        if (!info) fail(name, "expected an operation name (" + textureOpNames() + ") or code");
+        code = info->code;
     } else if (name.kind == TokenKind::Number) {
-        long v = 0;
-        if (!Fields::parseInteger(name.text, v) || v < 0 || v > 255) fail(name, "expected an operation code 0 to 255");
-        code = v;
+        if (!Fields::parseInteger(name.text, code) || code < 0 || code > 255) fail(name, "expected an operation code 0 to 255");
+        info = findTextureOp(static_cast<int>(code));
     } else {
         fail(name, "expected an operation name or code");
     }
-    static const std::vector<FieldSpec> specs = {{"layer", 1}, {"b2", 1}, {"b3", 1}, {"b4", 1}, {"b5", 1},
-                                                 {"b6", 1},    {"b7", 1}, {"b8", 1}, {"text", 1}};
-    Fields f = fields("operation " + name.text, kw.line, {specs});
+    const TextureOpInfo& row = info ? *info : unknownTextureOp();
+    std::vector<FieldSpec> specs;
+    for (const OpByte& p : row.params) specs.push_back({p.name, 1});
+    if (code == kOpText) specs.push_back({"text", 1});
+    const std::string what = "operation " + name.text;
+    Fields f = fields(what, kw.line, {specs});
+    f.requireAll(specs, [&](const char* n) {
+        for (const OpByte& p : row.params) {
+            if (p.role == OpByteRole::Spare && std::strcmp(p.name, n) == 0) return false;
+        }
+        return true;
+    });
+    TextureOpRecord op;
     op.b[0] = static_cast<uint8_t>(code);
-    op.b[1] = f.u8("layer");
-    static const char* names[9] = {"", "", "b2", "b3", "b4", "b5", "b6", "b7", "b8"};
-    for (int i = 2; i < 9; ++i) op.b[i] = f.u8(names[i]);
-    if (f.has("text")) {
+    for (int i = 0; i < 8; ++i) op.b[i + 1] = f.u8(row.params[i].name);
+    if (code == kOpText) {
         const Token& t = f.value("text");
-        if (code != kOpText) f.fail(t.line, "only a Text operation carries a text");
         if (t.kind != TokenKind::String) f.fail(t.line, "expected a quoted text");
         if (t.text.size() > 255) f.fail(t.line, "expected a text of at most 255 bytes, found " + std::to_string(t.text.size()));
         op.text.assign(t.text.begin(), t.text.end());
@@ -464,11 +490,11 @@ ObjectRecord Parser::object() {
     if (type < 0) fail(typeToken, "expected an object type (cube, sphere, ..., deformer) or a number 0 to 255");
     const bool deformer = type == kTypeDeformer;
     std::vector<FieldSpec> common = {
-        {"id", 1},       {"parent", 1},    {"invertNormals", 0}, {"keepUV", 0},     {"mirrorV", 0},
-        {"mirrorU", 0},  {"otherFlags", 1}, {"textureId", 1},    {"color", 4},      {"colorR", 1},
+        {"id", 1},       {"parent", 1},    {"invertNormals", 1}, {"keepUV", 1},     {"mirrorV", 1},
+        {"mirrorU", 1},  {"otherFlags", 1}, {"textureId", 1},    {"color", 4},      {"colorR", 1},
         {"colorG", 1},   {"colorB", 1},    {"colorA", 1},        {"skipByte", 1},   {"texture2Id", 1},
         {"mapScaleT", 1}, {"mapScaleS", 1}, {"mapOffsetT", 1},   {"mapOffsetS", 1}};
-    if (deformer) common.insert(common.end(), {{"clamp", 0}, {"channel", 1}});
+    if (deformer) common.insert(common.end(), {{"clamp", 1}, {"channel", 1}});
     std::vector<FieldSpec> params;
     switch (type) {
         case kTypeSphere: params = {{"rings", 1}, {"segments", 1}}; break;
@@ -501,10 +527,10 @@ ObjectRecord Parser::object() {
         }
         flags |= static_cast<uint32_t>(v);
     }
-    if (f.has("invertNormals") || f.has("clamp")) flags |= kFlagInvertNormals;
-    if (f.has("keepUV")) flags |= kFlagKeepUV;
-    if (f.has("mirrorV")) flags |= kFlagMirrorV;
-    if (f.has("mirrorU")) flags |= kFlagMirrorU;
+    if (f.integer("invertNormals", 0, 1, 0) || f.integer("clamp", 0, 1, 0)) flags |= kFlagInvertNormals;
+    if (f.integer("keepUV", 0, 1, 0)) flags |= kFlagKeepUV;
+    if (f.integer("mirrorV", 0, 1, 0)) flags |= kFlagMirrorV;
+    if (f.integer("mirrorU", 0, 1, 0)) flags |= kFlagMirrorU;
     if (deformer) flags |= static_cast<uint32_t>(f.integer("channel", 0, 3, 0)) << kDeformChannelShift;
     o.id = f.s16("id");
     o.parentId = f.s16("parent", -1);

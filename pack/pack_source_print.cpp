@@ -4,6 +4,7 @@
 #include <sstream>
 
 #include "pack/pack_source.h"
+#include "texgen/texture_op_table.h"
 
 namespace lumen {
 
@@ -67,8 +68,14 @@ public:
         if (t.ops.empty() && t.emptyCount != 0) out << " opCount " << int(t.emptyCount);
         out << "\n";
         for (const auto& op : t.ops) {
-            out << "  op " << named(textureOpName(op.b[0]), op.b[0]) << " layer " << int(op.b[1]);
-            for (int i = 2; i < 9; ++i) out << " b" << i << " " << int(op.b[i]);
+            const TextureOpInfo* info = findTextureOp(op.b[0]);
+            out << "  op " << (info ? std::string(info->name) : std::to_string(op.b[0]));
+            const TextureOpInfo& row = info ? *info : unknownTextureOp();
+            for (int i = 0; i < 8; ++i) {
+                // Spare bytes are written only when a pack stores something in them.
+                const uint8_t v = op.b[i + 1];
+                if (row.params[i].role != OpByteRole::Spare || v != 0) out << " " << row.params[i].name << " " << int(v);
+            }
             if (op.b[0] == kOpText) out << " text " << quoted(op.text);
             out << "\n";
         }
@@ -94,11 +101,11 @@ public:
         const bool deformer = type == kTypeDeformer;
         uint32_t rest = o.flags & ~kObjectTypeMask;
         out << "  object " << named(objectTypeName(type), type) << " id " << o.id << " parent " << o.parentId;
-        if (rest & kFlagInvertNormals) out << (deformer ? " clamp" : " invertNormals");
+        if (rest & kFlagInvertNormals) out << (deformer ? " clamp 1" : " invertNormals 1");
         if (deformer) out << " channel " << ((o.flags >> kDeformChannelShift) & kDeformChannelMask);
-        if (rest & kFlagKeepUV) out << " keepUV";
-        if (rest & kFlagMirrorV) out << " mirrorV";
-        if (rest & kFlagMirrorU) out << " mirrorU";
+        if (rest & kFlagKeepUV) out << " keepUV 1";
+        if (rest & kFlagMirrorV) out << " mirrorV 1";
+        if (rest & kFlagMirrorU) out << " mirrorU 1";
         rest &= ~(kFlagInvertNormals | kFlagKeepUV | kFlagMirrorV | kFlagMirrorU | kFlagColorAll | kFlagSkipByte | kFlagEnvTexture);
         if (deformer) {
             rest &= ~(kDeformChannelMask << kDeformChannelShift);

@@ -1,7 +1,7 @@
 // The texture operations behind the dispatcher, one family per source file.
 // Each runs one record on the texture over all 65 536 pixels; the dispatcher has
-// already checked the record's layer and channel bytes (Text checks its own
-// font and slot bytes).
+// already checked the record's layer, channel, font and slot bytes against
+// the operation's row in texgen/texture_op_table.cpp.
 #pragma once
 #include "texgen/texture.h"
 

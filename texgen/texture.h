@@ -8,6 +8,7 @@
 
 #include "base/runtime_random.h"
 #include "pack/pack_codes.h"
+#include "texgen/texture_op_table.h"
 
 namespace lumen {
 
@@ -16,11 +17,11 @@ class FontRasterizer;
 }
 
 constexpr int kTextureSize = 256;
-constexpr int kLayerCount = 4;
+constexpr int kLayerCount = kOpLayerCount;
 constexpr size_t kLayerBytes = size_t(kTextureSize) * kTextureSize * 4;
-constexpr int kTextSlotCount = 100;
+constexpr int kTextSlotCount = kOpTextSlotCount;
 constexpr int kTextSlotBytes = 256;
-constexpr int kFontCount = 8;
+constexpr int kFontCount = kOpFontCount;
 
 // One generated texture. Layers are row-major, 1024 bytes per row, pixel bytes
 // R, G, B, A; row 0 is the first row handed to OpenGL.

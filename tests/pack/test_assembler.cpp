@@ -22,9 +22,9 @@ TEST(Assembler, TextureProgramsWithNamesTextsAndComments) {
     PackModel m = assemblePackSource(R"(
         pack width 2   # two-byte floats
         texture id 5
-          op SinePlasma layer 0 b2 1 b4 197
-          op Text layer 2 b2 3 b3 157 b8 3 text "100"
-          op Text text "a\"b\\c\x01"
+          op SinePlasma layer 0 xFrequency 1 yFrequency 0 xPhase 197 yPhase 0 channel 0
+          op Text layer 2 font 3 height 157 x 0 y 0 italic 0 bold 0 slot 3 text "100"
+          op Text layer 0 font 0 height 0 x 0 y 0 italic 0 bold 0 slot 0 text "a\"b\\c\x01"
           op 13 layer 1
         end
         texture id 6 opCount -2
@@ -48,9 +48,9 @@ TEST(Assembler, ObjectFieldsSetTheirPresenceBits) {
     PackModel m = assemblePackSource(R"(
         pack width 2
         scene id 3
-          object cube id 1 parent -1 textureId 4 colorG 128 skipByte 9 texture2Id 2 mapOffsetS 17 keepUV mirrorU
-          object sphere id 2 color 1 2 3 4 rings 8 segments 12 invertNormals otherFlags 0x01000000
-          object deformer id 3 textureId 4 clamp channel 3 mode rotate x 0 y 1 z 0 w 3.5 targets [2 1]
+          object cube id 1 parent -1 textureId 4 colorG 128 skipByte 9 texture2Id 2 mapOffsetS 17 keepUV 1 mirrorU 1
+          object sphere id 2 color 1 2 3 4 rings 8 segments 12 invertNormals 1 otherFlags 0x01000000
+          object deformer id 3 textureId 4 clamp 1 channel 3 mode rotate x 0 y 1 z 0 w 3.5 targets [2 1]
         end
     )", "o.pack");
     const auto& o = m.scenes[0].objects;
@@ -124,7 +124,9 @@ TEST(Assembler, EventsByKindWithBlendFactorNames) {
 TEST(Assembler, ErrorsNameFileLineAndWhatWasExpected) {
     EXPECT_EQ(errorOf("texture id 1\nend\n"), "show.pack:1: expected 'pack width N' at the start of the file, found 'texture'");
     EXPECT_EQ(errorOf("pack width 2\ntexture id 1\n  op Sparkle layer 0\nend\n"),
-              "show.pack:3: expected an operation name (such as SinePlasma) or code, found 'Sparkle'");
+              "show.pack:3: expected an operation name (Noise, SinePlasma, Cells, RadialSpot, NoiseOctave, Clear, Text, SineWarp, "
+              "Offset, Twirl, Blur, Displace, Smear, CopyChannel, Mix, Multiply, Add, Lighten, Contrast, Invert, Modulate, "
+              "Brightness, SineMap, Range, HueSaturation, GradientMap, MaskBlend, Emboss) or code, found 'Sparkle'");
     EXPECT_EQ(errorOf("pack width 2\ntexture id 300\nend\n"),
               "show.pack:2: expected an integer 0 to 255 for id of texture, found '300'");
     EXPECT_EQ(errorOf("pack width 2\nscene id 0\n  object cube id 1 colour 1 2 3 4\nend\n").substr(0, 58),
@@ -132,10 +134,11 @@ TEST(Assembler, ErrorsNameFileLineAndWhatWasExpected) {
     EXPECT_EQ(errorOf("pack width 5\n"), "show.pack:1: expected an integer 1 to 4 for width of pack, found '5'");
     EXPECT_EQ(errorOf("pack width 2\nevent clear start 0\nimage imageId 1 sourceTexture 1\n"),
               "show.pack:3: expected event records or later sections; image records come before them in a pack, found 'image'");
-    EXPECT_EQ(errorOf("pack width 2\ntexture id 1\n  op Text text \"abc\nend\n"),
+    EXPECT_EQ(errorOf("pack width 2\ntexture id 1\n  op Text layer 0 font 0 height 0 x 0 y 0 italic 0 bold 0 slot 0 text \"abc\nend\n"),
               "show.pack:3: expected '\"' to close the string");
-    EXPECT_EQ(errorOf("pack width 2\ntexture id 1\n  op Blur text \"abc\"\nend\n"),
-              "show.pack:3: only a Text operation carries a text");
+    EXPECT_EQ(errorOf("pack width 2\ntexture id 1\n  op Blur layer 0 passes 0 text \"abc\"\nend\n"),
+              "show.pack:3: 'text' is not a field of operation Blur; expected one of: layer passes spare3 spare4 spare5 spare6 "
+              "spare7 spare8");
     EXPECT_EQ(errorOf("pack width 2\nscene id 0\n  object cube id 1\n  clip id 0\n  end\nend\n"),
               "show.pack:5: expected 1 track sets in clip 0 (one per animated object), found 0, found 'end'");
     EXPECT_EQ(errorOf("pack width 2\nscene id 0\n  object cube id 1\n  clip id 0\n    tracks object 2\n    end\n  end\nend\n"),
