@@ -32,13 +32,8 @@ float sampleDisplacement(const uint8_t* image, float u, float v, int channel, bo
     }
     if (i < 0 || i > 255 || j < 0 || j > 255) return 0.0f;
     const uint8_t* pixel = image + (static_cast<std::size_t>(i) * 256 + static_cast<std::size_t>(j)) * 4;
-    int value;
-    switch (channel) {
-        case 0: value = pixel[0]; break;
-        case 1: value = pixel[1]; break;
-        case 2: value = pixel[2]; break;
-        default: value = (pixel[0] + pixel[1] + pixel[2]) / 3; break;
-    }
+    const int value = channel >= 0 && channel < kDeformChannelAverage ? pixel[channel]
+                                                                      : (pixel[0] + pixel[1] + pixel[2]) / 3;
     return static_cast<float>(value * 0.003921569);
 }
 

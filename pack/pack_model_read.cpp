@@ -1,6 +1,7 @@
 // Pack model reader: walks a binary pack record by record, keeping every
 // stored byte, with the same bounded reader the loader uses.
 #include "pack/pack_model.h"
+#include "pack/pack_record_tables.h"
 #include "pack/reader.h"
 
 namespace lumen {
@@ -56,6 +57,25 @@ LightRecord readLight(PackReader& r, int n) {
     return l;
 }
 
+// One field of an object type's row, read into its model slot.
+void readObjectField(PackReader& r, int n, const ObjectField& f, ObjectRecord& o) {
+    switch (f.slot) {
+        case ObjectSlot::ByteA: o.byteA = r.readByte(f.name); break;
+        case ObjectSlot::ByteB: o.byteB = r.readByte(f.name); break;
+        case ObjectSlot::WordA: o.words[0] = r.readSignedInt16(f.name); break;
+        case ObjectSlot::WordB: o.words[1] = r.readSignedInt16(f.name); break;
+        case ObjectSlot::Extra: o.extra = r.readByte(f.name); break;
+        case ObjectSlot::Floats:
+            for (int i = 0; i < f.count; ++i) o.values[i].bits = r.readPackedFloatBits(n, f.name);
+            break;
+        case ObjectSlot::DeformVector:
+            if (f.count < deformVectorCount(o.byteA)) o.values[f.count].bits = r.readPackedFloatBits(n, f.name);
+            break;
+        case ObjectSlot::List:
+        case ObjectSlot::ListAfterMatrix: o.list = readIdListRecord(r); break;
+    }
+}
+
 ObjectRecord readObject(PackReader& r, int n) {
     
     ObjectRecord o;
@@ -73,47 +93,20 @@ ObjectRecord readObject(PackReader& r, int n) {
     for (int m = 0; m < 4; ++m) {
         if ((o.flags & (kFlagMapScaleT << m)) || deformer) o.mapping[m] = r.readByte("mapping byte");
     }
-    switch (type) {
-        case kTypeSphere: case kTypeCylinder: case kTypeCone: case kTypeGrid:
-            o.byteA = r.readByte("type parameter a");
-            o.byteB = r.readByte("type parameter b");
-            break;
-        case kTypeArcPath:
-            o.byteA = r.readByte("arc steps");
-            o.words[0] = r.readSignedInt16("arc angle");
-            break;
-        case kTypeSweep:
-            o.words[0] = r.readSignedInt16("sweep path id");
-            o.words[1] = r.readSignedInt16("sweep profile id");
-            break;
-        case kTypeLinePath:
-            o.byteA = r.readByte("line steps");
-            break;
-        case kTypeIdListA: case kTypeIdListB: case kTypeIdListC:
-            o.byteA = r.readByte("skipped byte");
-            o.list = readIdListRecord(r);
-            break;
-        case kTypeDeformer: {
-            o.byteA = r.readByte("deformer mode");
-            int floats = o.byteA <= kDeformScale ? 3 : o.byteA == kDeformRotate ? 4 : 0;
-            for (int i = 0; i < floats; ++i) o.values[i].bits = r.readPackedFloatBits(n, "deformer vector");
-            o.list = readIdListRecord(r);
-            break;
+    const ObjectTypeInfo* info = findObjectType(type);
+    if (info) {
+        for (const ObjectField& f : info->params()) {
+            if (f.slot != ObjectSlot::ListAfterMatrix) readObjectField(r, n, f, o);
         }
-        case kTypeDiscarded:
-            o.byteA = r.readByte("discarded byte");
-            o.words[0] = r.readSignedInt16("discarded int16");
-            o.words[1] = r.readSignedInt16("discarded int16");
-            for (auto& f : o.values) f.bits = r.readPackedFloatBits(n, "discarded float");
-            break;
-        default:
-            break;
     }
-    if (type == kTypeCylinder) o.extra = r.readByte("cylinder caps byte");
     if (isMeshType(type)) {
         for (auto& f : o.matrix) f.bits = r.readPackedFloatBits(n, "matrix element");
     }
-    if (type == kTypeMerge) o.list = readIdListRecord(r);
+    if (info) {
+        for (const ObjectField& f : info->params()) {
+            if (f.slot == ObjectSlot::ListAfterMatrix) readObjectField(r, n, f, o);
+        }
+    }
     return o;
 }
 
@@ -208,31 +201,14 @@ EventRecord readEvent(PackReader& r, int n) {
         e.blend[0] = r.readByte("blend source code");
         e.blend[1] = r.readByte("blend destination code");
     }
-    switch (k) {
-        case kEventImageLayer: case kEventClear:
-            e.bytes[0] = r.readByte("event field");
-            e.bytes[1] = r.readByte("event field");
-            break;
-        case kEventSceneView:
-            for (int i = 0; i < 3; ++i) e.bytes[i] = r.readByte("scene, camera or clip id");
-            for (auto& w : e.words) w = r.readSignedInt16("animation time");
-            break;
-        case kEventScreenCapture:
-            e.bytes[0] = r.readByte("render target");
-            break;
-        case kEventZoomFeedback:
-            e.bytes[0] = r.readByte("render target");
-            e.bytes[1] = r.readByte("feedback count");
-            e.floats[0].bits = r.readPackedFloatBits(n, "feedback zoom");
-            break;
-        case kEventScreenDistortion:
-            e.bytes[0] = r.readByte("render target");
-            e.bytes[1] = r.readByte("distortion type");
-            e.floats[0].bits = r.readPackedFloatBits(n, "distortion start");
-            e.floats[1].bits = r.readPackedFloatBits(n, "distortion end");
-            break;
-        default:
-            break;
+    if (const EventKindInfo* info = findEventKind(k)) {
+        for (const EventField& f : info->params()) {
+            switch (f.slot) {
+                case EventSlot::Byte: e.bytes[f.index] = r.readByte(f.name); break;
+                case EventSlot::Word: e.words[f.index] = r.readSignedInt16(f.name); break;
+                case EventSlot::Float: e.floats[f.index].bits = r.readPackedFloatBits(n, f.name); break;
+            }
+        }
     }
     return e;
 }

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "pack/pack_model.h"
+#include "pack/pack_record_tables.h"
 
 namespace lumen {
 
@@ -82,6 +83,24 @@ void keys(Writer& w, const std::vector<KeyRecord>& keys, bool camera) {
     }
 }
 
+void objectField(Writer& w, const ObjectField& f, const ObjectRecord& o) {
+    switch (f.slot) {
+        case ObjectSlot::ByteA: w.byte(o.byteA); break;
+        case ObjectSlot::ByteB: w.byte(o.byteB); break;
+        case ObjectSlot::WordA: w.int16(static_cast<uint16_t>(o.words[0])); break;
+        case ObjectSlot::WordB: w.int16(static_cast<uint16_t>(o.words[1])); break;
+        case ObjectSlot::Extra: w.byte(o.extra); break;
+        case ObjectSlot::Floats:
+            for (int i = 0; i < f.count; ++i) w.packed(o.values[i]);
+            break;
+        case ObjectSlot::DeformVector:
+            if (f.count < deformVectorCount(o.byteA)) w.packed(o.values[f.count]);
+            break;
+        case ObjectSlot::List:
+        case ObjectSlot::ListAfterMatrix: idList(w, o.list); break;
+    }
+}
+
 void object(Writer& w, const ObjectRecord& o) {
     
     const int type = o.type();
@@ -98,47 +117,20 @@ void object(Writer& w, const ObjectRecord& o) {
     for (int m = 0; m < 4; ++m) {
         if ((o.flags & (kFlagMapScaleT << m)) || deformer) w.byte(o.mapping[m]);
     }
-    switch (type) {
-        case kTypeSphere: case kTypeCylinder: case kTypeCone: case kTypeGrid:
-            w.byte(o.byteA);
-            w.byte(o.byteB);
-            break;
-        case kTypeArcPath:
-            w.byte(o.byteA);
-            w.int16(static_cast<uint16_t>(o.words[0]));
-            break;
-        case kTypeSweep:
-            w.int16(static_cast<uint16_t>(o.words[0]));
-            w.int16(static_cast<uint16_t>(o.words[1]));
-            break;
-        case kTypeLinePath:
-            w.byte(o.byteA);
-            break;
-        case kTypeIdListA: case kTypeIdListB: case kTypeIdListC:
-            w.byte(o.byteA);
-            idList(w, o.list);
-            break;
-        case kTypeDeformer: {
-            w.byte(o.byteA);
-            int floats = o.byteA <= kDeformScale ? 3 : o.byteA == kDeformRotate ? 4 : 0;
-            for (int i = 0; i < floats; ++i) w.packed(o.values[i]);
-            idList(w, o.list);
-            break;
+    const ObjectTypeInfo* info = findObjectType(type);
+    if (info) {
+        for (const ObjectField& f : info->params()) {
+            if (f.slot != ObjectSlot::ListAfterMatrix) objectField(w, f, o);
         }
-        case kTypeDiscarded:
-            w.byte(o.byteA);
-            w.int16(static_cast<uint16_t>(o.words[0]));
-            w.int16(static_cast<uint16_t>(o.words[1]));
-            for (auto f : o.values) w.packed(f);
-            break;
-        default:
-            break;
     }
-    if (type == kTypeCylinder) w.byte(o.extra);
     if (isMeshType(type)) {
         for (auto f : o.matrix) w.packed(f);
     }
-    if (type == kTypeMerge) idList(w, o.list);
+    if (info) {
+        for (const ObjectField& f : info->params()) {
+            if (f.slot == ObjectSlot::ListAfterMatrix) objectField(w, f, o);
+        }
+    }
 }
 
 void scene(Writer& w, const SceneRecord& s) {
@@ -210,28 +202,14 @@ void event(Writer& w, const EventRecord& e) {
         w.bytes(e.colors.data(), 8);
         w.bytes(e.blend.data(), 2);
     }
-    switch (k) {
-        case kEventImageLayer: case kEventClear:
-            w.bytes(e.bytes.data(), 2);
-            break;
-        case kEventSceneView:
-            w.bytes(e.bytes.data(), 3);
-            for (auto v : e.words) w.int16(static_cast<uint16_t>(v));
-            break;
-        case kEventScreenCapture:
-            w.byte(e.bytes[0]);
-            break;
-        case kEventZoomFeedback:
-            w.bytes(e.bytes.data(), 2);
-            w.packed(e.floats[0]);
-            break;
-        case kEventScreenDistortion:
-            w.bytes(e.bytes.data(), 2);
-            w.packed(e.floats[0]);
-            w.packed(e.floats[1]);
-            break;
-        default:
-            break;
+    if (const EventKindInfo* info = findEventKind(k)) {
+        for (const EventField& f : info->params()) {
+            switch (f.slot) {
+                case EventSlot::Byte: w.byte(e.bytes[f.index]); break;
+                case EventSlot::Word: w.int16(static_cast<uint16_t>(e.words[f.index])); break;
+                case EventSlot::Float: w.packed(e.floats[f.index]); break;
+            }
+        }
     }
 }
 

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "pack/pack_record_tables.h"
 #include "pack/pack_source.h"
 #include "pack/reader.h"
 #include "texgen/texture_op_table.h"
@@ -16,64 +17,46 @@ std::string_view textureOpName(int code) {
 }
 
 std::string_view objectTypeName(int type) {
-    switch (type) {
-        case kTypeCube: return "cube";
-        case kTypeSphere: return "sphere";
-        case kTypeCylinder: return "cylinder";
-        case kTypeCone: return "cone";
-        case kTypeArcPath: return "arcPath";
-        case kTypeSweep: return "sweep";
-        case kTypeLinePath: return "linePath";
-        case kTypeGrid: return "grid";
-        case kTypeMerge: return "merge";
-        case kTypeDeformer: return "deformer";
-        default: return {};
-    }
+    const ObjectTypeInfo* info = findObjectType(type);
+    return info && info->name ? info->name : std::string_view{};
 }
 
 std::string_view lightKindName(int kind) {
     switch (kind) {
-        case 0: return "directional";
-        case 1: return "point";
-        case 2: return "spot";
+        case kLightDirectional: return "directional";
+        case kLightPoint: return "point";
+        case kLightSpot: return "spot";
         default: return {};
     }
 }
 
 std::string_view eventKindName(int kind) {
-    switch (kind) {
-        case 1: return "imageLayer";
-        case 2: return "sceneView";
-        case 3: return "clear";
-        case 4: return "screenCapture";
-        case 5: return "zoomFeedback";
-        case 6: return "screenDistortion";
-        default: return {};
-    }
+    const EventKindInfo* info = findEventKind(kind);
+    return info ? info->name : std::string_view{};
 }
 
 std::string_view blendCodeName(int code) {
     switch (code) {
-        case 0: return "ZERO";
-        case 1: return "ONE";
-        case 2: return "SRC_COLOR";
-        case 3: return "ONE_MINUS_SRC_COLOR";
-        case 4: return "SRC_ALPHA";
-        case 5: return "ONE_MINUS_SRC_ALPHA";
-        case 6: return "DST_ALPHA";
-        case 7: return "ONE_MINUS_DST_ALPHA";
-        case 8: return "DST_COLOR";
-        case 9: return "ONE_MINUS_DST_COLOR";
-        case 10: return "SRC_ALPHA_SATURATE";
+        case kBlendZero: return "ZERO";
+        case kBlendOne: return "ONE";
+        case kBlendSrcColor: return "SRC_COLOR";
+        case kBlendOneMinusSrcColor: return "ONE_MINUS_SRC_COLOR";
+        case kBlendSrcAlpha: return "SRC_ALPHA";
+        case kBlendOneMinusSrcAlpha: return "ONE_MINUS_SRC_ALPHA";
+        case kBlendDstAlpha: return "DST_ALPHA";
+        case kBlendOneMinusDstAlpha: return "ONE_MINUS_DST_ALPHA";
+        case kBlendDstColor: return "DST_COLOR";
+        case kBlendOneMinusDstColor: return "ONE_MINUS_DST_COLOR";
+        case kBlendSrcAlphaSaturate: return "SRC_ALPHA_SATURATE";
         default: return {};
     }
 }
 
 std::string_view deformModeName(int mode) {
     switch (mode) {
-        case 0: return "move";
-        case 1: return "scale";
-        case 2: return "rotate";
+        case kDeformMove: return "move";
+        case kDeformScale: return "scale";
+        case kDeformRotate: return "rotate";
         default: return {};
     }
 }

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <sstream>
 
+#include "pack/pack_record_tables.h"
 #include "pack/pack_source.h"
 #include "texgen/texture_op_table.h"
 
@@ -95,6 +96,30 @@ public:
         out << "\n";
     }
 
+    void objectField(std::ostream& out, const ObjectField& field, const ObjectRecord& o) const {
+        const bool deformer = o.type() == kTypeDeformer;
+        switch (field.slot) {
+            case ObjectSlot::ByteA:
+                out << " " << field.name << " ";
+                if (deformer) {
+                    out << named(deformModeName(o.byteA), o.byteA);
+                } else {
+                    out << int(o.byteA);
+                }
+                break;
+            case ObjectSlot::ByteB: out << " " << field.name << " " << int(o.byteB); break;
+            case ObjectSlot::WordA: out << " " << field.name << " " << o.words[0]; break;
+            case ObjectSlot::WordB: out << " " << field.name << " " << o.words[1]; break;
+            case ObjectSlot::Extra: out << " " << field.name << " " << int(o.extra); break;
+            case ObjectSlot::Floats: out << " " << field.name << floats(o.values, 0, field.count); break;
+            case ObjectSlot::DeformVector:
+                if (field.count < deformVectorCount(o.byteA)) out << " " << field.name << " " << f(o.values[field.count]);
+                break;
+            case ObjectSlot::List:
+            case ObjectSlot::ListAfterMatrix: out << " " << field.name << " " << idList(o.list); break;
+        }
+    }
+
     void object(std::ostream& out, const ObjectRecord& o) const {
         
         const int type = o.type();
@@ -128,34 +153,18 @@ public:
         for (int m = 0; m < 4; ++m) {
             if ((o.flags & (kFlagMapScaleT << m)) || deformer) out << " " << mapNames[m] << " " << int(o.mapping[m]);
         }
-        switch (type) {
-            case kTypeSphere: out << " rings " << int(o.byteA) << " segments " << int(o.byteB); break;
-            case kTypeCylinder:
-                out << " segments " << int(o.byteA) << " stacks " << int(o.byteB) << " caps " << int(o.extra);
-                break;
-            case kTypeCone: out << " segments " << int(o.byteA) << " cap " << int(o.byteB); break;
-            case kTypeGrid: out << " columns " << int(o.byteA) << " rows " << int(o.byteB); break;
-            case kTypeArcPath: out << " steps " << int(o.byteA) << " angle " << o.words[0]; break;
-            case kTypeSweep: out << " path " << o.words[0] << " profile " << o.words[1]; break;
-            case kTypeLinePath: out << " steps " << int(o.byteA); break;
-            case kTypeIdListA: case kTypeIdListB: case kTypeIdListC:
-                out << " skipped " << int(o.byteA) << " ids " << idList(o.list);
-                break;
-            case kTypeDeformer: {
-                out << " mode " << named(deformModeName(o.byteA), o.byteA);
-                if (o.byteA <= kDeformRotate) out << " x " << f(o.values[0]) << " y " << f(o.values[1]) << " z " << f(o.values[2]);
-                if (o.byteA == kDeformRotate) out << " w " << f(o.values[3]);
-                out << " targets " << idList(o.list);
-                break;
+        const ObjectTypeInfo* info = findObjectType(type);
+        if (info) {
+            for (const ObjectField& field : info->params()) {
+                if (field.slot != ObjectSlot::ListAfterMatrix) objectField(out, field, o);
             }
-            case kTypeDiscarded:
-                out << " a " << int(o.byteA) << " b " << o.words[0] << " c " << o.words[1] << " values"
-                    << floats(o.values, 0, 12);
-                break;
-            default: break;
         }
         if (isMeshType(type)) out << " matrix" << floats(o.matrix, 0, 12);
-        if (type == kTypeMerge) out << " ids " << idList(o.list);
+        if (info) {
+            for (const ObjectField& field : info->params()) {
+                if (field.slot == ObjectSlot::ListAfterMatrix) objectField(out, field, o);
+            }
+        }
         out << "\n";
     }
 
@@ -246,24 +255,15 @@ public:
                 << named(blendCodeName(e.blend[0]), e.blend[0]) << " blendDst "
                 << named(blendCodeName(e.blend[1]), e.blend[1]);
         }
-        switch (k) {
-            case kEventImageLayer: out << " textured " << int(e.bytes[0]) << " targetIndex " << int(e.bytes[1]); break;
-            case kEventSceneView:
-                out << " sceneId " << int(e.bytes[0]) << " cameraId " << int(e.bytes[1]) << " clipId " << int(e.bytes[2])
-                    << " cameraTimeStart " << e.words[0] << " cameraTimeEnd " << e.words[1] << " clipTimeStart "
-                    << e.words[2] << " clipTimeEnd " << e.words[3];
-                break;
-            case kEventClear: out << " clearColor " << int(e.bytes[0]) << " clearDepth " << int(e.bytes[1]); break;
-            case kEventScreenCapture: out << " targetIndex " << int(e.bytes[0]); break;
-            case kEventZoomFeedback:
-                out << " targetIndex " << int(e.bytes[0]) << " feedbackCount " << int(e.bytes[1]) << " feedbackZoom "
-                    << f(e.floats[0]);
-                break;
-            case kEventScreenDistortion:
-                out << " targetIndex " << int(e.bytes[0]) << " distortionType " << int(e.bytes[1])
-                    << " distortionStart " << f(e.floats[0]) << " distortionEnd " << f(e.floats[1]);
-                break;
-            default: break;
+        if (const EventKindInfo* info = findEventKind(k)) {
+            for (const EventField& field : info->params()) {
+                out << " " << field.name << " ";
+                switch (field.slot) {
+                    case EventSlot::Byte: out << int(e.bytes[field.index]); break;
+                    case EventSlot::Word: out << e.words[field.index]; break;
+                    case EventSlot::Float: out << f(e.floats[field.index]); break;
+                }
+            }
         }
         out << "\n";
     }
