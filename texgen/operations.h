@@ -47,6 +47,16 @@ void lighten(TextureGenerator& gen, Texture& texture, const TextureOp& op);
 void modulate(TextureGenerator& gen, Texture& texture, const TextureOp& op);
 void maskBlend(TextureGenerator& gen, Texture& texture, const TextureOp& op);
 
+// Smear's inner loop: the sums of channels 0..2 over the samples at
+// here + step[1..length], none of which wraps. The vector sibling must give
+// exactly the scalar one's sums; a test pins the two together.
+struct SmearSums {
+    uint32_t c[3];
+};
+using SmearSumsFn = SmearSums (*)(const uint8_t* here, const int32_t* step, int length);
+SmearSums smearSumsScalar(const uint8_t* here, const int32_t* step, int length);
+SmearSums smearSumsVector(const uint8_t* here, const int32_t* step, int length);
+
 // Shared numeric constants.
 constexpr double k255 = 0.00392156862745098;
 constexpr double kWave = 0.024543692609375;
