@@ -44,6 +44,8 @@ void prepareTangents(Track& track) {
     }
 }
 
+// One byte walk over both lists in stream order; it goes away when the loaders
+// build from the pack model.
 void PackLoader::loadCamerasAndClips(PackReader& r, int width, Scene& scene) {
     const int cameras = r.readByte("camera count");
     for (int c = 0; c < cameras; ++c) {

@@ -72,6 +72,8 @@ void PackLoader::loadScene(PackReader& r, int width, PackLists& active) {
     active.scenes.splice_after(active.scenes.before_begin(), pending);
 }
 
+// Reads one object record in stream order and builds it at once; the byte walk
+// goes away when the loaders build from the pack model.
 void PackLoader::loadObject(PackReader& r, int width, Scene& scene, PackLists& active) {
     
     const std::size_t index = static_cast<std::size_t>(scene.objectCount);

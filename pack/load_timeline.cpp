@@ -4,6 +4,8 @@
 
 namespace lumen {
 
+// One byte walk per event in stream order; it goes away when the loaders build
+// from the pack model.
 void PackLoader::loadTimelineSection(PackReader& r, int width, PackLists& active) {
     r.setSection("timeline section");
     const int count = r.readSignedInt16("event count");
