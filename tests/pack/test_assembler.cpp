@@ -5,6 +5,7 @@
 #include "pack/pack_model.h"
 #include "pack/pack_source.h"
 #include "pack/reader.h"
+#include "texgen/texture_op_table.h"
 
 namespace lumen {
 namespace {
@@ -151,6 +152,42 @@ TEST(Assembler, ErrorsNameFileLineAndWhatWasExpected) {
               "show.pack:3: expected an integer -32768 to 32767 for an id of object merge, found 'x'");
     EXPECT_EQ(errorOf("pack width 2\nscene id 0\n"),
               "show.pack:3: expected 'end' (or light, object, camera, clip) in scene 0, found the end of the file");
+}
+
+// Every operation of the table: its `name value` pairs in the printed order and
+// reversed assemble to the same record, each value in the byte its row names.
+TEST(Assembler, OpParametersAreReadByNameInAnyOrder) {
+    for (const TextureOpInfo& info : textureOpTable()) {
+        std::vector<std::string> pairs;
+        for (int i = 0; i < 8; ++i) pairs.push_back(std::string(info.params[i].name) + " " + std::to_string(i % 4 + 1));
+        if (info.code == kOpText) pairs.push_back("text \"hi\"");
+        std::string forward, backward;
+        for (const auto& p : pairs) forward += " " + p;
+        for (auto it = pairs.rbegin(); it != pairs.rend(); ++it) backward += " " + *it;
+        auto ops = [&](const std::string& line) {
+            return assemblePackSource("pack width 2\ntexture id 1\n op " + std::string(info.name) + line + "\nend\n",
+                                      "o.pack").textures[0].ops[0];
+        };
+        const TextureOpRecord a = ops(forward), b = ops(backward);
+        EXPECT_EQ(a, b) << info.name;
+        for (int i = 0; i < 8; ++i) EXPECT_EQ(a.b[i + 1], i % 4 + 1) << info.name << " " << info.params[i].name;
+        EXPECT_EQ(a.b[0], info.code);
+    }
+}
+
+TEST(Assembler, OpNamesAreStrict) {
+    const std::string head = "pack width 2\ntexture id 1\n  op SinePlasma layer 0 ";
+    const std::string names = "layer xFrequency yFrequency xPhase yPhase spare6 spare7 channel";
+    EXPECT_EQ(errorOf(head + "xFrequncy 1 yFrequency 0 xPhase 0 yPhase 0 channel 0\nend\n"),
+              "show.pack:3: 'xFrequncy' is not a field of operation SinePlasma; expected one of: " + names);
+    EXPECT_EQ(errorOf(head + "yFrequency 0 xPhase 0 yPhase 0 channel 0\nend\n"),
+              "show.pack:3: operation SinePlasma is missing xFrequency; its fields are: " + names);
+    EXPECT_EQ(errorOf(head + "xFrequency yFrequency 0 xPhase 0 yPhase 0 channel 0\nend\n"),
+              "show.pack:3: expected 1 value for xFrequency of operation SinePlasma, found 'yFrequency'");
+    EXPECT_EQ(errorOf("pack width 2\ntexture id 1\n  op Text layer 0 font 0 height 9 x 0 y 0 italic 0 bold 0 slot 0\nend\n"),
+              "show.pack:3: operation Text is missing text; its fields are: layer font height x y italic bold slot text");
+    EXPECT_EQ(errorOf("pack width 2\nscene id 0\n  object cube id 1 keepUV matrix 1 0 0 0 0 1 0 0 0 0 1 0\nend\n"),
+              "show.pack:3: expected 1 value for keepUV of object cube, found 'matrix'");
 }
 
 TEST(Assembler, FloatsAreTruncatedToTheFloatWidth) {
