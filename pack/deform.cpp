@@ -40,7 +40,6 @@ float sampleDisplacement(const uint8_t* image, float u, float v, int channel, bo
 // Long because it reads the deformer's fields from the bytes and then applies
 // them; the read half goes away when the loaders build from the pack model.
 void PackLoader::deform(PackReader& r, int width, Scene& scene, std::size_t deformerIndex, PackLists& active) {
-
     SceneObject& deformer = scene.objects[deformerIndex];
     const std::size_t at = r.offset();
     const int mode = r.readByte("deformer mode");

@@ -75,7 +75,6 @@ void PackLoader::loadScene(PackReader& r, int width, PackLists& active) {
 // Reads one object record in stream order and builds it at once; the byte walk
 // goes away when the loaders build from the pack model.
 void PackLoader::loadObject(PackReader& r, int width, Scene& scene, PackLists& active) {
-
     const std::size_t index = static_cast<std::size_t>(scene.objectCount);
     appendObject(scene);
     SceneObject& o = scene.objects[index];

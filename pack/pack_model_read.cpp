@@ -77,7 +77,6 @@ void readObjectField(PackReader& r, int n, const ObjectField& f, ObjectRecord& o
 }
 
 ObjectRecord readObject(PackReader& r, int n) {
-
     ObjectRecord o;
     o.flags = r.readUint32("object flags");
     o.id = r.readSignedInt16("object id");

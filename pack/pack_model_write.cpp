@@ -102,7 +102,6 @@ void objectField(Writer& w, const ObjectField& f, const ObjectRecord& o) {
 }
 
 void object(Writer& w, const ObjectRecord& o) {
-
     const int type = o.type();
     const bool deformer = type == kTypeDeformer;
     w.uint32(o.flags);
