@@ -78,7 +78,7 @@ TEST(Objects, FlagBitsSelectOptionalFieldsAndMergeGetsNoMappingOrFaceTextures) {
     const SceneObject& cube = s.objects[0];
     EXPECT_EQ(cube.mesh.faces[0].texture, image->glName);
     const SceneObject& merge = s.objects[1];
-    EXPECT_EQ(merge.flags & 0xFFFu, 0x40Fu);
+    EXPECT_EQ(merge.flags & ~kFlagMapAll, kTypeMerge | kFlagColorTexture);
     EXPECT_EQ(merge.textureId, 3);
     ASSERT_EQ(merge.mesh.faceCount, 24);
     // Merged faces keep the source's texture; no face texture of its own is
@@ -300,7 +300,7 @@ TEST(Scenes, SceneIsFindableOnlyOnceCompleteAndTheNewestWins) {
         event sceneView sceneId 3)");
     Scene* s = findScene(f.lists, 3);
     ASSERT_NE(s, nullptr);
-    EXPECT_EQ(s->objects[0].type(), 3u);
+    EXPECT_EQ(s->objects[0].type(), kTypeSphere);
     EXPECT_EQ(f.lists.eventsHead->scene, s);
     EXPECT_EQ(findScene(f.lists, 4), nullptr);
 }
