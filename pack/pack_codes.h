@@ -129,6 +129,19 @@ constexpr bool eventHasColours(int kind) {
     return kind == kEventImageLayer || kind == kEventZoomFeedback || kind == kEventScreenDistortion;
 }
 
+// Screen distortion patterns (an event's distortionType); kDistortNone and
+// any type above kDistortRipple draw nothing.
+enum DistortionPattern : int {
+    kDistortWaves = 0,
+    kDistortPinch = 1,
+    kDistortBulge = 2,
+    kDistortJitter = 3,
+    kDistortJitteredTiles = 4,
+    kDistortNone = 5,
+    kDistortTwirl = 6,
+    kDistortRipple = 7,
+};
+
 // Blend codes of image-layer, zoom and distortion events; a code above
 // kBlendSrcAlphaSaturate blends as kBlendZero.
 enum BlendCode : uint8_t {
