@@ -6,19 +6,10 @@
 
 #include "mesh/math3d.h"
 #include "mesh/mesh.h"
+#include "pack/pack_codes.h"
 
 namespace lumen {
 
-// Object types (bits 0-7 of an object's flags) that build geometry.
-inline constexpr uint32_t kTypeCube = 1;
-inline constexpr uint32_t kTypeSphere = 3;
-inline constexpr uint32_t kTypeCylinder = 6;
-inline constexpr uint32_t kTypeCone = 7;
-inline constexpr uint32_t kTypeArcPath = 9;
-inline constexpr uint32_t kTypeSweep = 10;
-inline constexpr uint32_t kTypeLinePath = 11;
-inline constexpr uint32_t kTypeGrid = 12;
-inline constexpr uint32_t kTypeMerge = 15;
 
 // An object created earlier in the same scene, as sweep and merge see it. The
 // sweep writes world-space path points into the path mesh's `scratch`.

@@ -45,7 +45,7 @@ float sampleDisplacement(const uint8_t* image, float u, float v, int channel, bo
 
 void PackLoader::deform(const ObjectRecord& record, int width, Scene& scene, std::size_t deformerIndex,
                         PackLists& active) {
-    using namespace objectflag;
+    
     SceneObject& deformer = scene.objects[deformerIndex];
     const std::size_t at = record.offset.at;
     const int mode = record.byteA;
@@ -77,8 +77,8 @@ void PackLoader::deform(const ObjectRecord& record, int width, Scene& scene, std
     deformer.idList = idListValues(record.list);
 
     const uint32_t flags = deformer.flags;
-    const bool clamp = (flags & kInvertNormals) != 0;
-    const int channel = static_cast<int>((flags >> kChannelShift) & 3);
+    const bool clamp = (flags & kFlagInvertNormals) != 0;
+    const int channel = static_cast<int>((flags >> kDeformChannelShift) & 3);
     const uint8_t map[4] = {deformer.mapScaleT, deformer.mapScaleS, deformer.mapOffsetT, deformer.mapOffsetS};
     for (const int32_t id : deformer.idList) {
         SceneObject* target = findObject(scene, scene.objectCount, id);
@@ -87,8 +87,8 @@ void PackLoader::deform(const ObjectRecord& record, int width, Scene& scene, std
                                                      std::to_string(id) + ", which is no earlier object");
         }
         // Bit 28 is taken the other way round here: clear keeps u and v.
-        applyMapping(*target, map[0], map[1], map[2], map[3], (flags & kKeepUV) == 0, (flags & kMirrorV) != 0,
-                     (flags & kMirrorU) != 0);
+        applyMapping(*target, map[0], map[1], map[2], map[3], (flags & kFlagKeepUV) == 0, (flags & kFlagMirrorV) != 0,
+                     (flags & kFlagMirrorU) != 0);
         Mesh& mesh = target->mesh;
         if (mode <= 2) {
             for (int i = 0; i < mesh.vertexCount; ++i) {
@@ -116,7 +116,7 @@ void PackLoader::deform(const ObjectRecord& record, int width, Scene& scene, std
         }
         const uint32_t tf = target->flags;
         applyMapping(*target, target->mapScaleT, target->mapScaleS, target->mapOffsetT, target->mapOffsetS,
-                     (tf & kKeepUV) != 0, (tf & kMirrorV) != 0, (tf & kMirrorU) != 0);
+                     (tf & kFlagKeepUV) != 0, (tf & kFlagMirrorV) != 0, (tf & kFlagMirrorU) != 0);
         computeNormals(mesh, target->invertNormals());
         setMatrix(*target, target->matrix);
     }

@@ -94,7 +94,7 @@ void PackLoader::buildScene(const SceneRecord& record, int width, PackLists& act
 }
 
 void PackLoader::buildObject(const ObjectRecord& record, int width, Scene& scene, PackLists& active) {
-    using namespace objectflag;
+    
     const std::size_t index = static_cast<std::size_t>(scene.objectCount);
     appendObject(scene);
     SceneObject& o = scene.objects[index];
@@ -102,17 +102,17 @@ void PackLoader::buildObject(const ObjectRecord& record, int width, Scene& scene
     const int type = static_cast<int>(o.type());
     o.id = record.id;
     o.parentId = record.parentId;
-    if ((o.flags & kTexture) || type == kObjectDeformer) o.textureId = record.textureId;
+    if ((o.flags & kFlagColorTexture) || type == kTypeDeformer) o.textureId = record.textureId;
     float* color[4] = {&o.color.r, &o.color.g, &o.color.b, &o.color.a};
     for (int c = 0; c < 4; ++c) {
-        if (o.flags & (kColorR << c)) *color[c] = colorByte(record.color[static_cast<std::size_t>(c)]);
+        if (o.flags & (kFlagColorR << c)) *color[c] = colorByte(record.color[static_cast<std::size_t>(c)]);
     }
-    if (o.flags & kEnvTexture) o.texture2Id = record.texture2Id;
+    if (o.flags & kFlagEnvTexture) o.texture2Id = record.texture2Id;
     uint8_t* mapping[4] = {&o.mapScaleT, &o.mapScaleS, &o.mapOffsetT, &o.mapOffsetS};
     for (int m = 0; m < 4; ++m) {
-        if ((o.flags & (kMapScaleT << m)) || type == kObjectDeformer) *mapping[m] = record.mapping[static_cast<std::size_t>(m)];
+        if ((o.flags & (kFlagMapScaleT << m)) || type == kTypeDeformer) *mapping[m] = record.mapping[static_cast<std::size_t>(m)];
     }
-    if (type == kObjectDeformer) {
+    if (type == kTypeDeformer) {
         deform(record, width, scene, index, active);
         return;
     }
@@ -128,14 +128,14 @@ void PackLoader::buildObject(const ObjectRecord& record, int width, Scene& scene
     generateObjectMesh(scene, o);
     setMatrix(o, matrix);
     if (type != 15) {
-        applyMapping(o, o.mapScaleT, o.mapScaleS, o.mapOffsetT, o.mapOffsetS, (o.flags & kKeepUV) != 0,
-                     (o.flags & kMirrorV) != 0, (o.flags & kMirrorU) != 0);
+        applyMapping(o, o.mapScaleT, o.mapScaleS, o.mapOffsetT, o.mapOffsetS, (o.flags & kFlagKeepUV) != 0,
+                     (o.flags & kFlagMirrorV) != 0, (o.flags & kFlagMirrorU) != 0);
     }
     computeNormals(o.mesh, o.invertNormals());
     for (int f = 0; f < o.mesh.faceCount; ++f) o.mesh.faces[static_cast<std::size_t>(f)].color = o.color;
     if (type == 15) return;
-    if (o.flags & kTexture) setFaceTexture(o, findUploadedImage(active.images, o.textureId), false);
-    if (o.flags & kEnvTexture) setFaceTexture(o, findUploadedImage(active.images, o.texture2Id), true);
+    if (o.flags & kFlagColorTexture) setFaceTexture(o, findUploadedImage(active.images, o.textureId), false);
+    if (o.flags & kFlagEnvTexture) setFaceTexture(o, findUploadedImage(active.images, o.texture2Id), true);
 }
 
 // An upper bound of the vertices the generator will make for `object`.

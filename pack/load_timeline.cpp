@@ -1,38 +1,30 @@
 // Timeline section: events built from their records and appended in pack
-// order, times to milliseconds, colours and blend codes expanded, images,
-// scenes and cameras resolved.
+// order, times to milliseconds, colours expanded, blend codes kept as stored
+// (the drawing code maps them to GL), images, scenes and cameras resolved.
 #include "pack/pack_loader.h"
 #include "pack/record_values.h"
-#include "platform/gl.h"
 
 namespace lumen {
 
-int blendFactorFromCode(int code) {
-    static const int factors[11] = {GL_ZERO,          GL_ONE,       GL_SRC_COLOR,           GL_ONE_MINUS_SRC_COLOR,
-                                    GL_SRC_ALPHA,     GL_ONE_MINUS_SRC_ALPHA, GL_DST_ALPHA, GL_ONE_MINUS_DST_ALPHA,
-                                    GL_DST_COLOR,     GL_ONE_MINUS_DST_COLOR, GL_SRC_ALPHA_SATURATE};
-    return code >= 0 && code <= 10 ? factors[code] : GL_ZERO;
-}
-
 namespace {
 
-// The fields of one event from its record: times to milliseconds, colours and
-// blend codes expanded. References are resolved by the caller.
+// The fields of one event from its record: times to milliseconds, colours
+// expanded. References are resolved by the caller.
 void setEventFields(const EventRecord& record, int width, TimelineEvent& e) {
     const int kind = record.kind;
     e.type = kind;
     e.startTime = record.start * 10;
     e.endTime = record.end * 10 + 9;
     e.pass = record.pass;
-    if (kind == 1 || kind == 2 || kind == 4 || kind == 5 || kind == 6) {
+    if (eventHasRectangle(kind)) {
         int* rect[8] = {&e.x1Start, &e.y1Start, &e.x2Start, &e.y2Start, &e.x1End, &e.y1End, &e.x2End, &e.y2End};
         for (std::size_t i = 0; i < 8; ++i) *rect[i] = record.rect[i];
     }
-    if (kind == 1 || kind == 5 || kind == 6) {
+    if (eventHasColours(kind)) {
         for (std::size_t c = 0; c < 4; ++c) e.colorStart[c] = colorByte(record.colors[c]);
         for (std::size_t c = 0; c < 4; ++c) e.colorEnd[c] = colorByte(record.colors[4 + c]);
-        e.blendSrc = blendFactorFromCode(record.blend[0]);
-        e.blendDst = blendFactorFromCode(record.blend[1]);
+        e.blendSrc = record.blend[0];
+        e.blendDst = record.blend[1];
     }
     switch (kind) {
         case kEventImageLayer:

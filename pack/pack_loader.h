@@ -81,7 +81,4 @@ void prepareTangents(Track& track);
 // with clamp, indices outside give 0.
 float sampleDisplacement(const uint8_t* image, float u, float v, int channel, bool clamp);
 
-// The OpenGL blend factor of a stored blend code; codes above 10 give GL_ZERO.
-int blendFactorFromCode(int code);
-
 }  // namespace lumen

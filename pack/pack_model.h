@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "pack/pack_codes.h"
+
 namespace lumen {
 
 // A packed float as stored: the N bytes read as a little-endian integer.
@@ -66,39 +68,6 @@ struct LightRecord {
     bool operator==(const LightRecord&) const = default;
 };
 
-// Object types with a name in the source form.
-enum ObjectType : uint8_t {
-    kObjectCube = 1,
-    kObjectSphere = 3,
-    kObjectCylinder = 6,
-    kObjectCone = 7,
-    kObjectArcPath = 9,
-    kObjectSweep = 10,
-    kObjectLinePath = 11,
-    kObjectGrid = 12,
-    kObjectMerge = 15,
-    kObjectDeformer = 104,
-};
-
-// Object flag bits the loader gives a meaning.
-namespace objectflag {
-constexpr uint32_t kTypeMask = 0xFF;
-constexpr uint32_t kInvertNormals = 1u << 8;  // on a deformer: clamp sampling
-constexpr uint32_t kTexture = 1u << 10;
-constexpr uint32_t kColorR = 1u << 11;  // G, B, A follow in bits 12..14
-constexpr uint32_t kSkipByte = 1u << 15;
-constexpr int kChannelShift = 16;  // bits 16..17: deformer channel
-constexpr uint32_t kEnvTexture = 1u << 18;
-constexpr uint32_t kMapScaleT = 1u << 19;  // S scale, T offset, S offset in bits 20..22
-constexpr uint32_t kKeepUV = 1u << 28;
-constexpr uint32_t kMirrorV = 1u << 29;
-constexpr uint32_t kMirrorU = 1u << 30;
-}  // namespace objectflag
-
-// True for the types whose record carries a matrix and gets a mesh.
-bool isMeshType(int type);
-// True for the types that have a track set in every clip.
-bool isAnimatedType(int type);
 
 struct ObjectRecord {
     uint32_t flags = 0;
@@ -119,7 +88,7 @@ struct ObjectRecord {
     IdListRecord list;
     std::array<PackedFloatBits, 12> matrix{};  // mesh types
     RecordOffset offset;
-    int type() const { return static_cast<int>(flags & objectflag::kTypeMask); }
+    int type() const { return static_cast<int>(flags & kObjectTypeMask); }
     bool operator==(const ObjectRecord&) const = default;
 };
 
@@ -127,6 +96,12 @@ struct ObjectRecord {
 // `values` holds each channel as stored: packed-float bits, the int16 pattern
 // of roll or angle, or the byte of fov or a colour. For later keys only the
 // channels whose mask bit is set are stored; `mask` of a first key is unused.
+enum KeyChannelKind : int { kKeyFloat, kKeyInt16, kKeyByte };
+// How camera channel c (fov, roll, eye xyz, target xyz) and object channel c
+// (position, axis, angle, scale, colour) are stored.
+constexpr int cameraChannelKind(int c) { return c == 0 ? kKeyByte : c == 1 ? kKeyInt16 : kKeyFloat; }
+constexpr int objectChannelKind(int c) { return c == 6 ? kKeyInt16 : c >= 10 ? kKeyByte : kKeyFloat; }
+
 struct KeyRecord {
     int16_t time = 0;  // first key of an object track set: stored unsigned
     uint16_t mask = 0;

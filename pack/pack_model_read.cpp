@@ -1,20 +1,10 @@
 // Pack model reader: walks a binary pack record by record, keeping every
 // stored byte, with the same bounded reader the loader uses.
 #include "pack/pack_model.h"
+#include "pack/pack_record_tables.h"
 #include "pack/reader.h"
 
 namespace lumen {
-
-bool isMeshType(int type) {
-    switch (type) {
-        case 1: case 3: case 4: case 6: case 7: case 8: case 9: case 10: case 11: case 12: case 15:
-            return true;
-        default:
-            return false;
-    }
-}
-
-bool isAnimatedType(int type) { return type != 9 && type != 11 && type < 100; }
 
 namespace {
 
@@ -41,7 +31,7 @@ TextureProgramRecord readTextureProgram(PackReader& r) {
     for (int i = 0; i < k; ++i) {
         TextureOpRecord op;
         r.readBytes(op.b.data(), 9, "operation record");
-        if (op.b[0] == 7) {
+        if (op.b[0] == kOpText) {
             uint8_t length = r.readByte("text length");
             op.text.resize(length);
             r.readBytes(op.text.data(), length, "text");
@@ -58,85 +48,73 @@ LightRecord readLight(PackReader& r, int n) {
     readColor(r, l.ambient.data(), 3, "ambient colour");
     readColor(r, l.diffuse.data(), 3, "diffuse colour");
     for (auto& f : l.position) f.bits = r.readPackedFloatBits(n, "light position");
-    if (l.kind >= 1) {
+    if (l.kind >= kLightPoint) {
         for (auto& f : l.attenuation) f.bits = r.readPackedFloatBits(n, "light attenuation");
     }
-    if (l.kind == 2) {
+    if (l.kind == kLightSpot) {
         for (auto& f : l.spot) f.bits = r.readPackedFloatBits(n, "spot direction, exponent or cutoff");
     }
     return l;
 }
 
+// One field of an object type's row, read into its model slot.
+void readObjectField(PackReader& r, int n, const ObjectField& f, ObjectRecord& o) {
+    switch (f.slot) {
+        case ObjectSlot::ByteA: o.byteA = r.readByte(f.name); break;
+        case ObjectSlot::ByteB: o.byteB = r.readByte(f.name); break;
+        case ObjectSlot::WordA: o.words[0] = r.readSignedInt16(f.name); break;
+        case ObjectSlot::WordB: o.words[1] = r.readSignedInt16(f.name); break;
+        case ObjectSlot::Extra: o.extra = r.readByte(f.name); break;
+        case ObjectSlot::Floats:
+            for (int i = 0; i < f.count; ++i) o.values[i].bits = r.readPackedFloatBits(n, f.name);
+            break;
+        case ObjectSlot::DeformVector:
+            if (f.count < deformVectorCount(o.byteA)) o.values[f.count].bits = r.readPackedFloatBits(n, f.name);
+            break;
+        case ObjectSlot::List:
+        case ObjectSlot::ListAfterMatrix: o.list = readIdListRecord(r); break;
+    }
+}
+
 ObjectRecord readObject(PackReader& r, int n) {
-    using namespace objectflag;
     ObjectRecord o;
     o.offset.at = r.offset();
     o.flags = r.readUint32("object flags");
     o.id = r.readSignedInt16("object id");
     o.parentId = r.readSignedInt16("parent id");
     const int type = o.type();
-    const bool deformer = type == kObjectDeformer;
-    if ((o.flags & kTexture) || deformer) o.textureId = r.readByte("texture image id");
+    const bool deformer = type == kTypeDeformer;
+    if ((o.flags & kFlagColorTexture) || deformer) o.textureId = r.readByte("texture image id");
     for (int c = 0; c < 4; ++c) {
-        if (o.flags & (kColorR << c)) o.color[c] = r.readByte("colour byte");
+        if (o.flags & (kFlagColorR << c)) o.color[c] = r.readByte("colour byte");
     }
-    if (o.flags & kSkipByte) o.skipped = r.readByte("skipped byte");
-    if (o.flags & kEnvTexture) o.texture2Id = r.readByte("environment image id");
+    if (o.flags & kFlagSkipByte) o.skipped = r.readByte("skipped byte");
+    if (o.flags & kFlagEnvTexture) o.texture2Id = r.readByte("environment image id");
     for (int m = 0; m < 4; ++m) {
-        if ((o.flags & (kMapScaleT << m)) || deformer) o.mapping[m] = r.readByte("mapping byte");
+        if ((o.flags & (kFlagMapScaleT << m)) || deformer) o.mapping[m] = r.readByte("mapping byte");
     }
-    switch (type) {
-        case 3: case 6: case 7: case 12:
-            o.byteA = r.readByte("type parameter a");
-            o.byteB = r.readByte("type parameter b");
-            break;
-        case 9:
-            o.byteA = r.readByte("arc steps");
-            o.words[0] = r.readSignedInt16("arc angle");
-            break;
-        case 10:
-            o.words[0] = r.readSignedInt16("sweep path id");
-            o.words[1] = r.readSignedInt16("sweep profile id");
-            break;
-        case 11:
-            o.byteA = r.readByte("line steps");
-            break;
-        case 100: case 101: case 103:
-            o.byteA = r.readByte("skipped byte");
-            o.list = readIdListRecord(r);
-            break;
-        case 104: {
-            o.byteA = r.readByte("deformer mode");
-            int floats = o.byteA <= 1 ? 3 : o.byteA == 2 ? 4 : 0;
-            for (int i = 0; i < floats; ++i) o.values[i].bits = r.readPackedFloatBits(n, "deformer vector");
-            o.list = readIdListRecord(r);
-            break;
+    const ObjectTypeInfo* info = findObjectType(type);
+    if (info) {
+        for (const ObjectField& f : info->params()) {
+            if (f.slot != ObjectSlot::ListAfterMatrix) readObjectField(r, n, f, o);
         }
-        case 102:
-            o.byteA = r.readByte("discarded byte");
-            o.words[0] = r.readSignedInt16("discarded int16");
-            o.words[1] = r.readSignedInt16("discarded int16");
-            for (auto& f : o.values) f.bits = r.readPackedFloatBits(n, "discarded float");
-            break;
-        default:
-            break;
     }
-    if (type == 6) o.extra = r.readByte("cylinder caps byte");
     if (isMeshType(type)) {
         for (auto& f : o.matrix) f.bits = r.readPackedFloatBits(n, "matrix element");
     }
-    if (type == 15) o.list = readIdListRecord(r);
+    if (info) {
+        for (const ObjectField& f : info->params()) {
+            if (f.slot == ObjectSlot::ListAfterMatrix) readObjectField(r, n, f, o);
+        }
+    }
     return o;
 }
 
-// Channel kinds: 0 packed float, 1 signed int16, 2 byte.
-int cameraChannelKind(int c) { return c == 0 ? 2 : c == 1 ? 1 : 0; }
-int objectChannelKind(int c) { return c == 6 ? 1 : c >= 10 ? 2 : 0; }
 
 uint32_t readChannel(PackReader& r, int kind, int n) {
     switch (kind) {
-        case 1: return r.readInt16("key int16 value");
-        case 2: return r.readByte("key byte value");
+        case kKeyInt16: return r.readInt16("key int16 value");
+        case kKeyByte: return r.readByte("key byte value");
         default: return r.readPackedFloatBits(n, "key float value");
     }
 }
@@ -216,39 +194,22 @@ EventRecord readEvent(PackReader& r, int n) {
     e.end = r.readInt16("event end");
     e.pass = r.readByte("event pass");
     const int k = e.kind;
-    if (k == 1 || k == 2 || k == 4 || k == 5 || k == 6) {
+    if (eventHasRectangle(k)) {
         for (auto& v : e.rect) v = r.readSignedInt16("event rectangle");
     }
-    if (k == 1 || k == 5 || k == 6) {
+    if (eventHasColours(k)) {
         readColor(r, e.colors.data(), 8, "event colour");
         e.blend[0] = r.readByte("blend source code");
         e.blend[1] = r.readByte("blend destination code");
     }
-    switch (k) {
-        case 1: case 3:
-            e.bytes[0] = r.readByte("event field");
-            e.bytes[1] = r.readByte("event field");
-            break;
-        case 2:
-            for (int i = 0; i < 3; ++i) e.bytes[i] = r.readByte("scene, camera or clip id");
-            for (auto& w : e.words) w = r.readSignedInt16("animation time");
-            break;
-        case 4:
-            e.bytes[0] = r.readByte("render target");
-            break;
-        case 5:
-            e.bytes[0] = r.readByte("render target");
-            e.bytes[1] = r.readByte("feedback count");
-            e.floats[0].bits = r.readPackedFloatBits(n, "feedback zoom");
-            break;
-        case 6:
-            e.bytes[0] = r.readByte("render target");
-            e.bytes[1] = r.readByte("distortion type");
-            e.floats[0].bits = r.readPackedFloatBits(n, "distortion start");
-            e.floats[1].bits = r.readPackedFloatBits(n, "distortion end");
-            break;
-        default:
-            break;
+    if (const EventKindInfo* info = findEventKind(k)) {
+        for (const EventField& f : info->params()) {
+            switch (f.slot) {
+                case EventSlot::Byte: e.bytes[f.index] = r.readByte(f.name); break;
+                case EventSlot::Word: e.words[f.index] = r.readSignedInt16(f.name); break;
+                case EventSlot::Float: e.floats[f.index].bits = r.readPackedFloatBits(n, f.name); break;
+            }
+        }
     }
     return e;
 }

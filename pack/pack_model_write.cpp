@@ -4,6 +4,7 @@
 #include <string>
 
 #include "pack/pack_model.h"
+#include "pack/pack_record_tables.h"
 
 namespace lumen {
 
@@ -50,9 +51,9 @@ void idList(Writer& w, const IdListRecord& list) {
 }
 
 void channel(Writer& w, int kind, uint32_t v) {
-    if (kind == 1) {
+    if (kind == kKeyInt16) {
         w.int16(v);
-    } else if (kind == 2) {
+    } else if (kind == kKeyByte) {
         w.byte(v);
     } else {
         w.packed(PackedFloatBits{v});
@@ -76,69 +77,59 @@ void keys(Writer& w, const std::vector<KeyRecord>& keys, bool camera) {
         }
         for (int c = 0; c < channels; ++c) {
             if (!(mask & (1u << c))) continue;
-            int kind = camera ? (c == 0 ? 2 : c == 1 ? 1 : 0) : (c == 6 ? 1 : c >= 10 ? 2 : 0);
+            int kind = camera ? cameraChannelKind(c) : objectChannelKind(c);
             channel(w, kind, key.values[c]);
         }
     }
 }
 
+void objectField(Writer& w, const ObjectField& f, const ObjectRecord& o) {
+    switch (f.slot) {
+        case ObjectSlot::ByteA: w.byte(o.byteA); break;
+        case ObjectSlot::ByteB: w.byte(o.byteB); break;
+        case ObjectSlot::WordA: w.int16(static_cast<uint16_t>(o.words[0])); break;
+        case ObjectSlot::WordB: w.int16(static_cast<uint16_t>(o.words[1])); break;
+        case ObjectSlot::Extra: w.byte(o.extra); break;
+        case ObjectSlot::Floats:
+            for (int i = 0; i < f.count; ++i) w.packed(o.values[i]);
+            break;
+        case ObjectSlot::DeformVector:
+            if (f.count < deformVectorCount(o.byteA)) w.packed(o.values[f.count]);
+            break;
+        case ObjectSlot::List:
+        case ObjectSlot::ListAfterMatrix: idList(w, o.list); break;
+    }
+}
+
 void object(Writer& w, const ObjectRecord& o) {
-    using namespace objectflag;
     const int type = o.type();
-    const bool deformer = type == kObjectDeformer;
+    const bool deformer = type == kTypeDeformer;
     w.uint32(o.flags);
     w.int16(static_cast<uint16_t>(o.id));
     w.int16(static_cast<uint16_t>(o.parentId));
-    if ((o.flags & kTexture) || deformer) w.byte(o.textureId);
+    if ((o.flags & kFlagColorTexture) || deformer) w.byte(o.textureId);
     for (int c = 0; c < 4; ++c) {
-        if (o.flags & (kColorR << c)) w.byte(o.color[c]);
+        if (o.flags & (kFlagColorR << c)) w.byte(o.color[c]);
     }
-    if (o.flags & kSkipByte) w.byte(o.skipped);
-    if (o.flags & kEnvTexture) w.byte(o.texture2Id);
+    if (o.flags & kFlagSkipByte) w.byte(o.skipped);
+    if (o.flags & kFlagEnvTexture) w.byte(o.texture2Id);
     for (int m = 0; m < 4; ++m) {
-        if ((o.flags & (kMapScaleT << m)) || deformer) w.byte(o.mapping[m]);
+        if ((o.flags & (kFlagMapScaleT << m)) || deformer) w.byte(o.mapping[m]);
     }
-    switch (type) {
-        case 3: case 6: case 7: case 12:
-            w.byte(o.byteA);
-            w.byte(o.byteB);
-            break;
-        case 9:
-            w.byte(o.byteA);
-            w.int16(static_cast<uint16_t>(o.words[0]));
-            break;
-        case 10:
-            w.int16(static_cast<uint16_t>(o.words[0]));
-            w.int16(static_cast<uint16_t>(o.words[1]));
-            break;
-        case 11:
-            w.byte(o.byteA);
-            break;
-        case 100: case 101: case 103:
-            w.byte(o.byteA);
-            idList(w, o.list);
-            break;
-        case 104: {
-            w.byte(o.byteA);
-            int floats = o.byteA <= 1 ? 3 : o.byteA == 2 ? 4 : 0;
-            for (int i = 0; i < floats; ++i) w.packed(o.values[i]);
-            idList(w, o.list);
-            break;
+    const ObjectTypeInfo* info = findObjectType(type);
+    if (info) {
+        for (const ObjectField& f : info->params()) {
+            if (f.slot != ObjectSlot::ListAfterMatrix) objectField(w, f, o);
         }
-        case 102:
-            w.byte(o.byteA);
-            w.int16(static_cast<uint16_t>(o.words[0]));
-            w.int16(static_cast<uint16_t>(o.words[1]));
-            for (auto f : o.values) w.packed(f);
-            break;
-        default:
-            break;
     }
-    if (type == 6) w.byte(o.extra);
     if (isMeshType(type)) {
         for (auto f : o.matrix) w.packed(f);
     }
-    if (type == 15) idList(w, o.list);
+    if (info) {
+        for (const ObjectField& f : info->params()) {
+            if (f.slot == ObjectSlot::ListAfterMatrix) objectField(w, f, o);
+        }
+    }
 }
 
 void scene(Writer& w, const SceneRecord& s) {
@@ -156,10 +147,10 @@ void scene(Writer& w, const SceneRecord& s) {
         w.bytes(l.ambient.data(), 3);
         w.bytes(l.diffuse.data(), 3);
         for (auto f : l.position) w.packed(f);
-        if (l.kind >= 1) {
+        if (l.kind >= kLightPoint) {
             for (auto f : l.attenuation) w.packed(f);
         }
-        if (l.kind == 2) {
+        if (l.kind == kLightSpot) {
             for (auto f : l.spot) w.packed(f);
         }
     }
@@ -203,35 +194,21 @@ void event(Writer& w, const EventRecord& e) {
     w.int16(e.end);
     w.byte(e.pass);
     const int k = e.kind;
-    if (k == 1 || k == 2 || k == 4 || k == 5 || k == 6) {
+    if (eventHasRectangle(k)) {
         for (auto v : e.rect) w.int16(static_cast<uint16_t>(v));
     }
-    if (k == 1 || k == 5 || k == 6) {
+    if (eventHasColours(k)) {
         w.bytes(e.colors.data(), 8);
         w.bytes(e.blend.data(), 2);
     }
-    switch (k) {
-        case 1: case 3:
-            w.bytes(e.bytes.data(), 2);
-            break;
-        case 2:
-            w.bytes(e.bytes.data(), 3);
-            for (auto v : e.words) w.int16(static_cast<uint16_t>(v));
-            break;
-        case 4:
-            w.byte(e.bytes[0]);
-            break;
-        case 5:
-            w.bytes(e.bytes.data(), 2);
-            w.packed(e.floats[0]);
-            break;
-        case 6:
-            w.bytes(e.bytes.data(), 2);
-            w.packed(e.floats[0]);
-            w.packed(e.floats[1]);
-            break;
-        default:
-            break;
+    if (const EventKindInfo* info = findEventKind(k)) {
+        for (const EventField& f : info->params()) {
+            switch (f.slot) {
+                case EventSlot::Byte: w.byte(e.bytes[f.index]); break;
+                case EventSlot::Word: w.int16(static_cast<uint16_t>(e.words[f.index])); break;
+                case EventSlot::Float: w.packed(e.floats[f.index]); break;
+            }
+        }
     }
 }
 
@@ -251,7 +228,7 @@ std::vector<uint8_t> encodePackModel(const PackModel& m) {
         w.byte(t.ops.empty() ? static_cast<uint8_t>(t.emptyCount) : t.ops.size());
         for (const auto& op : t.ops) {
             w.bytes(op.b.data(), 9);
-            if (op.b[0] == 7) {
+            if (op.b[0] == kOpText) {
                 countCheck(op.text.size(), 255, "text bytes");
                 w.byte(static_cast<uint32_t>(op.text.size()));
                 w.bytes(op.text.data(), op.text.size());

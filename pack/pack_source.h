@@ -4,13 +4,13 @@
 //
 //   pack width 2
 //   texture id 1
-//     op SinePlasma layer 0 b2 1 b3 0 b4 197 b5 0 b6 0 b7 0 b8 0
-//     op Text layer 2 b2 3 b3 157 b4 35 b5 45 b6 0 b7 0 b8 3 text "100"
+//     op SinePlasma layer 0 xFrequency 1 yFrequency 0 xPhase 197 yPhase 0 channel 0
+//     op Text layer 2 font 3 height 157 x 35 y 45 italic 0 bold 0 slot 3 text "100"
 //   end
 //   image imageId 1 sourceTexture 1 sourceLayer 0
 //   scene id 0
 //     light kind point ambient 0 0 0 diffuse 255 255 255 position 0 -5 -5 attenuation 1 0 0
-//     object cube id 1 parent -1 color 255 255 255 255 keepUV matrix 1 0 0 0 0 1 0 0 0 0 1 0
+//     object cube id 1 parent -1 color 255 255 255 255 keepUV 1 matrix 1 0 0 0 0 1 0 0 0 0 1 0
 //     camera id 0
 //       key time 0 fov 60 roll 0 eye 0 0 -4 target 0 0 0
 //       key time 100 eyeZ -3
@@ -18,8 +18,12 @@
 //   end
 //   event clear start 0 end 99 clearColor 1 clearDepth 1
 //
-// '#' starts a comment to the end of the line. Field order within a record is
-// free; fields left out are 0 (or the record's documented default).
+// '#' starts a comment to the end of the line. Every field is a `name value`
+// pair (a group such as color or matrix takes its values in a row; a text is one
+// quoted value) and field order within a record is free. An op line must name
+// every parameter its operation's row in texgen/texture_op_rows.h gives a
+// meaning; only its spare bytes may be left out (0). Other records' fields
+// left out are 0 (or the record's documented default).
 #pragma once
 #include <cstdint>
 #include <stdexcept>

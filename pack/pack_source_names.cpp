@@ -4,104 +4,59 @@
 #include <cmath>
 #include <cstdio>
 
+#include "pack/pack_record_tables.h"
 #include "pack/pack_source.h"
 #include "pack/reader.h"
+#include "texgen/texture_op_table.h"
 
 namespace lumen {
 
 std::string_view textureOpName(int code) {
-    switch (code) {
-        case 1: return "Noise";
-        case 2: return "SinePlasma";
-        case 3: return "Cells";
-        case 4: return "RadialSpot";
-        case 5: return "NoiseOctave";
-        case 6: return "Clear";
-        case 7: return "Text";
-        case 10: return "SineWarp";
-        case 11: return "Offset";
-        case 12: return "Twirl";
-        case 15: return "Blur";
-        case 17: return "Displace";
-        case 18: return "Smear";
-        case 23: return "CopyChannel";
-        case 24: return "Mix";
-        case 25: return "Multiply";
-        case 26: return "Add";
-        case 27: return "Lighten";
-        case 30: return "Contrast";
-        case 31: return "Invert";
-        case 32: return "Modulate";
-        case 33: return "Brightness";
-        case 34: return "SineMap";
-        case 35: return "Range";
-        case 36: return "HueSaturation";
-        case 37: return "GradientMap";
-        case 38: return "MaskBlend";
-        case 39: return "Emboss";
-        default: return {};
-    }
+    const TextureOpInfo* info = findTextureOp(code);
+    return info ? info->name : std::string_view{};
 }
 
 std::string_view objectTypeName(int type) {
-    switch (type) {
-        case kObjectCube: return "cube";
-        case kObjectSphere: return "sphere";
-        case kObjectCylinder: return "cylinder";
-        case kObjectCone: return "cone";
-        case kObjectArcPath: return "arcPath";
-        case kObjectSweep: return "sweep";
-        case kObjectLinePath: return "linePath";
-        case kObjectGrid: return "grid";
-        case kObjectMerge: return "merge";
-        case kObjectDeformer: return "deformer";
-        default: return {};
-    }
+    const ObjectTypeInfo* info = findObjectType(type);
+    return info && info->name ? info->name : std::string_view{};
 }
 
 std::string_view lightKindName(int kind) {
     switch (kind) {
-        case 0: return "directional";
-        case 1: return "point";
-        case 2: return "spot";
+        case kLightDirectional: return "directional";
+        case kLightPoint: return "point";
+        case kLightSpot: return "spot";
         default: return {};
     }
 }
 
 std::string_view eventKindName(int kind) {
-    switch (kind) {
-        case 1: return "imageLayer";
-        case 2: return "sceneView";
-        case 3: return "clear";
-        case 4: return "screenCapture";
-        case 5: return "zoomFeedback";
-        case 6: return "screenDistortion";
-        default: return {};
-    }
+    const EventKindInfo* info = findEventKind(kind);
+    return info ? info->name : std::string_view{};
 }
 
 std::string_view blendCodeName(int code) {
     switch (code) {
-        case 0: return "ZERO";
-        case 1: return "ONE";
-        case 2: return "SRC_COLOR";
-        case 3: return "ONE_MINUS_SRC_COLOR";
-        case 4: return "SRC_ALPHA";
-        case 5: return "ONE_MINUS_SRC_ALPHA";
-        case 6: return "DST_ALPHA";
-        case 7: return "ONE_MINUS_DST_ALPHA";
-        case 8: return "DST_COLOR";
-        case 9: return "ONE_MINUS_DST_COLOR";
-        case 10: return "SRC_ALPHA_SATURATE";
+        case kBlendZero: return "ZERO";
+        case kBlendOne: return "ONE";
+        case kBlendSrcColor: return "SRC_COLOR";
+        case kBlendOneMinusSrcColor: return "ONE_MINUS_SRC_COLOR";
+        case kBlendSrcAlpha: return "SRC_ALPHA";
+        case kBlendOneMinusSrcAlpha: return "ONE_MINUS_SRC_ALPHA";
+        case kBlendDstAlpha: return "DST_ALPHA";
+        case kBlendOneMinusDstAlpha: return "ONE_MINUS_DST_ALPHA";
+        case kBlendDstColor: return "DST_COLOR";
+        case kBlendOneMinusDstColor: return "ONE_MINUS_DST_COLOR";
+        case kBlendSrcAlphaSaturate: return "SRC_ALPHA_SATURATE";
         default: return {};
     }
 }
 
 std::string_view deformModeName(int mode) {
     switch (mode) {
-        case 0: return "move";
-        case 1: return "scale";
-        case 2: return "rotate";
+        case kDeformMove: return "move";
+        case kDeformScale: return "scale";
+        case kDeformRotate: return "rotate";
         default: return {};
     }
 }

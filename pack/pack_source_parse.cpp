@@ -12,8 +12,10 @@
 #include <optional>
 #include <set>
 
+#include "pack/pack_record_tables.h"
 #include "pack/pack_source.h"
 #include "pack/reader.h"
+#include "texgen/texture_op_table.h"
 
 namespace lumen {
 
@@ -260,6 +262,17 @@ public:
     const std::string& what() const { return what_; }
     int width() const { return width_; }
 
+    // Fails on the first required field that is missing, listing them all.
+    template <typename Required>
+    void requireAll(const std::vector<FieldSpec>& specs, Required required) const {
+        for (const auto& s : specs) {
+            if (has(s.name) || !required(s.name)) continue;
+            std::string names;
+            for (const auto& n : specs) names += std::string(" ") + n.name;
+            fail(line_, what_ + " is missing " + s.name + "; its fields are:" + names);
+        }
+    }
+
 private:
     const std::string& file_;
     std::string what_;
@@ -268,6 +281,13 @@ private:
 };
 
 // [RECORDS] -------------------------------------------------------------
+
+// The operation names, for messages.
+std::string textureOpNames() {
+    std::string names;
+    for (const auto& row : textureOpTable()) names += (names.empty() ? "" : ", ") + std::string(row.name);
+    return names;
+}
 
 class Parser {
 public:
@@ -349,6 +369,11 @@ private:
     SceneRecord scene();
     LightRecord light();
     ObjectRecord object();
+    int objectType(const Token& typeToken);
+    static std::vector<FieldSpec> objectFieldSpecs(int type);
+    static uint32_t objectFlags(const Fields& f, int type);
+    static void objectOptionalFields(Fields& f, ObjectRecord& o);
+    static void objectTypeFields(Fields& f, ObjectRecord& o);
     CameraRecord camera();
     ClipRecord clip(const SceneRecord& scene);
     KeyRecord cameraKey(bool first);
@@ -361,33 +386,40 @@ private:
     int width_ = 2;
 };
 
+// An op line: the operation's name (or code) and a `name value` pair for every
+// parameter byte its table row names; spare bytes may be left out (0).
 TextureOpRecord Parser::op() {
     const Token& kw = take();
-    TextureOpRecord op;
     const Token& name = take();
+    const TextureOpInfo* info = nullptr;
     long code = -1;
     if (name.kind == TokenKind::Word) {
-        for (int c = 0; c < 256; ++c) {
-            if (textureOpName(c) == name.text) code = c;
-        }
-        if (code < 0) fail(name, "expected an operation name (such as SinePlasma) or code");
+        info = findTextureOp(name.text);
+        if (!info) fail(name, "expected an operation name (" + textureOpNames() + ") or code");
+        code = info->code;
     } else if (name.kind == TokenKind::Number) {
-        long v = 0;
-        if (!Fields::parseInteger(name.text, v) || v < 0 || v > 255) fail(name, "expected an operation code 0 to 255");
-        code = v;
+        if (!Fields::parseInteger(name.text, code) || code < 0 || code > 255) fail(name, "expected an operation code 0 to 255");
+        info = findTextureOp(static_cast<int>(code));
     } else {
         fail(name, "expected an operation name or code");
     }
-    static const std::vector<FieldSpec> specs = {{"layer", 1}, {"b2", 1}, {"b3", 1}, {"b4", 1}, {"b5", 1},
-                                                 {"b6", 1},    {"b7", 1}, {"b8", 1}, {"text", 1}};
-    Fields f = fields("operation " + name.text, kw.line, {specs});
+    const TextureOpInfo& row = info ? *info : unknownTextureOp();
+    std::vector<FieldSpec> specs;
+    for (const OpByte& p : row.params) specs.push_back({p.name, 1});
+    if (code == kOpText) specs.push_back({"text", 1});
+    const std::string what = "operation " + name.text;
+    Fields f = fields(what, kw.line, {specs});
+    f.requireAll(specs, [&](const char* n) {
+        for (const OpByte& p : row.params) {
+            if (p.role == OpByteRole::Spare && std::strcmp(p.name, n) == 0) return false;
+        }
+        return true;
+    });
+    TextureOpRecord op;
     op.b[0] = static_cast<uint8_t>(code);
-    op.b[1] = f.u8("layer");
-    static const char* names[9] = {"", "", "b2", "b3", "b4", "b5", "b6", "b7", "b8"};
-    for (int i = 2; i < 9; ++i) op.b[i] = f.u8(names[i]);
-    if (f.has("text")) {
+    for (int i = 0; i < 8; ++i) op.b[i + 1] = f.u8(row.params[i].name);
+    if (code == kOpText) {
         const Token& t = f.value("text");
-        if (code != 7) f.fail(t.line, "only a Text operation (code 7) carries a text");
         if (t.kind != TokenKind::String) f.fail(t.line, "expected a quoted text");
         if (t.text.size() > 255) f.fail(t.line, "expected a text of at most 255 bytes, found " + std::to_string(t.text.size()));
         op.text.assign(t.text.begin(), t.text.end());
@@ -439,7 +471,7 @@ LightRecord Parser::light() {
     }
     l.spot[3] = f.packed("spotExponent");
     l.spot[4] = f.packed("spotCutoff");
-    if (l.kind == 0 && f.has("attenuation")) f.fail(f.map["attenuation"].line, "a directional light stores no attenuation");
+    if (l.kind == kLightDirectional && f.has("attenuation")) f.fail(f.map["attenuation"].line, "a directional light stores no attenuation");
     if (l.kind != 2) {
         for (const char* n : {"spotDirection", "spotExponent", "spotCutoff"}) {
             if (f.has(n)) f.fail(f.map[n].line, std::string("only a spot light stores ") + n);
@@ -448,69 +480,66 @@ LightRecord Parser::light() {
     return l;
 }
 
-ObjectRecord Parser::object() {
-    using namespace objectflag;
-    const Token& kw = take();
-    const Token& typeToken = take();
+// Object lines: the type, then `name value` pairs for the common fields (whose
+// presence sets the flag bits) and for the type's own fields from its row.
+int Parser::objectType(const Token& typeToken) {
     long type = -1;
     if (typeToken.kind == TokenKind::Word) {
-        for (int t = 0; t < 256; ++t) {
-            if (objectTypeName(t) == typeToken.text) type = t;
-        }
+        if (const ObjectTypeInfo* info = findObjectType(typeToken.text)) type = info->type;
     } else if (typeToken.kind == TokenKind::Number) {
         long v = 0;
         if (Fields::parseInteger(typeToken.text, v) && v >= 0 && v <= 255) type = v;
     }
     if (type < 0) fail(typeToken, "expected an object type (cube, sphere, ..., deformer) or a number 0 to 255");
-    const bool deformer = type == kObjectDeformer;
-    std::vector<FieldSpec> common = {
-        {"id", 1},       {"parent", 1},    {"invertNormals", 0}, {"keepUV", 0},     {"mirrorV", 0},
-        {"mirrorU", 0},  {"otherFlags", 1}, {"textureId", 1},    {"color", 4},      {"colorR", 1},
+    return static_cast<int>(type);
+}
+
+std::vector<FieldSpec> Parser::objectFieldSpecs(int type) {
+    std::vector<FieldSpec> specs = {
+        {"id", 1},       {"parent", 1},    {"invertNormals", 1}, {"keepUV", 1},     {"mirrorV", 1},
+        {"mirrorU", 1},  {"otherFlags", 1}, {"textureId", 1},    {"color", 4},      {"colorR", 1},
         {"colorG", 1},   {"colorB", 1},    {"colorA", 1},        {"skipByte", 1},   {"texture2Id", 1},
         {"mapScaleT", 1}, {"mapScaleS", 1}, {"mapOffsetT", 1},   {"mapOffsetS", 1}};
-    if (deformer) common.insert(common.end(), {{"clamp", 0}, {"channel", 1}});
-    std::vector<FieldSpec> params;
-    switch (type) {
-        case 3: params = {{"rings", 1}, {"segments", 1}}; break;
-        case 6: params = {{"segments", 1}, {"stacks", 1}, {"caps", 1}}; break;
-        case 7: params = {{"segments", 1}, {"cap", 1}}; break;
-        case 12: params = {{"columns", 1}, {"rows", 1}}; break;
-        case 9: params = {{"steps", 1}, {"angle", 1}}; break;
-        case 10: params = {{"path", 1}, {"profile", 1}}; break;
-        case 11: params = {{"steps", 1}}; break;
-        case 15: params = {{"ids", 1}}; break;
-        case 100: case 101: case 103: params = {{"skipped", 1}, {"ids", 1}}; break;
-        case 104: params = {{"mode", 1}, {"x", 1}, {"y", 1}, {"z", 1}, {"w", 1}, {"targets", 1}}; break;
-        case 102: params = {{"a", 1}, {"b", 1}, {"c", 1}, {"values", 12}}; break;
-        default: break;
+    if (type == int(kTypeDeformer)) specs.insert(specs.end(), {{"clamp", 1}, {"channel", 1}});
+    if (const ObjectTypeInfo* info = findObjectType(type)) {
+        for (const ObjectField& field : info->params()) {
+            specs.push_back({field.name, field.slot == ObjectSlot::Floats ? field.count : 1});
+        }
     }
-    if (isMeshType(static_cast<int>(type))) params.push_back({"matrix", 12});
-    std::string what = "object " + typeToken.text;
-    Fields f = fields(what, kw.line, {common, params});
-    if (!f.has("id")) f.fail(kw.line, "expected id for " + what);
+    if (isMeshType(type)) specs.push_back({"matrix", 12});
+    return specs;
+}
 
-    ObjectRecord o;
+// The flag word from the flag fields; presence bits are added as fields are read.
+uint32_t Parser::objectFlags(const Fields& f, int type) {
+    const bool deformer = type == int(kTypeDeformer);
     uint32_t flags = static_cast<uint32_t>(type);
     if (f.has("otherFlags")) {
         const Token& t = f.value("otherFlags");
         long v = f.integer(t, 0, 0xFFFFFFFFL, "otherFlags");
-        uint32_t owned = kTypeMask | kInvertNormals | kKeepUV | kMirrorV | kMirrorU | (0x1Fu << 11) | kEnvTexture;
-        owned |= deformer ? (3u << kChannelShift) : (kTexture | (0xFu << 19));
+        uint32_t owned = kObjectTypeMask | kFlagInvertNormals | kFlagKeepUV | kFlagMirrorV | kFlagMirrorU |
+                         kFlagColorAll | kFlagSkipByte | kFlagEnvTexture;
+        owned |= deformer ? (kDeformChannelMask << kDeformChannelShift) : (kFlagColorTexture | kFlagMapAll);
         if (static_cast<uint32_t>(v) & owned) {
             f.fail(t.line, "otherFlags may not hold the type or bits that have their own fields");
         }
         flags |= static_cast<uint32_t>(v);
     }
-    if (f.has("invertNormals") || f.has("clamp")) flags |= kInvertNormals;
-    if (f.has("keepUV")) flags |= kKeepUV;
-    if (f.has("mirrorV")) flags |= kMirrorV;
-    if (f.has("mirrorU")) flags |= kMirrorU;
-    if (deformer) flags |= static_cast<uint32_t>(f.integer("channel", 0, 3, 0)) << kChannelShift;
-    o.id = f.s16("id");
-    o.parentId = f.s16("parent", -1);
+    if (f.integer("invertNormals", 0, 1, 0) || f.integer("clamp", 0, 1, 0)) flags |= kFlagInvertNormals;
+    if (f.integer("keepUV", 0, 1, 0)) flags |= kFlagKeepUV;
+    if (f.integer("mirrorV", 0, 1, 0)) flags |= kFlagMirrorV;
+    if (f.integer("mirrorU", 0, 1, 0)) flags |= kFlagMirrorU;
+    if (deformer) flags |= static_cast<uint32_t>(f.integer("channel", 0, 3, 0)) << kDeformChannelShift;
+    return flags;
+}
+
+// Texture ids, colour, the skipped byte and the mapping bytes: each present
+// field sets its flag bit (a deformer stores its texture and mapping always).
+void Parser::objectOptionalFields(Fields& f, ObjectRecord& o) {
+    const bool deformer = o.type() == int(kTypeDeformer);
     if (f.has("textureId")) {
         o.textureId = f.u8("textureId");
-        if (!deformer) flags |= kTexture;
+        if (!deformer) o.flags |= kFlagColorTexture;
     }
     static const char* colorNames[4] = {"colorR", "colorG", "colorB", "colorA"};
     if (f.has("color")) {
@@ -518,59 +547,76 @@ ObjectRecord Parser::object() {
             if (f.has(colorNames[c])) f.fail(f.map[colorNames[c]].line, std::string(colorNames[c]) + " given with color");
             o.color[c] = f.u8("color", 0, c);
         }
-        flags |= 0xFu << 11;
+        o.flags |= kFlagColorAll;
     }
     for (int c = 0; c < 4; ++c) {
         if (f.has(colorNames[c])) {
             o.color[c] = f.u8(colorNames[c]);
-            flags |= kColorR << c;
+            o.flags |= kFlagColorR << c;
         }
     }
     if (f.has("skipByte")) {
         o.skipped = f.u8("skipByte");
-        flags |= kSkipByte;
+        o.flags |= kFlagSkipByte;
     }
     if (f.has("texture2Id")) {
         o.texture2Id = f.u8("texture2Id");
-        flags |= kEnvTexture;
+        o.flags |= kFlagEnvTexture;
     }
     static const char* mapNames[4] = {"mapScaleT", "mapScaleS", "mapOffsetT", "mapOffsetS"};
     for (int m = 0; m < 4; ++m) {
         o.mapping[m] = f.u8(mapNames[m], m < 2 ? 1 : 0);
-        if (f.has(mapNames[m]) && !deformer) flags |= kMapScaleT << m;
+        if (f.has(mapNames[m]) && !deformer) o.flags |= kFlagMapScaleT << m;
     }
-    switch (type) {
-        case 3: o.byteA = f.u8("rings"); o.byteB = f.u8("segments"); break;
-        case 6: o.byteA = f.u8("segments"); o.byteB = f.u8("stacks"); o.extra = f.u8("caps"); break;
-        case 7: o.byteA = f.u8("segments"); o.byteB = f.u8("cap"); break;
-        case 12: o.byteA = f.u8("columns"); o.byteB = f.u8("rows"); break;
-        case 9: o.byteA = f.u8("steps"); o.words[0] = f.s16("angle"); break;
-        case 10: o.words[0] = f.s16("path"); o.words[1] = f.s16("profile"); break;
-        case 11: o.byteA = f.u8("steps"); break;
-        case 15: o.list = f.idList("ids"); break;
-        case 100: case 101: case 103: o.byteA = f.u8("skipped"); o.list = f.idList("ids"); break;
-        case 104: {
-            o.byteA = static_cast<uint8_t>(f.enumerated("mode", deformModeName, 255, 0));
-            static const char* axes[4] = {"x", "y", "z", "w"};
-            int floats = o.byteA <= 1 ? 3 : o.byteA == 2 ? 4 : 0;
-            for (int i = 0; i < 4; ++i) {
-                if (i >= floats && f.has(axes[i])) {
-                    f.fail(f.map[axes[i]].line, std::string("deformer mode ") + std::to_string(o.byteA) + " stores no " + axes[i]);
+}
+
+// The type's own fields, by its row.
+void Parser::objectTypeFields(Fields& f, ObjectRecord& o) {
+    const ObjectTypeInfo* info = findObjectType(o.type());
+    if (!info) return;
+    for (const ObjectField& field : info->params()) {
+        switch (field.slot) {
+            case ObjectSlot::ByteA:
+                o.byteA = o.type() == int(kTypeDeformer)
+                              ? static_cast<uint8_t>(f.enumerated(field.name, deformModeName, 255, 0))
+                              : f.u8(field.name);
+                break;
+            case ObjectSlot::ByteB: o.byteB = f.u8(field.name); break;
+            case ObjectSlot::WordA: o.words[0] = f.s16(field.name); break;
+            case ObjectSlot::WordB: o.words[1] = f.s16(field.name); break;
+            case ObjectSlot::Extra: o.extra = f.u8(field.name); break;
+            case ObjectSlot::Floats:
+                for (int i = 0; i < field.count; ++i) o.values[i] = f.packed(field.name, i);
+                break;
+            case ObjectSlot::DeformVector:
+                if (field.count < deformVectorCount(o.byteA)) {
+                    o.values[field.count] = f.packed(field.name);
+                } else if (f.has(field.name)) {
+                    f.fail(f.map[field.name].line,
+                           "deformer mode " + std::to_string(o.byteA) + " stores no " + field.name);
                 }
-                if (i < floats) o.values[i] = f.packed(axes[i]);
-            }
-            o.list = f.idList("targets");
-            break;
+                break;
+            case ObjectSlot::List:
+            case ObjectSlot::ListAfterMatrix: o.list = f.idList(field.name); break;
         }
-        case 102:
-            o.byteA = f.u8("a");
-            o.words[0] = f.s16("b");
-            o.words[1] = f.s16("c");
-            for (int i = 0; i < 12; ++i) o.values[i] = f.packed("values", i);
-            break;
-        default: break;
     }
-    if (isMeshType(static_cast<int>(type))) {
+}
+
+ObjectRecord Parser::object() {
+    const Token& kw = take();
+    const Token& typeToken = take();
+    const int type = objectType(typeToken);
+    const std::string what = "object " + typeToken.text;
+    Fields f = fields(what, kw.line, {objectFieldSpecs(type)});
+    if (!f.has("id")) f.fail(kw.line, "expected id for " + what);
+
+    ObjectRecord o;
+    o.flags = objectFlags(f, type);
+    o.id = f.s16("id");
+    o.parentId = f.s16("parent", -1);
+    objectOptionalFields(f, o);
+    objectTypeFields(f, o);
+    if (isMeshType(type)) {
         if (f.has("matrix")) {
             for (int i = 0; i < 12; ++i) o.matrix[i] = f.packed("matrix", i);
         } else {
@@ -578,7 +624,6 @@ ObjectRecord Parser::object() {
             for (int i : {0, 5, 10}) o.matrix[i] = PackedFloatBits{packedBitsFromFloat(1.0f, width_)};
         }
     }
-    o.flags = flags;
     return o;
 }
 
@@ -733,9 +778,7 @@ EventRecord Parser::event() {
     const Token& kindToken = take();
     long kind = -1;
     if (kindToken.kind == TokenKind::Word) {
-        for (int k = 0; k < 256; ++k) {
-            if (eventKindName(k) == kindToken.text) kind = k;
-        }
+        if (const EventKindInfo* row = findEventKind(kindToken.text)) kind = row->kind;
     } else if (kindToken.kind == TokenKind::Number) {
         long v = 0;
         if (Fields::parseInteger(kindToken.text, v) && v >= 0 && v <= 255) kind = v;
@@ -744,26 +787,15 @@ EventRecord Parser::event() {
     const int k = static_cast<int>(kind);
     std::vector<FieldSpec> specs = {{"start", 1}, {"end", 1}, {"pass", 1}};
     static const char* rectNames[8] = {"x1Start", "y1Start", "x2Start", "y2Start", "x1End", "y1End", "x2End", "y2End"};
-    const bool rect = k == 1 || k == 2 || k == 4 || k == 5 || k == 6;
-    const bool colors = k == 1 || k == 5 || k == 6;
+    const bool rect = eventHasRectangle(k);
+    const bool colors = eventHasColours(k);
     if (rect) {
         for (const char* n : rectNames) specs.push_back({n, 1});
     }
     if (colors) specs.insert(specs.end(), {{"colorStart", 4}, {"colorEnd", 4}, {"blendSrc", 1}, {"blendDst", 1}});
-    switch (k) {
-        case 1: specs.insert(specs.end(), {{"textured", 1}, {"targetIndex", 1}}); break;
-        case 2:
-            specs.insert(specs.end(), {{"sceneId", 1}, {"cameraId", 1}, {"clipId", 1}, {"cameraTimeStart", 1},
-                                       {"cameraTimeEnd", 1}, {"clipTimeStart", 1}, {"clipTimeEnd", 1}});
-            break;
-        case 3: specs.insert(specs.end(), {{"clearColor", 1}, {"clearDepth", 1}}); break;
-        case 4: specs.insert(specs.end(), {{"targetIndex", 1}}); break;
-        case 5: specs.insert(specs.end(), {{"targetIndex", 1}, {"feedbackCount", 1}, {"feedbackZoom", 1}}); break;
-        case 6:
-            specs.insert(specs.end(), {{"targetIndex", 1}, {"distortionType", 1}, {"distortionStart", 1},
-                                       {"distortionEnd", 1}});
-            break;
-        default: break;
+    const EventKindInfo* info = findEventKind(k);
+    if (info) {
+        for (const EventField& field : info->params()) specs.push_back({field.name, 1});
     }
     Fields f = fields("event " + kindToken.text, kw.line, {specs});
     EventRecord e;
@@ -782,24 +814,14 @@ EventRecord Parser::event() {
         e.blend[0] = static_cast<uint8_t>(f.enumerated("blendSrc", blendCodeName, 255, 0));
         e.blend[1] = static_cast<uint8_t>(f.enumerated("blendDst", blendCodeName, 255, 0));
     }
-    switch (k) {
-        case 1: e.bytes = {f.u8("textured"), f.u8("targetIndex"), 0}; break;
-        case 2:
-            e.bytes = {f.u8("sceneId"), f.u8("cameraId"), f.u8("clipId")};
-            e.words = {f.s16("cameraTimeStart"), f.s16("cameraTimeEnd"), f.s16("clipTimeStart"), f.s16("clipTimeEnd")};
-            break;
-        case 3: e.bytes = {f.u8("clearColor"), f.u8("clearDepth"), 0}; break;
-        case 4: e.bytes[0] = f.u8("targetIndex"); break;
-        case 5:
-            e.bytes = {f.u8("targetIndex"), f.u8("feedbackCount"), 0};
-            e.floats[0] = f.packed("feedbackZoom");
-            break;
-        case 6:
-            e.bytes = {f.u8("targetIndex"), f.u8("distortionType"), 0};
-            e.floats[0] = f.packed("distortionStart");
-            e.floats[1] = f.packed("distortionEnd");
-            break;
-        default: break;
+    if (info) {
+        for (const EventField& field : info->params()) {
+            switch (field.slot) {
+                case EventSlot::Byte: e.bytes[field.index] = f.u8(field.name); break;
+                case EventSlot::Word: e.words[field.index] = f.s16(field.name); break;
+                case EventSlot::Float: e.floats[field.index] = f.packed(field.name); break;
+            }
+        }
     }
     return e;
 }

@@ -3,7 +3,9 @@
 #include <cstdio>
 #include <sstream>
 
+#include "pack/pack_record_tables.h"
 #include "pack/pack_source.h"
+#include "texgen/texture_op_table.h"
 
 namespace lumen {
 
@@ -67,9 +69,15 @@ public:
         if (t.ops.empty() && t.emptyCount != 0) out << " opCount " << int(t.emptyCount);
         out << "\n";
         for (const auto& op : t.ops) {
-            out << "  op " << named(textureOpName(op.b[0]), op.b[0]) << " layer " << int(op.b[1]);
-            for (int i = 2; i < 9; ++i) out << " b" << i << " " << int(op.b[i]);
-            if (op.b[0] == 7) out << " text " << quoted(op.text);
+            const TextureOpInfo* info = findTextureOp(op.b[0]);
+            out << "  op " << (info ? std::string(info->name) : std::to_string(op.b[0]));
+            const TextureOpInfo& row = info ? *info : unknownTextureOp();
+            for (int i = 0; i < 8; ++i) {
+                // Spare bytes are written only when a pack stores something in them.
+                const uint8_t v = op.b[i + 1];
+                if (row.params[i].role != OpByteRole::Spare || v != 0) out << " " << row.params[i].name << " " << int(v);
+            }
+            if (op.b[0] == kOpText) out << " text " << quoted(op.text);
             out << "\n";
         }
         out << "end\n";
@@ -80,75 +88,83 @@ public:
         if (l.ignored) out << " ignored " << int(l.ignored);
         out << " ambient" << ints(l.ambient, 0, 3) << " diffuse" << ints(l.diffuse, 0, 3) << " position"
             << floats(l.position, 0, 3);
-        if (l.kind >= 1) out << " attenuation" << floats(l.attenuation, 0, 3);
-        if (l.kind == 2) {
+        if (l.kind >= kLightPoint) out << " attenuation" << floats(l.attenuation, 0, 3);
+        if (l.kind == kLightSpot) {
             out << " spotDirection" << floats(l.spot, 0, 3) << " spotExponent " << f(l.spot[3]) << " spotCutoff "
                 << f(l.spot[4]);
         }
         out << "\n";
     }
 
+    void objectField(std::ostream& out, const ObjectField& field, const ObjectRecord& o) const {
+        const bool deformer = o.type() == kTypeDeformer;
+        switch (field.slot) {
+            case ObjectSlot::ByteA:
+                out << " " << field.name << " ";
+                if (deformer) {
+                    out << named(deformModeName(o.byteA), o.byteA);
+                } else {
+                    out << int(o.byteA);
+                }
+                break;
+            case ObjectSlot::ByteB: out << " " << field.name << " " << int(o.byteB); break;
+            case ObjectSlot::WordA: out << " " << field.name << " " << o.words[0]; break;
+            case ObjectSlot::WordB: out << " " << field.name << " " << o.words[1]; break;
+            case ObjectSlot::Extra: out << " " << field.name << " " << int(o.extra); break;
+            case ObjectSlot::Floats: out << " " << field.name << floats(o.values, 0, field.count); break;
+            case ObjectSlot::DeformVector:
+                if (field.count < deformVectorCount(o.byteA)) out << " " << field.name << " " << f(o.values[field.count]);
+                break;
+            case ObjectSlot::List:
+            case ObjectSlot::ListAfterMatrix: out << " " << field.name << " " << idList(o.list); break;
+        }
+    }
+
     void object(std::ostream& out, const ObjectRecord& o) const {
-        using namespace objectflag;
+        
         const int type = o.type();
-        const bool deformer = type == kObjectDeformer;
-        uint32_t rest = o.flags & ~kTypeMask;
+        const bool deformer = type == kTypeDeformer;
+        uint32_t rest = o.flags & ~kObjectTypeMask;
         out << "  object " << named(objectTypeName(type), type) << " id " << o.id << " parent " << o.parentId;
-        if (rest & kInvertNormals) out << (deformer ? " clamp" : " invertNormals");
-        if (deformer) out << " channel " << ((o.flags >> kChannelShift) & 3);
-        if (rest & kKeepUV) out << " keepUV";
-        if (rest & kMirrorV) out << " mirrorV";
-        if (rest & kMirrorU) out << " mirrorU";
-        rest &= ~(kInvertNormals | kKeepUV | kMirrorV | kMirrorU | (0x1Fu << 11) | kEnvTexture);
+        if (rest & kFlagInvertNormals) out << (deformer ? " clamp 1" : " invertNormals 1");
+        if (deformer) out << " channel " << ((o.flags >> kDeformChannelShift) & kDeformChannelMask);
+        if (rest & kFlagKeepUV) out << " keepUV 1";
+        if (rest & kFlagMirrorV) out << " mirrorV 1";
+        if (rest & kFlagMirrorU) out << " mirrorU 1";
+        rest &= ~(kFlagInvertNormals | kFlagKeepUV | kFlagMirrorV | kFlagMirrorU | kFlagColorAll | kFlagSkipByte | kFlagEnvTexture);
         if (deformer) {
-            rest &= ~(3u << kChannelShift);
+            rest &= ~(kDeformChannelMask << kDeformChannelShift);
         } else {
-            rest &= ~(kTexture | (0xFu << 19));
+            rest &= ~(kFlagColorTexture | kFlagMapAll);
         }
         if (rest) out << " otherFlags " << hex(rest);
-        if ((o.flags & kTexture) || deformer) out << " textureId " << int(o.textureId);
+        if ((o.flags & kFlagColorTexture) || deformer) out << " textureId " << int(o.textureId);
         static const char* colorNames[4] = {"colorR", "colorG", "colorB", "colorA"};
-        if (((o.flags >> 11) & 0xF) == 0xF) {
+        if ((o.flags & kFlagColorAll) == kFlagColorAll) {
             out << " color" << ints(o.color, 0, 4);
         } else {
             for (int c = 0; c < 4; ++c) {
-                if (o.flags & (kColorR << c)) out << " " << colorNames[c] << " " << int(o.color[c]);
+                if (o.flags & (kFlagColorR << c)) out << " " << colorNames[c] << " " << int(o.color[c]);
             }
         }
-        if (o.flags & kSkipByte) out << " skipByte " << int(o.skipped);
-        if (o.flags & kEnvTexture) out << " texture2Id " << int(o.texture2Id);
+        if (o.flags & kFlagSkipByte) out << " skipByte " << int(o.skipped);
+        if (o.flags & kFlagEnvTexture) out << " texture2Id " << int(o.texture2Id);
         static const char* mapNames[4] = {"mapScaleT", "mapScaleS", "mapOffsetT", "mapOffsetS"};
         for (int m = 0; m < 4; ++m) {
-            if ((o.flags & (kMapScaleT << m)) || deformer) out << " " << mapNames[m] << " " << int(o.mapping[m]);
+            if ((o.flags & (kFlagMapScaleT << m)) || deformer) out << " " << mapNames[m] << " " << int(o.mapping[m]);
         }
-        switch (type) {
-            case 3: out << " rings " << int(o.byteA) << " segments " << int(o.byteB); break;
-            case 6:
-                out << " segments " << int(o.byteA) << " stacks " << int(o.byteB) << " caps " << int(o.extra);
-                break;
-            case 7: out << " segments " << int(o.byteA) << " cap " << int(o.byteB); break;
-            case 12: out << " columns " << int(o.byteA) << " rows " << int(o.byteB); break;
-            case 9: out << " steps " << int(o.byteA) << " angle " << o.words[0]; break;
-            case 10: out << " path " << o.words[0] << " profile " << o.words[1]; break;
-            case 11: out << " steps " << int(o.byteA); break;
-            case 100: case 101: case 103:
-                out << " skipped " << int(o.byteA) << " ids " << idList(o.list);
-                break;
-            case 104: {
-                out << " mode " << named(deformModeName(o.byteA), o.byteA);
-                if (o.byteA <= 2) out << " x " << f(o.values[0]) << " y " << f(o.values[1]) << " z " << f(o.values[2]);
-                if (o.byteA == 2) out << " w " << f(o.values[3]);
-                out << " targets " << idList(o.list);
-                break;
+        const ObjectTypeInfo* info = findObjectType(type);
+        if (info) {
+            for (const ObjectField& field : info->params()) {
+                if (field.slot != ObjectSlot::ListAfterMatrix) objectField(out, field, o);
             }
-            case 102:
-                out << " a " << int(o.byteA) << " b " << o.words[0] << " c " << o.words[1] << " values"
-                    << floats(o.values, 0, 12);
-                break;
-            default: break;
         }
         if (isMeshType(type)) out << " matrix" << floats(o.matrix, 0, 12);
-        if (type == 15) out << " ids " << idList(o.list);
+        if (info) {
+            for (const ObjectField& field : info->params()) {
+                if (field.slot == ObjectSlot::ListAfterMatrix) objectField(out, field, o);
+            }
+        }
         out << "\n";
     }
 
@@ -230,33 +246,24 @@ public:
         const int k = e.kind;
         out << "event " << named(eventKindName(k), k) << " start " << e.start << " end " << e.end;
         if (e.pass) out << " pass " << int(e.pass);
-        if (k == 1 || k == 2 || k == 4 || k == 5 || k == 6) {
+        if (eventHasRectangle(k)) {
             static const char* names[8] = {"x1Start", "y1Start", "x2Start", "y2Start", "x1End", "y1End", "x2End", "y2End"};
             for (int i = 0; i < 8; ++i) out << " " << names[i] << " " << e.rect[i];
         }
-        if (k == 1 || k == 5 || k == 6) {
+        if (eventHasColours(k)) {
             out << " colorStart" << ints(e.colors, 0, 4) << " colorEnd" << ints(e.colors, 4, 4) << " blendSrc "
                 << named(blendCodeName(e.blend[0]), e.blend[0]) << " blendDst "
                 << named(blendCodeName(e.blend[1]), e.blend[1]);
         }
-        switch (k) {
-            case 1: out << " textured " << int(e.bytes[0]) << " targetIndex " << int(e.bytes[1]); break;
-            case 2:
-                out << " sceneId " << int(e.bytes[0]) << " cameraId " << int(e.bytes[1]) << " clipId " << int(e.bytes[2])
-                    << " cameraTimeStart " << e.words[0] << " cameraTimeEnd " << e.words[1] << " clipTimeStart "
-                    << e.words[2] << " clipTimeEnd " << e.words[3];
-                break;
-            case 3: out << " clearColor " << int(e.bytes[0]) << " clearDepth " << int(e.bytes[1]); break;
-            case 4: out << " targetIndex " << int(e.bytes[0]); break;
-            case 5:
-                out << " targetIndex " << int(e.bytes[0]) << " feedbackCount " << int(e.bytes[1]) << " feedbackZoom "
-                    << f(e.floats[0]);
-                break;
-            case 6:
-                out << " targetIndex " << int(e.bytes[0]) << " distortionType " << int(e.bytes[1])
-                    << " distortionStart " << f(e.floats[0]) << " distortionEnd " << f(e.floats[1]);
-                break;
-            default: break;
+        if (const EventKindInfo* info = findEventKind(k)) {
+            for (const EventField& field : info->params()) {
+                out << " " << field.name << " ";
+                switch (field.slot) {
+                    case EventSlot::Byte: out << int(e.bytes[field.index]); break;
+                    case EventSlot::Word: out << e.words[field.index]; break;
+                    case EventSlot::Float: out << f(e.floats[field.index]); break;
+                }
+            }
         }
         out << "\n";
     }

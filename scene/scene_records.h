@@ -9,6 +9,7 @@
 
 #include "mesh/math3d.h"
 #include "mesh/mesh.h"
+#include "pack/pack_codes.h"
 
 namespace lumen {
 
@@ -19,13 +20,6 @@ inline constexpr int kSceneLightSlots = 8;
 // Only the first seven slots get a GL light name; the eighth keeps 0.
 inline constexpr int kUsableLights = 7;
 
-// Object flag bits.
-inline constexpr uint32_t kObjectTypeMask = 0xFFu;
-inline constexpr uint32_t kFlagInvertNormals = 1u << 8;
-inline constexpr uint32_t kFlagColorTexture = 1u << 10;
-inline constexpr uint32_t kFlagEnvTexture = 1u << 18;
-// Types from here on are not part of the hierarchy (deformers and the like).
-inline constexpr uint32_t kFirstNonHierarchyType = 100;
 
 struct SceneLight {
     int32_t glLight = 0;

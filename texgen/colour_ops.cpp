@@ -105,6 +105,8 @@ inline uint8_t hsvByte(double v) {
 
 }  // namespace
 
+// One pass through HSV and back per pixel; the steps share their single-
+// precision temporaries, so they stay in one body in the order they round.
 void hueSaturation(TextureGenerator&, Texture& texture, const TextureOp& op) {
     uint8_t* layer = texture.layers[op.layer()];
     const int hueTurn = op.b[2], desaturation = op.b[3];

@@ -201,51 +201,112 @@ void displace(TextureGenerator& gen, Texture& texture, const TextureOp& op) {
     copyBack(gen, layer);
 }
 
+namespace {
+
+// Sample k of a pixel lies at trunc(k * co + y), trunc(k * si + x). k * co
+// is exact in double (a float times a byte) and never lies within rounding
+// distance of an integer it is not equal to, so with t = k * co:
+// trunc(t + y) = y + floor(t) when y >= -floor(t), else y + ceil(t).
+// The offsets depend only on the map value and are tabulated per value.
+struct SmearDirection {
+    bool built = false;
+    int minFloorRow = 0, minFloorCol = 0;  // most negative floor offsets
+    int maxFloorRow = 0, maxFloorCol = 0;
+    std::vector<int16_t> floorRow, ceilRow, floorCol, ceilCol;
+    std::vector<int32_t> byteOffset;  // floor offsets as one step in the layer
+};
+
+void buildSmearDirection(SmearDirection& d, int m, int length) {
+    d.built = true;
+    const int degrees = 270 + int(m * 1.40625);
+    const double co = float(std::cos(degrees * kDeg)), si = float(std::sin(degrees * kDeg));
+    for (auto* v : {&d.floorRow, &d.ceilRow, &d.floorCol, &d.ceilCol}) v->resize(size_t(length) + 1);
+    d.byteOffset.resize(size_t(length) + 1);
+    for (size_t k = 1; k <= size_t(length); ++k) {
+        const double tr = double(k) * co, tc = double(k) * si;
+        d.floorRow[k] = int16_t(std::floor(tr));
+        d.ceilRow[k] = int16_t(std::ceil(tr));
+        d.floorCol[k] = int16_t(std::floor(tc));
+        d.ceilCol[k] = int16_t(std::ceil(tc));
+        d.minFloorRow = std::min<int>(d.minFloorRow, d.floorRow[k]);
+        d.minFloorCol = std::min<int>(d.minFloorCol, d.floorCol[k]);
+        d.maxFloorRow = std::max<int>(d.maxFloorRow, d.floorRow[k]);
+        d.maxFloorCol = std::max<int>(d.maxFloorCol, d.floorCol[k]);
+        d.byteOffset[k] = (d.floorRow[k] * kTextureSize + d.floorCol[k]) * 4;
+    }
+}
+
+// One 32-bit load per sample: red and blue sum in 16-bit lanes (at most
+// 255 * 255, so no lane carries into the next), green on its own.
+inline void addSmearSample(const uint8_t* at, uint32_t& redBlue, uint32_t& green) {
+    uint32_t p;
+    std::memcpy(&p, at, 4);
+    redBlue += p & 0x00FF00FFu;
+    green += (p >> 8) & 0xFFu;
+}
+
+// The sums of a pixel near the edge, where samples wrap or need the ceiling.
+SmearSums smearSumsWrapped(const uint8_t* layer, const SmearDirection& d, int x, int y, int length) {
+    uint32_t redBlue = 0, green = 0;
+    const bool floorsOnly = y >= -d.minFloorRow && x >= -d.minFloorCol;
+    for (size_t k = 1; k <= size_t(length); ++k) {
+        const int fr = d.floorRow[k], fc = d.floorCol[k];
+        const int row = y + (floorsOnly || y >= -fr ? fr : d.ceilRow[k]);
+        const int col = x + (floorsOnly || x >= -fc ? fc : d.ceilCol[k]);
+        addSmearSample(layer + pixelIndex(col, row), redBlue, green);
+    }
+    return {redBlue & 0xFFFFu, green, redBlue >> 16};
+}
+
+// Chosen once: the vector sums where the machine has them.
+#if defined(__SSE2__)
+constexpr SmearSumsFn kSmearSums = smearSumsVector;
+#else
+constexpr SmearSumsFn kSmearSums = smearSumsScalar;
+#endif
+
+}  // namespace
+
+SmearSums smearSumsScalar(const uint8_t* here, const int32_t* step, int length) {
+    uint32_t redBlue = 0, green = 0;
+    for (int k = 1; k <= length; ++k) addSmearSample(here + step[k], redBlue, green);
+    return {redBlue & 0xFFFFu, green, redBlue >> 16};
+}
+
+SmearSums smearSumsVector(const uint8_t* here, const int32_t* step, int length) {
+#if defined(__SSE2__)
+    // Each sample widened to 16-bit lanes; two sums keep the adds independent.
+    // A lane holds at most 255 * 255.
+    const __m128i zero = _mm_setzero_si128();
+    __m128i sumA = zero, sumB = zero;
+    int k = 1;
+    for (; k + 1 <= length; k += 2) {
+        int32_t p, q;
+        std::memcpy(&p, here + step[k], 4);
+        std::memcpy(&q, here + step[k + 1], 4);
+        sumA = _mm_add_epi16(sumA, _mm_unpacklo_epi8(_mm_cvtsi32_si128(p), zero));
+        sumB = _mm_add_epi16(sumB, _mm_unpacklo_epi8(_mm_cvtsi32_si128(q), zero));
+    }
+    if (k <= length) {
+        int32_t p;
+        std::memcpy(&p, here + step[k], 4);
+        sumA = _mm_add_epi16(sumA, _mm_unpacklo_epi8(_mm_cvtsi32_si128(p), zero));
+    }
+    const __m128i sum = _mm_add_epi16(sumA, sumB);
+    return {uint16_t(_mm_extract_epi16(sum, 0)), uint16_t(_mm_extract_epi16(sum, 1)),
+            uint16_t(_mm_extract_epi16(sum, 2))};
+#else
+    return smearSumsScalar(here, step, length);
+#endif
+}
+
 void smear(TextureGenerator& gen, Texture& texture, const TextureOp& op) {
     const uint8_t* map = texture.layers[op.b[2]];
     const int mapChannel = op.b[3], length = op.b[4];
     uint8_t* layer = texture.layers[op.layer()];
     uint8_t* scratch = gen.scratch();
 
-    // Sample k of a pixel lies at trunc(k * co + y), trunc(k * si + x). k * co
-    // is exact in double (a float times a byte) and never lies within rounding
-    // distance of an integer it is not equal to, so with t = k * co:
-    // trunc(t + y) = y + floor(t) when y >= -floor(t), else y + ceil(t).
-    // The offsets depend only on the map value and are tabulated per value.
-    struct Direction {
-        bool built = false;
-        int minFloorRow = 0, minFloorCol = 0;  // most negative floor offsets
-        int maxFloorRow = 0, maxFloorCol = 0;
-        std::vector<int16_t> floorRow, ceilRow, floorCol, ceilCol;
-        std::vector<int32_t> byteOffset;  // floor offsets as one step in the layer
-    };
-    std::vector<Direction> directions(256);
-    auto directionFor = [&](int m) -> const Direction& {
-        Direction& d = directions[size_t(m)];
-        if (d.built) return d;
-        d.built = true;
-        const int degrees = 270 + int(m * 1.40625);
-        const double co = float(std::cos(degrees * kDeg)), si = float(std::sin(degrees * kDeg));
-        d.floorRow.resize(size_t(length) + 1);
-        d.ceilRow.resize(size_t(length) + 1);
-        d.floorCol.resize(size_t(length) + 1);
-        d.ceilCol.resize(size_t(length) + 1);
-        d.byteOffset.resize(size_t(length) + 1);
-        for (int k = 1; k <= length; ++k) {
-            const double tr = k * co, tc = k * si;
-            d.floorRow[size_t(k)] = int16_t(std::floor(tr));
-            d.ceilRow[size_t(k)] = int16_t(std::ceil(tr));
-            d.floorCol[size_t(k)] = int16_t(std::floor(tc));
-            d.ceilCol[size_t(k)] = int16_t(std::ceil(tc));
-            d.minFloorRow = std::min<int>(d.minFloorRow, d.floorRow[size_t(k)]);
-            d.minFloorCol = std::min<int>(d.minFloorCol, d.floorCol[size_t(k)]);
-            d.maxFloorRow = std::max<int>(d.maxFloorRow, d.floorRow[size_t(k)]);
-            d.maxFloorCol = std::max<int>(d.maxFloorCol, d.floorCol[size_t(k)]);
-            d.byteOffset[size_t(k)] = (d.floorRow[size_t(k)] * kTextureSize + d.floorCol[size_t(k)]) * 4;
-        }
-        return d;
-    };
-
+    std::vector<SmearDirection> directions(256);
     // s / (length + 1) for every possible sum, filled without dividing.
     std::vector<uint8_t> quotient(size_t(length) * 255 + 1);
     for (size_t sum = 0, q = 0, left = size_t(length) + 1; sum < quotient.size(); ++sum) {
@@ -253,73 +314,21 @@ void smear(TextureGenerator& gen, Texture& texture, const TextureOp& op) {
         if (--left == 0) ++q, left = size_t(length) + 1;
     }
 
-    // One 32-bit load per sample: red and blue sum in 16-bit lanes (at most
-    // 255 * 255, so no lane carries into the next), green on its own.
-    auto addSample = [layer](int col, int row, uint32_t& redBlue, uint32_t& green) {
-        uint32_t p;
-        std::memcpy(&p, layer + pixelIndex(col, row), 4);
-        redBlue += p & 0x00FF00FFu;
-        green += (p >> 8) & 0xFFu;
-    };
-
     for (int y = 0; y < kTextureSize; ++y) {
         for (int x = 0; x < kTextureSize; ++x) {
             const size_t i = pixelIndex(x, y);
-            const Direction& d = directionFor(map[i + mapChannel]);
-            uint32_t redBlue = 0, green = 0;
-            const bool floorsOnly = y >= -d.minFloorRow && x >= -d.minFloorCol;
-            if (floorsOnly && y + d.maxFloorRow < kTextureSize && x + d.maxFloorCol < kTextureSize) {
-                // No sample wraps: each is a fixed step from this pixel.
-                const uint8_t* here = layer + i;
-                const int32_t* step = d.byteOffset.data();
-#if defined(__SSE2__)
-                // Each sample widened to 16-bit lanes; two sums keep the adds
-                // independent. A lane holds at most 255 * 255.
-                const __m128i zero = _mm_setzero_si128();
-                __m128i sumA = zero, sumB = zero;
-                int k = 1;
-                for (; k + 1 <= length; k += 2) {
-                    int32_t p, q;
-                    std::memcpy(&p, here + step[k], 4);
-                    std::memcpy(&q, here + step[k + 1], 4);
-                    sumA = _mm_add_epi16(sumA, _mm_unpacklo_epi8(_mm_cvtsi32_si128(p), zero));
-                    sumB = _mm_add_epi16(sumB, _mm_unpacklo_epi8(_mm_cvtsi32_si128(q), zero));
-                }
-                if (k <= length) {
-                    int32_t p;
-                    std::memcpy(&p, here + step[k], 4);
-                    sumA = _mm_add_epi16(sumA, _mm_unpacklo_epi8(_mm_cvtsi32_si128(p), zero));
-                }
-                const __m128i sum = _mm_add_epi16(sumA, sumB);
-                uint8_t* out = scratch + i;
-                out[0] = quotient[uint16_t(_mm_extract_epi16(sum, 0))];
-                out[1] = quotient[uint16_t(_mm_extract_epi16(sum, 1))];
-                out[2] = quotient[uint16_t(_mm_extract_epi16(sum, 2))];
-                continue;
-#else
-                for (int k = 1; k <= length; ++k) {
-                    uint32_t p;
-                    std::memcpy(&p, here + step[k], 4);
-                    redBlue += p & 0x00FF00FFu;
-                    green += (p >> 8) & 0xFFu;
-                }
-#endif
-            } else if (floorsOnly) {
-                for (int k = 1; k <= length; ++k)
-                    addSample(x + d.floorCol[size_t(k)], y + d.floorRow[size_t(k)], redBlue, green);
-            } else {
-                for (int k = 1; k <= length; ++k) {
-                    const int fr = d.floorRow[size_t(k)], fc = d.floorCol[size_t(k)];
-                    const int row = y + (y >= -fr ? fr : d.ceilRow[size_t(k)]);
-                    const int col = x + (x >= -fc ? fc : d.ceilCol[size_t(k)]);
-                    addSample(col, row, redBlue, green);
-                }
-            }
+            SmearDirection& d = directions[map[i + mapChannel]];
+            if (!d.built) buildSmearDirection(d, map[i + mapChannel], length);
+            // Inside these bounds no sample wraps: each is a fixed step from here.
+            const bool inside = y >= -d.minFloorRow && x >= -d.minFloorCol && y + d.maxFloorRow < kTextureSize &&
+                                x + d.maxFloorCol < kTextureSize;
+            const SmearSums s = inside ? kSmearSums(layer + i, d.byteOffset.data(), length)
+                                       : smearSumsWrapped(layer, d, x, y, length);
             // Dividing by the count plus one also darkens by length / (length + 1).
             uint8_t* out = scratch + i;
-            out[0] = quotient[redBlue & 0xFFFFu];
-            out[1] = quotient[green];
-            out[2] = quotient[redBlue >> 16];
+            out[0] = quotient[s.c[0]];
+            out[1] = quotient[s.c[1]];
+            out[2] = quotient[s.c[2]];
         }
     }
     copyBack(gen, layer);

@@ -1,7 +1,7 @@
 // The texture operations behind the dispatcher, one family per source file.
 // Each runs one record on the texture over all 65 536 pixels; the dispatcher has
-// already checked the record's layer and channel bytes (Text checks its own
-// font and slot bytes).
+// already checked the record's layer, channel, font and slot bytes against
+// the operation's row in texgen/texture_op_table.cpp.
 #pragma once
 #include "texgen/texture.h"
 
@@ -46,6 +46,16 @@ void add(TextureGenerator& gen, Texture& texture, const TextureOp& op);
 void lighten(TextureGenerator& gen, Texture& texture, const TextureOp& op);
 void modulate(TextureGenerator& gen, Texture& texture, const TextureOp& op);
 void maskBlend(TextureGenerator& gen, Texture& texture, const TextureOp& op);
+
+// Smear's inner loop: the sums of channels 0..2 over the samples at
+// here + step[1..length], none of which wraps. The vector sibling must give
+// exactly the scalar one's sums; a test pins the two together.
+struct SmearSums {
+    uint32_t c[3];
+};
+using SmearSumsFn = SmearSums (*)(const uint8_t* here, const int32_t* step, int length);
+SmearSums smearSumsScalar(const uint8_t* here, const int32_t* step, int length);
+SmearSums smearSumsVector(const uint8_t* here, const int32_t* step, int length);
 
 // Shared numeric constants.
 constexpr double k255 = 0.00392156862745098;

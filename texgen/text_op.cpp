@@ -12,7 +12,6 @@ namespace lumen::texops {
 
 void text(TextureGenerator& gen, Texture& texture, const TextureOp& op) {
     const int font = op.b[2], slot = op.b[8];
-    if (font >= kFontCount || slot >= kTextSlotCount) return;  // invalid pack data
     const char* slotText = texture.textSlots[slot];
     const std::string_view str(slotText, strnlen(slotText, kTextSlotBytes));
 

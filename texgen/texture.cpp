@@ -8,55 +8,26 @@
 #include "base/log.h"
 #include "platform/font_rasterizer.h"
 #include "texgen/operations.h"
+#include "texgen/texture_op_rows.h"
+#include "texgen/texture_op_table.h"
 
 namespace lumen {
 
 namespace {
 
-struct OpEntry {
-    texops::Op run = nullptr;
-    // Record bytes that index a layer or a channel (0..3); 0 ends the list.
-    uint8_t quadIndexBytes[4] = {0, 0, 0, 0};
-};
-
-struct OpTable {
-    OpEntry entries[256];
-
-    OpTable() {
+// The operation functions by code, from the same rows as the format's table.
+struct DispatchTable {
+    texops::Op run[256] = {};
+    DispatchTable() {
         using namespace texops;
-        entries[kOpNoise] = {noise, {2}};
-        entries[kOpSinePlasma] = {sinePlasma, {8}};
-        entries[kOpCells] = {cells, {2}};
-        entries[kOpRadialSpot] = {radialSpot, {}};  // its channel byte counts only in mode != 0
-        entries[kOpNoiseOctave] = {noiseOctave, {2}};
-        entries[kOpClear] = {clear, {}};
-        entries[kOpText] = {text, {}};  // font and slot are checked by the operation
-        entries[kOpSineWarp] = {sineWarp, {}};
-        entries[kOpOffset] = {offset, {}};
-        entries[kOpTwirl] = {twirl, {}};
-        entries[kOpBlur] = {blur, {}};
-        entries[kOpDisplace] = {displace, {2, 3, 5, 6}};
-        entries[kOpSmear] = {smear, {2, 3}};
-        entries[kOpCopyChannel] = {copyChannel, {2, 3, 4}};
-        entries[kOpMix] = {mix, {2}};
-        entries[kOpMultiply] = {multiply, {2}};
-        entries[kOpAdd] = {add, {2}};
-        entries[kOpLighten] = {lighten, {2}};
-        entries[kOpContrast] = {contrast, {}};
-        entries[kOpInvert] = {invert, {}};
-        entries[kOpModulate] = {modulate, {2, 3}};
-        entries[kOpBrightness] = {brightness, {}};
-        entries[kOpSineMap] = {sineMap, {2}};
-        entries[kOpRange] = {range, {2}};
-        entries[kOpHueSaturation] = {hueSaturation, {}};
-        entries[kOpGradientMap] = {gradientMap, {2}};
-        entries[kOpMaskBlend] = {maskBlend, {2, 3, 4}};
-        entries[kOpEmboss] = {emboss, {}};
+#define LUMEN_OP_FUNCTION(code, name, function, ...) run[code] = function;
+        LUMEN_TEXTURE_OPS(LUMEN_OP_FUNCTION)
+#undef LUMEN_OP_FUNCTION
     }
 };
 
-const OpTable& opTable() {
-    static const OpTable table;
+const DispatchTable& dispatchTable() {
+    static const DispatchTable table;
     return table;
 }
 
@@ -112,16 +83,11 @@ platform::FontRasterizer* TextureGenerator::fontRasterizer() {
 }
 
 void TextureGenerator::applyTextureOp(Texture& texture, const TextureOp& op) {
-    const OpEntry& entry = opTable().entries[op.code()];
-    if (!entry.run) return;
+    const texops::Op run = dispatchTable().run[op.code()];
     // Out-of-range indices would read or write outside the texture; such a
     // record is invalid pack data and does nothing.
-    if (op.layer() >= kLayerCount) return;
-    for (uint8_t byteIndex : entry.quadIndexBytes) {
-        if (byteIndex != 0 && op.b[byteIndex] > 3) return;
-    }
-    if (op.code() == kOpRadialSpot && op.b[2] != 0 && op.b[3] > 3) return;
-    entry.run(*this, texture, op);
+    if (!run || !textureOpIndicesValid(*findTextureOp(op.code()), op.b)) return;
+    run(*this, texture, op);
 }
 
 std::unique_ptr<TextureGenerator> initTextureGenerator(RuntimeRandom& random) {

@@ -7,6 +7,8 @@
 #include <string>
 
 #include "base/runtime_random.h"
+#include "pack/pack_codes.h"
+#include "texgen/texture_op_table.h"
 
 namespace lumen {
 
@@ -15,11 +17,11 @@ class FontRasterizer;
 }
 
 constexpr int kTextureSize = 256;
-constexpr int kLayerCount = 4;
+constexpr int kLayerCount = kOpLayerCount;
 constexpr size_t kLayerBytes = size_t(kTextureSize) * kTextureSize * 4;
-constexpr int kTextSlotCount = 100;
+constexpr int kTextSlotCount = kOpTextSlotCount;
 constexpr int kTextSlotBytes = 256;
-constexpr int kFontCount = 8;
+constexpr int kFontCount = kOpFontCount;
 
 // One generated texture. Layers are row-major, 1024 bytes per row, pixel bytes
 // R, G, B, A; row 0 is the first row handed to OpenGL.
@@ -58,38 +60,6 @@ struct UploadedImage {
 
 // A new uploaded-image record, all zero and unlinked.
 std::unique_ptr<UploadedImage> createUploadedImage();
-
-// The operation codes the dispatcher knows; every other code does nothing.
-enum TextureOpCode : uint8_t {
-    kOpNoise = 1,
-    kOpSinePlasma = 2,
-    kOpCells = 3,
-    kOpRadialSpot = 4,
-    kOpNoiseOctave = 5,
-    kOpClear = 6,
-    kOpText = 7,
-    kOpSineWarp = 10,
-    kOpOffset = 11,
-    kOpTwirl = 12,
-    kOpBlur = 15,
-    kOpDisplace = 17,
-    kOpSmear = 18,
-    kOpCopyChannel = 23,
-    kOpMix = 24,
-    kOpMultiply = 25,
-    kOpAdd = 26,
-    kOpLighten = 27,
-    kOpContrast = 30,
-    kOpInvert = 31,
-    kOpModulate = 32,
-    kOpBrightness = 33,
-    kOpSineMap = 34,
-    kOpRange = 35,
-    kOpHueSaturation = 36,
-    kOpGradientMap = 37,
-    kOpMaskBlend = 38,
-    kOpEmboss = 39,
-};
 
 // The generator-wide state shared by every texture of both packs: the scratch
 // image (zero at start, never cleared: later results depend on what the last

@@ -8,6 +8,7 @@
 #include <cmath>
 
 #include "base/runtime_random.h"
+#include "pack/pack_codes.h"
 #include "platform/gl.h"
 
 namespace lumen {
@@ -96,11 +97,11 @@ double rowFraction(int j) { return j * static_cast<double>(kGridRowStep); }
 
 bool computeDistortionGrid(DistortionGrid& grid, int type, float amount, const TextureRect& rect,
                            const JitterTable& jitter) {
-    if (type < 0 || type > 7 || type == 5) return false;
+    if (type < kDistortWaves || type > kDistortRipple || type == kDistortNone) return false;
     const double a = clampDistortionAmount(amount);
     const Inset s = insetOf(rect);
 
-    if (type == 4) {
+    if (type == kDistortJitteredTiles) {
         const double k = squared(std::sin(a * kPi));
         for (int i = 0; i < kGridColumns - 1; ++i) {
             for (int j = 0; j < kGridRows - 1; ++j) {
@@ -118,7 +119,7 @@ bool computeDistortionGrid(DistortionGrid& grid, int type, float amount, const T
             const double K = columnFraction(i), L = rowFraction(j);
             DistortionGrid::Coord& c = grid.at(i, j);
             switch (type) {
-                case 0: {
+                case kDistortWaves: {
                     const double w = squared(std::sin(a * kPi / 2));
                     const double u = s.uL + K * s.U +
                                      w * (0.05 * std::sin(2 * a + 20 * K + 15 * L) +
@@ -130,12 +131,12 @@ bool computeDistortionGrid(DistortionGrid& grid, int type, float amount, const T
                     c.v = clampTopThenBottom(v, s.vT, s.vB);
                     break;
                 }
-                case 1:
-                case 2: {
+                case kDistortPinch:
+                case kDistortBulge: {
                     const double dx = K - 0.5, dy = L - 0.5;
                     const double r = std::sqrt(dx * dx + dy * dy);
                     double f;
-                    if (type == 1) {
+                    if (type == kDistortPinch) {
                         f = 1 - squared(std::sin(a * kPi)) * std::pow(2 * r, 3.5 * a);
                     } else {
                         f = 2 * r > 0.001
@@ -146,20 +147,20 @@ bool computeDistortionGrid(DistortionGrid& grid, int type, float amount, const T
                     c.v = static_cast<float>(s.cv + f * (s.vT + s.V * L - s.cv));
                     break;
                 }
-                case 3: {
+                case kDistortJitter: {
                     const double k = squared(std::sin(a * kPi));
                     const JitterTable::Offset& o = jitter.at(i, j);
                     c.u = clampLowThenHigh(k * o.du + s.uL + K * s.U, s.uL, s.uR);
                     c.v = clampTopThenBottom(k * o.dv + s.vT + s.V * L, s.vT, s.vB);
                     break;
                 }
-                case 6:
-                case 7: {
+                case kDistortTwirl:
+                case kDistortRipple: {
                     const double px = K - 0.5, py = L - 0.5;
                     const double r = std::sqrt(px * px + py * py);
                     double theta = r > 0.01 ? std::atan(py / px) : 0.0;
                     double radius = r;
-                    if (type == 6) {
+                    if (type == kDistortTwirl) {
                         if (px < 0) theta = theta + kPi;
                         if (r < 0.5) theta = theta - 25 * squared(0.5 - r) * squared(std::sin(a * kPi / 2));
                     } else {
@@ -195,7 +196,7 @@ void drawDistortion(int type, float amount, float x1, float y1, float x2, float 
     // Every cell is its own quad, but they share one batch: quads are
     // rasterised one by one either way, so the pixels are the same as with a
     // batch per cell, at a fraction of the software renderer's cost.
-    if (type == 4) {
+    if (type == kDistortJitteredTiles) {
         const float su = (rect.uRight - rect.uLeft) / 64;
         const float sv = (rect.vBottom - rect.vTop) / 48;
         glBegin(GL_QUADS);

@@ -15,6 +15,7 @@
 #include "scene/draw_scene.h"
 #include "scene/evaluate.h"
 #include "scene/lights.h"
+#include "timeline/blend_factor.h"
 #include "timeline/restore_2d_state.h"
 
 namespace lumen {
@@ -103,7 +104,7 @@ void EventPlayer::drawImageLayer(const TimelineEvent& event, const EventRect& r,
     setup2D();
     glColor4fv(color);
     glEnable(GL_BLEND);
-    glBlendFunc(static_cast<GLenum>(event.blendSrc), static_cast<GLenum>(event.blendDst));
+    glBlendFunc(blendFactorFromCode(event.blendSrc), blendFactorFromCode(event.blendDst));
     const float x1 = static_cast<float>(r.x1), y1 = static_cast<float>(r.y1);
     const float x2 = static_cast<float>(r.x2), y2 = static_cast<float>(r.y2);
     if (event.textured) {
@@ -245,7 +246,7 @@ void EventPlayer::drawZoomFeedback(const TimelineEvent& event, const EventRect& 
     eventColor(event, p, color);
     setup2D();
     glEnable(GL_BLEND);
-    glBlendFunc(static_cast<GLenum>(event.blendSrc), static_cast<GLenum>(event.blendDst));
+    glBlendFunc(blendFactorFromCode(event.blendSrc), blendFactorFromCode(event.blendDst));
     glDisable(GL_DEPTH_TEST);
     glEnable(GL_TEXTURE_2D);
     glBindTexture(GL_TEXTURE_2D, slot->texture);
@@ -289,7 +290,7 @@ void EventPlayer::drawScreenDistortion(const TimelineEvent& event, const EventRe
     setup2D();
     glColor4fv(color);
     glEnable(GL_BLEND);
-    glBlendFunc(static_cast<GLenum>(event.blendSrc), static_cast<GLenum>(event.blendDst));
+    glBlendFunc(blendFactorFromCode(event.blendSrc), blendFactorFromCode(event.blendDst));
     glEnable(GL_TEXTURE_2D);
     glBindTexture(GL_TEXTURE_2D, slot->texture);
     const TextureRect rect{slot->uLeft, slot->vTop, slot->uRight, slot->vBottom};

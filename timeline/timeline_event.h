@@ -3,22 +3,12 @@
 #pragma once
 #include <cstdint>
 
-#include "platform/gl.h"
+#include "pack/pack_codes.h"
 
 namespace lumen {
 
 struct Scene;
 struct Camera;
-
-// Event kinds; any other value draws nothing.
-enum TimelineEventType : int {
-    kEventImageLayer = 1,
-    kEventSceneView = 2,
-    kEventClear = 3,
-    kEventScreenCapture = 4,
-    kEventZoomFeedback = 5,
-    kEventScreenDistortion = 6,
-};
 
 // One event, created zero-filled by the pack loader and appended to the active
 // event list; list order is drawing order.
@@ -37,7 +27,7 @@ struct TimelineEvent {
     float colorStart[4] = {0, 0, 0, 0};  // RGBA, 0..1
     float colorEnd[4] = {0, 0, 0, 0};
 
-    int blendSrc = 0;  // OpenGL blend factors; 0 = GL_ZERO
+    int blendSrc = 0;  // blend codes as stored (BlendCode); the drawer maps them to GL
     int blendDst = 0;
 
     int textured = 0;     // image layer: draw with its texture
@@ -61,7 +51,7 @@ struct TimelineEvent {
     float distortionEnd = 0;
 
     // Resolved once at load: 0 when the image was not found.
-    GLuint textureName = 0;
+    uint32_t textureName = 0;  // a GL texture name
     Scene* scene = nullptr;
     Camera* camera = nullptr;
 
@@ -73,7 +63,7 @@ constexpr int kRenderTargetCount = 20;
 // A capture slot: its texture, and where the last capture lies in it (for a
 // capture vTop > vBottom). All zero until the first capture.
 struct RenderTarget {
-    GLuint texture = 0;
+    uint32_t texture = 0;  // a GL texture name
     float uLeft = 0;
     float vTop = 0;
     float uRight = 0;

@@ -42,7 +42,7 @@ std::unique_ptr<platform::Display> openPicture(int w, int h) {
 std::string busySceneSource() {
     std::ostringstream s;
     s << "pack width 2\n"
-         "texture id 1\n  op SinePlasma layer 0 b2 3 b3 2\nend\n"
+         "texture id 1\n  op SinePlasma layer 0 xFrequency 3 yFrequency 2 xPhase 0 yPhase 0 channel 0\nend\n"
          "image imageId 1 sourceTexture 1 sourceLayer 0\n"
          "scene id 1 fog 1 fogColor 20 20 40 fogDensity 0.04\n"
          "  light kind directional ambient 30 30 30 diffuse 200 200 200 position 0 -1 -0.5\n"

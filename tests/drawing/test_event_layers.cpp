@@ -79,7 +79,7 @@ TEST(ImageLayer, BlendsWithItsFactorsAndLaterLayersCoverEarlierOnes) {
     const float blue[4] = {0, 0, 1, 1};
     const float halfRed[4] = {1, 0, 0, 0.5f};
     TimelineEvent back = testing::imageLayer(0, 0, 639, 479, blue, GL_ONE, GL_ZERO);
-    TimelineEvent front = testing::imageLayer(0, 0, 319, 479, halfRed, GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    TimelineEvent front = testing::imageLayer(0, 0, 319, 479, halfRed, kBlendSrcAlpha, kBlendOneMinusSrcAlpha);
     TimelineEvent add = testing::imageLayer(320, 0, 639, 479, kRed, GL_ONE, GL_ONE);
     back.next = &front;
     front.next = &add;

@@ -3,6 +3,7 @@
 // the figure program of the loading display.
 #include <gtest/gtest.h>
 
+#include <regex>
 #include <set>
 
 #include "content/packs.h"
@@ -25,8 +26,10 @@ void expectSectionsEndExactly(std::span<const uint8_t> bytes) {
     // The texture programs alone end where the model says.
     LoadFixture f;
     EXPECT_EQ(f.loader.loadTexturesOnly(bytes, f.lists), model.textureSection.end);
-    // And the source form reproduces the bytes.
-    std::vector<uint8_t> again = assemblePack(disassemblePack(model), "content");
+    // And the source form reproduces the bytes, naming every field: no bare bN.
+    const std::string source = disassemblePack(model);
+    EXPECT_FALSE(std::regex_search(source, std::regex("\\bb[0-9]\\b"))) << source;
+    std::vector<uint8_t> again = assemblePack(source, "content");
     EXPECT_TRUE(std::equal(again.begin(), again.end(), bytes.begin(), bytes.end()));
 }
 

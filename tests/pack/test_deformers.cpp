@@ -62,9 +62,9 @@ TEST(Deform, MoveByTheSampledValueScaleOneChangesNothing) {
     LoadFixture f;
     f.load(std::string(kWhite) + R"(
         scene id 0
-          object grid id 1 columns 1 rows 1 keepUV
+          object grid id 1 columns 1 rows 1 keepUV 1
           object deformer id 2 textureId 9 mode scale x 1 y 1 z 1 targets [1]
-          object grid id 3 columns 1 rows 1 keepUV
+          object grid id 3 columns 1 rows 1 keepUV 1
           object deformer id 4 textureId 9 mode move x 0 y 2 z 0 targets [3]
         end)");
     Scene& s = f.lists.scenes.front();
@@ -88,7 +88,7 @@ TEST(Deform, TwoDeformersAccumulateAndMappingAndNormalsAreRestored) {
     LoadFixture f;
     f.load(std::string(kWhite) + R"(
         scene id 0
-          object grid id 1 columns 1 rows 1 mapScaleS 3 keepUV
+          object grid id 1 columns 1 rows 1 mapScaleS 3 keepUV 1
           object deformer id 2 textureId 9 mode move x 0 y 1 z 0 targets [1]
           object deformer id 3 textureId 9 mode scale x 1 y 2 z 1 targets [1]
           object deformer id 4 textureId 9 mode rotate x 0 y 1 z 0 w 3.1415927 targets [1]
@@ -113,17 +113,17 @@ TEST(Deform, BitTwentyEightSwapsUAndVTheOtherWayRound) {
     // Layer 0 of texture 3 is white in its first row only: row 0 is u = 0.
     const char* source = R"(pack width 2
         texture id 3
-          op RadialSpot layer 1
+          op RadialSpot layer 1 mode 0 channel 0 shrink 0
         end
         image imageId 9 sourceTexture 3 sourceLayer 0
         scene id 0
-          object grid id 1 columns 1 rows 1 keepUV
+          object grid id 1 columns 1 rows 1 keepUV 1
           object deformer id 2 textureId 9 mode move x 0 y 1 z 0 targets [1] %s
         end)";
     for (bool bit28 : {false, true}) {
         LoadFixture f;
         char text[1024];
-        std::snprintf(text, sizeof text, source, bit28 ? "keepUV" : "");
+        std::snprintf(text, sizeof text, source, bit28 ? "keepUV 1" : "");
         auto bytes = testing::assemble(text);
         // Paint row 0 (u = 0) of the texture white before the deformer reads it,
         // by building the textures first and editing the layer in place.

@@ -68,7 +68,7 @@ TEST(Objects, FlagBitsSelectOptionalFieldsAndMergeGetsNoMappingOrFaceTextures) {
         end
         image imageId 3 sourceTexture 1
         scene id 0
-          object cube id 1 textureId 3 keepUV
+          object cube id 1 textureId 3 keepUV 1
           object merge id 2 textureId 3 ids [1] mapScaleS 2
         end)");
     Scene& s = onlyScene(f);
@@ -78,7 +78,7 @@ TEST(Objects, FlagBitsSelectOptionalFieldsAndMergeGetsNoMappingOrFaceTextures) {
     const SceneObject& cube = s.objects[0];
     EXPECT_EQ(cube.mesh.faces[0].texture, image->glName);
     const SceneObject& merge = s.objects[1];
-    EXPECT_EQ(merge.flags & 0xFFFu, 0x40Fu);
+    EXPECT_EQ(merge.flags & ~kFlagMapAll, kTypeMerge | kFlagColorTexture);
     EXPECT_EQ(merge.textureId, 3);
     ASSERT_EQ(merge.mesh.faceCount, 24);
     // Merged faces keep the source's texture; no face texture of its own is
@@ -120,8 +120,8 @@ TEST(Objects, DefaultMappingSwapsUAndVUnlessBit28) {
     f.load(R"(pack width 2
         scene id 0
           object grid id 1 columns 1 rows 1
-          object grid id 2 columns 1 rows 1 keepUV
-          object grid id 3 columns 1 rows 1 keepUV mapScaleS 2 mapOffsetT 51 mirrorU
+          object grid id 2 columns 1 rows 1 keepUV 1
+          object grid id 3 columns 1 rows 1 keepUV 1 mapScaleS 2 mapOffsetT 51 mirrorU 1
         end)");
     Scene& s = onlyScene(f);
     // Vertex 1 of a 1 x 1 grid is generated with (u, v) = (1, 0).
@@ -300,7 +300,7 @@ TEST(Scenes, SceneIsFindableOnlyOnceCompleteAndTheNewestWins) {
         event sceneView sceneId 3)");
     Scene* s = findScene(f.lists, 3);
     ASSERT_NE(s, nullptr);
-    EXPECT_EQ(s->objects[0].type(), 3u);
+    EXPECT_EQ(s->objects[0].type(), kTypeSphere);
     EXPECT_EQ(f.lists.eventsHead->scene, s);
     EXPECT_EQ(findScene(f.lists, 4), nullptr);
 }

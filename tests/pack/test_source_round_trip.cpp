@@ -5,6 +5,7 @@
 #include <random>
 
 #include "pack/pack_model.h"
+#include "pack/pack_record_tables.h"
 #include "pack/pack_source.h"
 #include "pack/reader.h"
 
@@ -65,8 +66,8 @@ private:
         for (int k = 0; k < ops; ++k) {
             TextureOpRecord op;
             for (auto& b : op.b) b = byte();
-            if (chance(25)) op.b[0] = 7;
-            if (op.b[0] == 7) {
+            if (chance(25)) op.b[0] = kOpText;
+            if (op.b[0] == kOpText) {
                 int n = between(0, 12);
                 for (int i = 0; i < n; ++i) op.text.push_back(chance(70) ? static_cast<uint8_t>(between(32, 126)) : byte());
             }
@@ -85,7 +86,7 @@ private:
         for (int i = 0; i < lights; ++i) {
             LightRecord l;
             l.ignored = byte();
-            l.kind = static_cast<uint8_t>(chance(80) ? between(0, 2) : byte());
+            l.kind = static_cast<uint8_t>(chance(80) ? between(0, kLightSpot) : byte());
             l.ambient = {byte(), byte(), byte()};
             l.diffuse = {byte(), byte(), byte()};
             for (auto& f : l.position) f = packed();
@@ -93,13 +94,15 @@ private:
             for (auto& f : l.spot) f = packed();
             s.lights.push_back(l);
         }
-        static const int types[] = {1, 3, 4, 6, 7, 8, 9, 10, 11, 12, 15, 0, 2, 100, 101, 102, 103, 104, 200};
+        // Every type with a row, and three without.
+        std::vector<uint32_t> types = {0, 2, 200};
+        for (const auto& row : objectTypeTable()) types.push_back(row.type);
         int objects = chance(10) ? 0 : between(1, 6);
         if (objects == 0) s.objectEmptyCount = static_cast<int16_t>(-between(0, 5));
         for (int i = 0; i < objects; ++i) {
             ObjectRecord o;
-            uint32_t type = static_cast<uint32_t>(types[between(0, 18)]);
-            o.flags = (std::uniform_int_distribution<uint32_t>()(rng_) & ~0xFFu) | type;
+            const uint32_t type = types[size_t(between(0, int(types.size()) - 1))];
+            o.flags = (std::uniform_int_distribution<uint32_t>()(rng_) & ~kObjectTypeMask) | type;
             o.id = word();
             o.parentId = word();
             o.textureId = byte();
@@ -107,7 +110,7 @@ private:
             o.skipped = byte();
             o.texture2Id = byte();
             o.mapping = {byte(), byte(), byte(), byte()};
-            o.byteA = static_cast<uint8_t>(type == 104 && chance(80) ? between(0, 2) : byte());
+            o.byteA = static_cast<uint8_t>(type == kTypeDeformer && chance(80) ? between(0, kDeformRotate) : byte());
             o.byteB = byte();
             o.words = {word(), word()};
             o.extra = byte();
@@ -155,7 +158,7 @@ private:
 
     EventRecord event() {
         EventRecord e;
-        e.kind = static_cast<uint8_t>(chance(85) ? between(0, 7) : byte());
+        e.kind = static_cast<uint8_t>(chance(85) ? between(0, kEventScreenDistortion + 1) : byte());  // 0 and 7 have no row
         e.start = static_cast<uint16_t>(word());
         e.end = static_cast<uint16_t>(word());
         e.pass = byte();

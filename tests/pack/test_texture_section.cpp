@@ -24,17 +24,17 @@ TEST(TextureSection, ProgressGivesEachProgramAnEqualShare) {
     // Code 0 records do nothing, so only the progress is observed.
     std::vector<float> p = progressOf(R"(pack width 2
         texture id 1
-          op 0
-          op 0
+          op 0 layer 0
+          op 0 layer 0
         end
         texture id 2
-          op 0
+          op 0 layer 0
         end
         texture id 3
-          op 0
-          op 0
-          op 0
-          op 0
+          op 0 layer 0
+          op 0 layer 0
+          op 0 layer 0
+          op 0 layer 0
         end)");
     std::vector<float> expected = {0.0f, 1.0f / 6, 1.0f / 3, 2.0f / 3, 2.0f / 3 + 1.0f / 12, 2.0f / 3 + 2.0f / 12,
                                    2.0f / 3 + 3.0f / 12};
@@ -49,7 +49,7 @@ TEST(TextureSection, ProgressGivesEachProgramAnEqualShare) {
 
 TEST(TextureSection, ProgramsWithoutOperationsReportNothing) {
     EXPECT_TRUE(progressOf("pack width 2 textureCount -3\n").empty());
-    std::vector<float> p = progressOf("pack width 2\ntexture id 1 opCount -1\nend\ntexture id 2\n op 0\nend\n");
+    std::vector<float> p = progressOf("pack width 2\ntexture id 1 opCount -1\nend\ntexture id 2\n op 0 layer 0\nend\n");
     ASSERT_EQ(p.size(), 1u);
     EXPECT_FLOAT_EQ(p[0], 0.5f);
 }
@@ -69,7 +69,7 @@ TEST(TextureSection, TextRecordWithEmptyTextConsumesTenBytes) {
 
 TEST(TextureSection, TextGoesIntoTheSlotOfItsRecordIndex) {
     LoadFixture f;
-    auto bytes = assemble("pack width 2\ntexture id 4\n op 0\n op Text layer 1 b3 20 b8 1 text \"90\"\nend\n");
+    auto bytes = assemble("pack width 2\ntexture id 4\n op 0 layer 0\n op Text layer 1 font 0 height 20 x 0 y 0 italic 0 bold 0 slot 1 text \"90\"\nend\n");
     f.loader.loadTexturesOnly(bytes, f.lists);
     EXPECT_STREQ(f.lists.textures->textSlots[1], "90");
     EXPECT_EQ(f.lists.textures->textSlots[0][0], 0);
@@ -77,8 +77,8 @@ TEST(TextureSection, TextGoesIntoTheSlotOfItsRecordIndex) {
 
 TEST(TextureSection, TextBeyondTheHundredSlotsIsReadPastSafely) {
     std::string source = "pack width 2\ntexture id 1\n";
-    for (int k = 0; k < 100; ++k) source += " op 0\n";
-    source += " op Text b8 100 text \"lost\"\n op 0\nend\n";
+    for (int k = 0; k < 100; ++k) source += " op 0 layer 0\n";
+    source += " op Text layer 0 font 0 height 0 x 0 y 0 italic 0 bold 0 slot 100 text \"lost\"\n op 0 layer 0\nend\n";
     LoadFixture f;
     std::vector<float> seen;
     f.loader.setProgress([&](float p) { seen.push_back(p); });

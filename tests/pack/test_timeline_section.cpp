@@ -5,6 +5,7 @@
 #include "pack_test_support.h"
 #include "platform/gl.h"
 #include "support/headless_gl.h"
+#include "timeline/blend_factor.h"
 
 namespace lumen {
 namespace {
@@ -65,7 +66,7 @@ TEST(Timeline, TimesAreTensOfMillisecondsWithInclusiveEnds) {
 }
 
 TEST(Timeline, BlendCodesMapToFactorsAndAboveTenGiveZero) {
-    EXPECT_EQ(blendFactorFromCode(0), GL_ZERO);
+    EXPECT_EQ(blendFactorFromCode(0), unsigned(GL_ZERO));
     EXPECT_EQ(blendFactorFromCode(1), GL_ONE);
     EXPECT_EQ(blendFactorFromCode(5), GL_ONE_MINUS_SRC_ALPHA);
     EXPECT_EQ(blendFactorFromCode(10), GL_SRC_ALPHA_SATURATE);
@@ -75,8 +76,8 @@ TEST(Timeline, BlendCodesMapToFactorsAndAboveTenGiveZero) {
     f.load("pack width 2\nevent zoomFeedback blendSrc SRC_ALPHA blendDst 11 colorStart 255 0 0 51 targetIndex 3 "
            "feedbackCount 4 feedbackZoom 1.5 x1Start -5 y2End 480\n");
     const TimelineEvent& e = *f.lists.eventsHead;
-    EXPECT_EQ(e.blendSrc, GL_SRC_ALPHA);
-    EXPECT_EQ(e.blendDst, GL_ZERO);
+    EXPECT_EQ(e.blendSrc, kBlendSrcAlpha);  // records keep the stored codes
+    EXPECT_EQ(e.blendDst, 11);
     EXPECT_EQ(e.colorStart[0], colorByte(255));
     EXPECT_EQ(e.colorStart[3], colorByte(51));
     EXPECT_EQ(e.targetIndex, 3);

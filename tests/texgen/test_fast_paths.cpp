@@ -2,6 +2,7 @@
 // the same bytes as the per-pixel formulas evaluated directly.
 #include <cmath>
 
+#include "texgen/operations.h"
 #include "texgen_fixture.h"
 
 namespace lumen::testing {
@@ -96,6 +97,20 @@ TEST_F(FastPaths, CellsMatchesTheDirectFormula) {
             mismatches += at(0, x, y, 1) != int(std::min(255.0f, std::max(0.0f, m)));
         }
     EXPECT_EQ(mismatches, 0);
+}
+
+// The vector sums Smear uses where the machine has them are the scalar sums,
+// for every sample count and for steps reaching back and forth.
+TEST_F(FastPaths, SmearVectorSumsEqualTheScalarSums) {
+    fillPattern(0);
+    const uint8_t* here = layer(0) + texops::pixelIndex(128, 128);
+    std::vector<int32_t> step(256);
+    for (int length = 0; length <= 255; ++length) {
+        for (int k = 1; k <= length; ++k) step[size_t(k)] = ((k * 37) % 201 - 100) * 4 + (k % 3 - 1) * 1024;
+        const texops::SmearSums a = texops::smearSumsScalar(here, step.data(), length);
+        const texops::SmearSums b = texops::smearSumsVector(here, step.data(), length);
+        for (int c = 0; c < 3; ++c) ASSERT_EQ(a.c[c], b.c[c]) << "length " << length << " channel " << c;
+    }
 }
 
 }  // namespace

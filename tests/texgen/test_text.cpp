@@ -130,16 +130,5 @@ TEST_F(Text, EveryFaceOfTheFontTableResolvesToAnInstalledFont) {
     EXPECT_FALSE(fonts->resolve("No Such Face Anywhere", false, false).file.empty());
 }
 
-TEST_F(Text, OutOfRangeFontOrSlotIsIgnored) {
-    fillPattern(0);
-    auto before = copyOf(0);
-    auto scratch = scratchCopy();
-    setText(0, "x");
-    run({kOpText, 0, 8, 30, 0, 0, 0, 0, 0});
-    run({kOpText, 0, 0, 30, 0, 0, 0, 0, 100});
-    EXPECT_TRUE(layerEquals(0, before));
-    EXPECT_EQ(scratchCopy(), scratch);
-}
-
 }  // namespace
 }  // namespace lumen::testing

@@ -47,6 +47,8 @@ std::string kindName(int kind) {
     return name.empty() ? "kind " + std::to_string(kind) : std::string(name);
 }
 
+// One JSON object per section, built in pack order from one load; splitting it
+// would pass the half-built document around.
 nlohmann::json packInfo(const std::string& path, const std::vector<uint8_t>& bytes) {
     using nlohmann::json;
     const lumen::PackModel model = readModel(path, bytes);

@@ -39,6 +39,7 @@ struct TextureOptions {
     std::string all;
 };
 
+// Option checks, one generator run and the three output forms in sequence.
 void runTexture(const TextureOptions& o) {
     const bool oneLayer = !o.raw.empty() || !o.png.empty();
     if (!oneLayer && o.all.empty()) throw CommandError("texture: nothing to write: give --raw, --png or --all");
