@@ -89,8 +89,11 @@ done
 binary() { local dir=${1#test_}; echo "$build/tests/${dir%_long}/$1"; }
 
 echo "mutate: scratch copy in $src"
+# A fresh copy each run; tar keeps the files' times, so the build directory
+# only recompiles what changed since the last run.
+rm -rf "$src"
 mkdir -p "$src" "$build"
-rsync -a --delete --exclude='/build*/' --exclude='/.git' "$repo/" "$src/" || exit 2
+tar -C "$repo" --exclude='./build*' --exclude='./.git' -cf - . | tar -C "$src" -xf - || exit 2
 launcher=()
 command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
 cmake -S "$src" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DLUMEN_BUILD_BENCH=OFF "${launcher[@]}" \

@@ -6,23 +6,21 @@
 namespace lumen {
 namespace {
 
-TEST(Letterbox, KeepsAspectAndCentres) {
-    const auto wide = platform::letterbox(640, 480, 1280, 720);  // bars left and right
-    EXPECT_EQ(wide.x, 160);
-    EXPECT_EQ(wide.y, 0);
-    EXPECT_EQ(wide.width, 960);
-    EXPECT_EQ(wide.height, 720);
-    const auto tall = platform::letterbox(640, 480, 640, 640);  // bars top and bottom
-    EXPECT_EQ(tall.x, 0);
-    EXPECT_EQ(tall.y, 80);
-    EXPECT_EQ(tall.height, 480);
-    const auto same = platform::letterbox(320, 240, 320, 240);
-    EXPECT_EQ(same.width, 320);
-    EXPECT_EQ(same.height, 240);
-    EXPECT_EQ(platform::letterbox(640, 480, 0, 0).width, 0);
-}
-
-TEST(VirtualKeys, EscapeAndLettersMapToWindowsCodes) {
+TEST(Letterbox, KeepsAspectAndCentresAndVirtualKeysMapToWindowsCodes) {
+    struct Case {
+        int w, h, windowW, windowH, x, y, width, height;
+    };
+    const Case cases[] = {{640, 480, 1280, 720, 160, 0, 960, 720},  // bars left and right
+                          {640, 480, 640, 640, 0, 80, 640, 480},    // bars top and bottom
+                          {320, 240, 320, 240, 0, 0, 320, 240},
+                          {640, 480, 0, 0, 0, 0, 0, 0}};
+    for (const Case& c : cases) {
+        const auto r = platform::letterbox(c.w, c.h, c.windowW, c.windowH);
+        EXPECT_EQ(r.x, c.x);
+        EXPECT_EQ(r.y, c.y);
+        EXPECT_EQ(r.width, c.width);
+        EXPECT_EQ(r.height, c.height);
+    }
     EXPECT_EQ(platform::virtualKeyFromSdl(27), 0x1B);  // SDLK_ESCAPE
     EXPECT_EQ(platform::virtualKeyFromSdl('q'), 'Q');
     EXPECT_EQ(platform::virtualKeyFromSdl('7'), '7');
