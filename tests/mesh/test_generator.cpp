@@ -6,14 +6,19 @@
 #include <numbers>
 #include <vector>
 
-#include "math_helpers.h"
+#include "mesh/math3d.h"
 #include "mesh/mesh_generator.h"
 #include "support/golden.h"
 
 namespace lumen {
 namespace {
 
-using testing::vectorNear;
+::testing::AssertionResult vectorNear(Vector3 a, Vector3 b, float tolerance) {
+    if (std::fabs(a.x - b.x) > tolerance || std::fabs(a.y - b.y) > tolerance || std::fabs(a.z - b.z) > tolerance)
+        return ::testing::AssertionFailure() << "(" << a.x << ", " << a.y << ", " << a.z << ") vs (" << b.x << ", "
+                                             << b.y << ", " << b.z << ")";
+    return ::testing::AssertionSuccess();
+}
 
 // A scene's objects as the generator sees them, built one after another.
 struct Objects {
