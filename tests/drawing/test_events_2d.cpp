@@ -17,6 +17,15 @@ using testing::Rgba;
 
 constexpr float kRed[4] = {1, 0, 0, 1};
 
+// Pixels inside (x0, y0)-(x1, y1) that are not red, plus those outside that are.
+int wrongPixels(const Picture& pic, int x0, int y0, int x1, int y1) {
+    int wrong = 0;
+    for (int y = 0; y < pic.height(); ++y)
+        for (int x = 0; x < pic.width(); ++x)
+            wrong += (x >= x0 && x <= x1 && y >= y0 && y <= y1) != (pic.at(x, y).r > 127);
+    return wrong;
+}
+
 class Events2D : public GlTest {
 protected:
     // R grows from left to right and G from top to bottom, both affine in the
@@ -44,20 +53,11 @@ protected:
     }
     void captureInto(int slot) { player.drawEvent(testing::fullScreen(kEventScreenCapture, slot), 0); }
 
-    // Every other pixel inside (x0, y0)-(x1, y1) lit red, every one outside not.
-    void expectFilledExactly(int x0, int y0, int x1, int y1) {
-        const Picture pic = read();
-        int wrong = 0;
-        for (int y = 0; y < height; ++y)
-            for (int x = 0; x < width; ++x)
-                wrong += (x >= x0 && x <= x1 && y >= y0 && y <= y1) != (pic.at(x, y).r > 127);
-        EXPECT_EQ(wrong, 0);
-    }
 };
 
 TEST_F(Events2D, ImageLayerFillsItsMappedRectangleGrownByOneOnTheFarEdges) {
     player.drawEvent(imageLayer(100, 51, 199, 150, kRed), 0.0f);
-    expectFilledExactly(100, 51, 199, 150);
+    EXPECT_EQ(wrongPixels(read(), 100, 51, 199, 150), 0);
 }
 
 class Small : public GlTest {
@@ -69,12 +69,7 @@ TEST_F(Small, ImageLayerIsHalvedAndACaptureRecordsTheNudgedTopEdge) {
     // The top edge lands at 25.75 px: no pixel centre moves, so the fill is the
     // halved rectangle, while the capture records the nudged height.
     player.drawEvent(imageLayer(100, 51, 199, 150, kRed), 0.0f);
-    const Picture pic = read();
-    int wrong = 0;
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x)
-            wrong += (x >= 50 && x <= 99 && y >= 26 && y <= 75) != (pic.at(x, y).r > 127);
-    EXPECT_EQ(wrong, 0);
+    EXPECT_EQ(wrongPixels(read(), 50, 26, 99, 75), 0);
     TimelineEvent capture = imageLayer(100, 51, 199, 150, kRed);
     capture.type = kEventScreenCapture;
     capture.targetIndex = 4;

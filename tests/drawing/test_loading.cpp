@@ -2,7 +2,7 @@
 // progress frame, progress mapped to the loader timeline's time.
 #include <gtest/gtest.h>
 
-#include <deque>
+#include <utility>
 
 #include "pack/pack_source.h"
 #include "pack/reader.h"
@@ -12,36 +12,11 @@
 namespace lumen {
 namespace {
 
-TEST(LoadingDisplayTime, ProgressTimesFiveThousandTruncated) {
-    EXPECT_EQ(loadingTimelineTime(0.0f), 0);
-    EXPECT_EQ(loadingTimelineTime(0.99999f), 4999);
-    EXPECT_EQ(loadingTimelineTime(1.0f), 5000);
-    EXPECT_EQ(loadingTimelineTime(1.025f), 5125);
-    EXPECT_EQ(loadingTimelineTime(static_cast<float>(1 + 0.025 * 2)), 5250);
+TEST(LoadingDisplayTime, ProgressTimesFiveThousandRoundedToAFloatThenTruncated) {
+    const std::pair<float, int> cases[] = {{0.0f, 0}, {0.99999f, 4999}, {1.0f, 5000}, {1.025f, 5125},
+                                           {float(1 + 0.025 * 2), 5250}};
+    for (const auto& [p, ms] : cases) EXPECT_EQ(loadingTimelineTime(p), ms) << p;
 }
-
-// A window that can be given waiting events; each presented frame's centre
-// pixel is kept.
-class FakeHost final : public LoadingHost {
-public:
-    explicit FakeHost(platform::Display& display) : display_(display) {}
-    bool handleWaitingEvent() override {
-        if (waiting == 0) return false;
-        --waiting;
-        ++handled;
-        return true;
-    }
-    void present() override {
-        const testing::Picture pic(display_.readPicture(), display_.width(), display_.height());
-        centres.push_back(pic.at(display_.width() / 2, display_.height() / 2));
-    }
-    int waiting = 0;
-    int handled = 0;
-    std::vector<testing::Rgba> centres;
-
-private:
-    platform::Display& display_;
-};
 
 // Loader timeline: red until 5119 ms, green from 5120 ms.
 const char* kLoaderPack = R"(
@@ -68,16 +43,19 @@ end
 event clear start 0 end 99 clearColor 1
 )";
 
-class Loading : public testing::GlTest {
+// The fixture is the window too: it can be given waiting events, and keeps
+// each presented frame's centre pixel.
+class Loading : public testing::GlTest, public LoadingHost {
 protected:
-    Loading() : GlTest(64, 48) {
-        if (display) host = std::make_unique<FakeHost>(*display);
-        if (display) loading = std::make_unique<LoadingSequence>(player, *generator, random, *host);
-    }
+    Loading() : GlTest(64, 48) {}
+    bool handleWaitingEvent() override { return waiting > 0 && (--waiting, ++handled, true); }
+    void present() override { centres.push_back(read().at(width / 2, height / 2)); }
+
+    int waiting = 0, handled = 0;
+    std::vector<testing::Rgba> centres;
     RuntimeRandom random;
     std::unique_ptr<TextureGenerator> generator = initTextureGenerator(random);
-    std::unique_ptr<FakeHost> host;
-    std::unique_ptr<LoadingSequence> loading;
+    std::unique_ptr<LoadingSequence> loading = std::make_unique<LoadingSequence>(player, *generator, random, *this);
 };
 
 TEST_F(Loading, LoaderFramesAreBlackThenTheLoaderTimelinePlaysWhileTheMainPackLoads) {
@@ -88,9 +66,9 @@ TEST_F(Loading, LoaderFramesAreBlackThenTheLoaderTimelinePlaysWhileTheMainPackLo
 
     // One frame per texture operation: 1 during the loader's own load (the
     // parked set is empty then: black), 4 while the main pack loads (red).
-    ASSERT_EQ(host->centres.size(), 5u);
-    EXPECT_EQ(host->centres[0].r, 0);
-    for (size_t k = 1; k < 5; ++k) EXPECT_EQ(host->centres[k].r, 255) << k;
+    ASSERT_EQ(centres.size(), 5u);
+    EXPECT_EQ(centres[0].r, 0);
+    for (size_t k = 1; k < 5; ++k) EXPECT_EQ(centres[k].r, 255) << k;
 
     // Afterwards the main pack is active and the loader pack parked.
     EXPECT_EQ(findScene(loading->active(), 30), nullptr);
@@ -104,25 +82,16 @@ TEST_F(Loading, LoaderFramesAreBlackThenTheLoaderTimelinePlaysWhileTheMainPackLo
     ASSERT_TRUE(loading->progressHook());
     loading->progressHook()(1.0f);     // 5000 ms: red
     loading->progressHook()(1.025f);   // 5125 ms: green
-    ASSERT_EQ(host->centres.size(), 7u);
-    EXPECT_EQ(host->centres[5].r, 255);
-    EXPECT_EQ(host->centres[6].g, 255);
-    EXPECT_EQ(host->centres[6].r, 0);
-    // The swap is always undone.
+    ASSERT_EQ(centres.size(), 7u);
+    EXPECT_EQ(centres[5].r, 255);
+    EXPECT_EQ(centres[6].g, 255);
+    EXPECT_EQ(centres[6].r, 0);
+    // A waiting window event wins over drawing; the swap is always undone.
+    waiting = 2;
+    for (int k = 0; k < 3; ++k) loading->loadingDisplay(1.0f);
+    EXPECT_EQ(handled, 2);
+    EXPECT_EQ(centres.size(), 8u);
     EXPECT_NE(findScene(loading->active(), 31), nullptr);
-}
-
-TEST_F(Loading, AWaitingEventWinsOverDrawingAndLeavesTheListsAlone) {
-    loading->run(assemblePack(kLoaderPack, "loader.pack"), assemblePack(kMainPack, "main.pack"));
-    const size_t frames = host->centres.size();
-    host->waiting = 2;
-    loading->loadingDisplay(1.0f);
-    loading->loadingDisplay(1.0f);
-    EXPECT_EQ(host->handled, 2);
-    EXPECT_EQ(host->centres.size(), frames);
-    EXPECT_NE(findScene(loading->active(), 31), nullptr);
-    loading->loadingDisplay(1.0f);
-    EXPECT_EQ(host->centres.size(), frames + 1);
 }
 
 TEST_F(Loading, ABadMainPackStopsWithItsSectionAndOffset) {
