@@ -60,12 +60,12 @@ TEST_F(Events2D, ImageLayerFillsItsMappedRectangleGrownByOneOnTheFarEdges) {
     EXPECT_EQ(wrongPixels(read(), 100, 51, 199, 150), 0);
 }
 
-class Small : public GlTest {
+class Events2DSmall : public GlTest {
 protected:
-    Small() : GlTest(320, 240) {}
+    Events2DSmall() : GlTest(320, 240) {}
 };
 
-TEST_F(Small, ImageLayerIsHalvedAndACaptureRecordsTheNudgedTopEdge) {
+TEST_F(Events2DSmall, ImageLayerIsHalvedAndACaptureRecordsTheNudgedTopEdge) {
     // The top edge lands at 25.75 px: no pixel centre moves, so the fill is the
     // halved rectangle, while the capture records the nudged height.
     player.drawEvent(imageLayer(100, 51, 199, 150, kRed), 0.0f);
