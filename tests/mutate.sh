@@ -94,6 +94,9 @@ echo "mutate: scratch copy in $src"
 rm -rf "$src"
 mkdir -p "$src" "$build"
 tar -C "$repo" --exclude='./build*' --exclude='./.git' -cf - . | tar -C "$src" -xf - || exit 2
+# A file a past run mutated may have an object built from the faulty line that
+# is newer than the copy's file time: make those files newer still.
+for entry in "${faults[@]}"; do touch "$src/$(field "$entry" 1)"; done
 launcher=()
 command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
 cmake -S "$src" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DLUMEN_BUILD_BENCH=OFF "${launcher[@]}" \
