@@ -2,48 +2,21 @@
 // progress frame, progress mapped to the loader timeline's time.
 #include <gtest/gtest.h>
 
-#include <deque>
+#include <utility>
 
-#include "drawing_support.h"
 #include "pack/pack_source.h"
 #include "pack/reader.h"
-#include "platform/gl.h"
 #include "shell/loading.h"
-#include "support/headless_gl.h"
+#include "support/gl_fixture.h"
 
 namespace lumen {
 namespace {
 
-TEST(LoadingDisplayTime, ProgressTimesFiveThousandTruncated) {
-    EXPECT_EQ(loadingTimelineTime(0.0f), 0);
-    EXPECT_EQ(loadingTimelineTime(0.99999f), 4999);
-    EXPECT_EQ(loadingTimelineTime(1.0f), 5000);
-    EXPECT_EQ(loadingTimelineTime(1.025f), 5125);
-    EXPECT_EQ(loadingTimelineTime(static_cast<float>(1 + 0.025 * 2)), 5250);
+TEST(LoadingDisplayTime, ProgressTimesFiveThousandRoundedToAFloatThenTruncated) {
+    const std::pair<float, int> cases[] = {{0.0f, 0}, {0.99999f, 4999}, {1.0f, 5000}, {1.025f, 5125},
+                                           {float(1 + 0.025 * 2), 5250}};
+    for (const auto& [p, ms] : cases) EXPECT_EQ(loadingTimelineTime(p), ms) << p;
 }
-
-// A window that can be given waiting events; each presented frame's centre
-// pixel is kept.
-class FakeHost final : public LoadingHost {
-public:
-    explicit FakeHost(platform::Display& display) : display_(display) {}
-    bool handleWaitingEvent() override {
-        if (waiting == 0) return false;
-        --waiting;
-        ++handled;
-        return true;
-    }
-    void present() override {
-        const testing::Picture pic(display_.readPicture(), display_.width(), display_.height());
-        centres.push_back(pic.at(display_.width() / 2, display_.height() / 2));
-    }
-    int waiting = 0;
-    int handled = 0;
-    std::vector<testing::Rgba> centres;
-
-private:
-    platform::Display& display_;
-};
 
 // Loader timeline: red until 5119 ms, green from 5120 ms.
 const char* kLoaderPack = R"(
@@ -70,115 +43,67 @@ end
 event clear start 0 end 99 clearColor 1
 )";
 
-struct LoadingFixture {
-    std::unique_ptr<platform::Display> display = testing::openHeadlessDisplay(64, 48);
+// The fixture is the window too: it can be given waiting events, and keeps
+// each presented frame's centre pixel.
+class Loading : public testing::GlTest, public LoadingHost {
+protected:
+    Loading() : GlTest(64, 48) {}
+    bool handleWaitingEvent() override { return waiting > 0 && (--waiting, ++handled, true); }
+    void present() override { centres.push_back(read().at(width / 2, height / 2)); }
+
+    int waiting = 0, handled = 0;
+    std::vector<testing::Rgba> centres;
     RuntimeRandom random;
     std::unique_ptr<TextureGenerator> generator = initTextureGenerator(random);
-    EventPlayer player{64, 48};
-    std::unique_ptr<FakeHost> host;
-    std::unique_ptr<LoadingSequence> loading;
-    LoadingFixture() {
-        if (!display) return;
-        glEnable(GL_DEPTH_TEST);
-        host = std::make_unique<FakeHost>(*display);
-        loading = std::make_unique<LoadingSequence>(player, *generator, random, *host);
-    }
+    std::unique_ptr<LoadingSequence> loading = std::make_unique<LoadingSequence>(player, *generator, random, *this);
 };
 
-TEST(LoadingSequence, LoaderFramesAreBlackThenTheLoaderTimelinePlaysWhileTheMainPackLoads) {
-    LoadingFixture f;
-    ASSERT_TRUE(f.display);
+TEST_F(Loading, LoaderFramesAreBlackThenTheLoaderTimelinePlaysWhileTheMainPackLoads) {
     const auto loader = assemblePack(kLoaderPack, "loader.pack");
     const auto main = assemblePack(kMainPack, "main.pack");
-    EXPECT_FALSE(f.loading->progressHook());
-    f.loading->run(loader, main);
+    EXPECT_FALSE(loading->progressHook());
+    loading->run(loader, main);
 
     // One frame per texture operation: 1 during the loader's own load (the
     // parked set is empty then: black), 4 while the main pack loads (red).
-    ASSERT_EQ(f.host->centres.size(), 5u);
-    EXPECT_EQ(f.host->centres[0].r, 0);
-    for (size_t k = 1; k < 5; ++k) EXPECT_EQ(f.host->centres[k].r, 255) << k;
+    ASSERT_EQ(centres.size(), 5u);
+    EXPECT_EQ(centres[0].r, 0);
+    for (size_t k = 1; k < 5; ++k) EXPECT_EQ(centres[k].r, 255) << k;
 
     // Afterwards the main pack is active and the loader pack parked.
-    EXPECT_EQ(findScene(f.loading->active(), 30), nullptr);
-    EXPECT_NE(findScene(f.loading->active(), 31), nullptr);
-    EXPECT_NE(findScene(f.loading->parked(), 30), nullptr);
-    ASSERT_NE(f.loading->active().eventsHead, nullptr);
-    EXPECT_EQ(f.loading->active().eventsHead->type, kEventClear);
-    EXPECT_TRUE(f.player.animationSwitches().isSet(0));
+    EXPECT_EQ(findScene(loading->active(), 30), nullptr);
+    EXPECT_NE(findScene(loading->active(), 31), nullptr);
+    EXPECT_NE(findScene(loading->parked(), 30), nullptr);
+    ASSERT_NE(loading->active().eventsHead, nullptr);
+    EXPECT_EQ(loading->active().eventsHead->type, kEventClear);
+    EXPECT_TRUE(player.animationSwitches().isSet(0));
 
     // The synthesiser's reports continue the loader timeline past 5000 ms.
-    ASSERT_TRUE(f.loading->progressHook());
-    f.loading->progressHook()(1.0f);     // 5000 ms: red
-    f.loading->progressHook()(1.025f);   // 5125 ms: green
-    ASSERT_EQ(f.host->centres.size(), 7u);
-    EXPECT_EQ(f.host->centres[5].r, 255);
-    EXPECT_EQ(f.host->centres[6].g, 255);
-    EXPECT_EQ(f.host->centres[6].r, 0);
-    // The swap is always undone.
-    EXPECT_NE(findScene(f.loading->active(), 31), nullptr);
+    ASSERT_TRUE(loading->progressHook());
+    loading->progressHook()(1.0f);     // 5000 ms: red
+    loading->progressHook()(1.025f);   // 5125 ms: green
+    ASSERT_EQ(centres.size(), 7u);
+    EXPECT_EQ(centres[5].r, 255);
+    EXPECT_EQ(centres[6].g, 255);
+    EXPECT_EQ(centres[6].r, 0);
+    // A waiting window event wins over drawing; the swap is always undone.
+    waiting = 2;
+    for (int k = 0; k < 3; ++k) loading->loadingDisplay(1.0f);
+    EXPECT_EQ(handled, 2);
+    EXPECT_EQ(centres.size(), 8u);
+    EXPECT_NE(findScene(loading->active(), 31), nullptr);
 }
 
-TEST(LoadingSequence, AWaitingEventWinsOverDrawingAndLeavesTheListsAlone) {
-    LoadingFixture f;
-    ASSERT_TRUE(f.display);
-    f.loading->run(assemblePack(kLoaderPack, "loader.pack"), assemblePack(kMainPack, "main.pack"));
-    const size_t frames = f.host->centres.size();
-    f.host->waiting = 2;
-    f.loading->loadingDisplay(1.0f);
-    f.loading->loadingDisplay(1.0f);
-    EXPECT_EQ(f.host->handled, 2);
-    EXPECT_EQ(f.host->centres.size(), frames);
-    EXPECT_NE(findScene(f.loading->active(), 31), nullptr);
-    f.loading->loadingDisplay(1.0f);
-    EXPECT_EQ(f.host->centres.size(), frames + 1);
-}
-
-TEST(LoadingSequence, ABadMainPackStopsWithItsSectionAndOffset) {
-    LoadingFixture f;
-    ASSERT_TRUE(f.display);
+TEST_F(Loading, ABadMainPackStopsWithItsSectionAndOffset) {
     auto main = assemblePack(kMainPack, "main.pack");
     main.resize(main.size() - 3);
     try {
-        f.loading->run(assemblePack(kLoaderPack, "loader.pack"), main);
+        loading->run(assemblePack(kLoaderPack, "loader.pack"), main);
         FAIL() << "a truncated pack loaded";
     } catch (const PackError& e) {
         EXPECT_EQ(e.section().empty(), false);
         EXPECT_NE(std::string(e.what()).find("byte"), std::string::npos) << e.what();
     }
-}
-
-TEST(ShowFrame, TurnsSceneSeventeenForTheTimelineAndBackAfterwards) {
-    auto display = testing::openHeadlessDisplay(64, 48);
-    ASSERT_TRUE(display);
-    EventPlayer player(64, 48);
-    player.createRenderTargets();
-    PackLists active;
-    Scene& machine = active.scenes.emplace_front();
-    machine.id = 17;
-    SceneObject& part = testing::addObject(machine, 42, 1, 2, 3);
-    part.parentId = 7;
-    const Matrix4 before = part.matrix;
-
-    // A clear event shows the timeline was drawn between the two turns.
-    TimelineEvent clear;
-    clear.type = kEventClear;
-    clear.clearColor = 1;
-    clear.startTime = 0;
-    clear.endTime = 999999;
-    active.eventsHead = active.eventsTail = &clear;
-
-    glClearColor(0, 0, 1, 1);
-    drawShowFrame(player, active, 399499);
-    EXPECT_FALSE(player.animationSwitches().isSet(17));
-    EXPECT_EQ(part.parentId, 7);
-    EXPECT_EQ(testing::Picture(display->readPicture(), 64, 48).at(10, 10).b, 255);
-
-    drawShowFrame(player, active, 405000);
-    EXPECT_TRUE(player.animationSwitches().isSet(17));
-    EXPECT_EQ(part.parentId, -1);
-    for (int k = 0; k < 16; ++k) EXPECT_NEAR(part.matrix[k], before[k], 1e-5) << k;
-    glClearColor(0, 0, 0, 0);
 }
 
 }  // namespace

@@ -1,3 +1,4 @@
+// Object arrays, placement, lookups and the mesh built from earlier objects.
 #include <gtest/gtest.h>
 
 #include "mesh/mesh_generator.h"
@@ -6,36 +7,30 @@
 namespace lumen {
 namespace {
 
-TEST(SceneRecords, ObjectArrayGrowsTo20Then60Then140KeepingObjects) {
+TEST(SceneRecords, ObjectArrayGrowsTo20Then60Then140KeepingObjectsAndDefaults) {
     Scene scene;
-    int capacities[61];
     for (int i = 0; i < 61; ++i) {
         SceneObject& o = appendObject(scene);
         EXPECT_EQ(o.color, (Color4{1, 1, 1, 1}));
         EXPECT_EQ(o.mapScaleT + o.mapScaleS, 2);
         o.id = 1000 + i;
         addVertex(o.mesh, float(i), 0, 0);
-        capacities[i] = scene.objectCapacity;
+        const int want = i < 20 ? 20 : i < 60 ? 60 : 140;
+        EXPECT_EQ(scene.objectCapacity, want) << i;
     }
-    EXPECT_EQ(capacities[0], 20);
-    EXPECT_EQ(capacities[20], 60);
-    EXPECT_EQ(capacities[60], 140);
     for (int i = 0; i < 61; ++i) {
         EXPECT_EQ(scene.objects[i].id, 1000 + i);
         EXPECT_EQ(scene.objects[i].mesh.vertices[0].position.x, float(i));
     }
     for (int i = 0; i < 8; ++i) EXPECT_EQ(scene.lights[i].glLight, i < 7 ? 0x4000 + i : 0);
     EXPECT_EQ(Camera{}.up, (Vector3{0, -1, 0}));
-}
 
-TEST(SceneRecords, SetMatrixStoresTheTransposeForOpenGL) {
-    SceneObject o;
     Matrix4 m;
     for (int i = 0; i < 16; ++i) m[i] = float(i + 1);
-    setMatrix(o, m);
-    EXPECT_EQ(o.matrix, m);
+    setMatrix(scene.objects[0], m);
+    EXPECT_EQ(scene.objects[0].matrix, m);
     for (int r = 0; r < 4; ++r)
-        for (int c = 0; c < 4; ++c) EXPECT_EQ(o.drawMatrix[4 * c + r], m.at(r, c));
+        for (int c = 0; c < 4; ++c) EXPECT_EQ(scene.objects[0].drawMatrix[4 * c + r], m.at(r, c));
 }
 
 TEST(SceneRecords, LookupsTakeTheFirstMatchWithinTheirRange) {

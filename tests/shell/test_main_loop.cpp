@@ -1,144 +1,112 @@
+// The frame loop against a scripted window and clock, and the options.
 #include <gtest/gtest.h>
 
 #include <deque>
+#include <map>
 #include <string>
 #include <vector>
 
 #include "shell/main_loop.h"
+#include "shell/options.h"
 
 namespace lumen {
 namespace {
 
-// Scripted events and clock; records every call the loop makes, in order.
-class FakeHost final : public FrameHost {
+platform::Event key(int vk) { return {platform::EventKind::KeyDown, vk}; }
+const platform::Event kClose{platform::EventKind::Close, 0};
+const platform::Event kOther{platform::EventKind::Other, 0};
+
+// Scripted events and clock; logs every call the loop makes as a short word:
+// "e" event taken, "d<t>" frame drawn at t, "s<ms>" sleep, "p" present.
+class ScriptedHost final : public FrameHost {
 public:
-    std::deque<platform::Event> events;
-    std::vector<int> clock;  // values returned by successive clockMs calls; the last repeats
-    std::vector<std::string> log;
-    int draws = 0;
-    int presents = 0;
+    std::deque<platform::Event> waiting;
+    std::vector<int> clock;                   // successive clockMs values; the last repeats
+    std::map<int, platform::Event> atPoll;    // events arriving before the n-th poll (from 1)
+    std::string log;
     size_t clockCalls = 0;
-    // Called before each takeEvent, so a test can inject events mid-show.
-    std::function<void(FakeHost&)> beforePoll;
+    int polls = 0;
 
     bool takeEvent(platform::Event& e) override {
-        if (beforePoll) beforePoll(*this);
-        if (events.empty()) return false;
-        e = events.front();
-        events.pop_front();
-        log.push_back("event");
+        if (auto it = atPoll.find(++polls); it != atPoll.end()) waiting.push_back(it->second);
+        if (waiting.empty()) return false;
+        e = waiting.front();
+        waiting.pop_front();
+        log += "e ";
         return true;
     }
-    int clockMs() override {
-        const int v = clock.empty() ? 0 : clock[std::min(clockCalls, clock.size() - 1)];
-        ++clockCalls;
-        return v;
-    }
-    void drawFrame(int t) override {
-        ++draws;
-        log.push_back("draw " + std::to_string(t));
-    }
-    void sleepMs(int ms) override { log.push_back("sleep " + std::to_string(ms)); }
-    void present() override {
-        ++presents;
-        log.push_back("present");
-    }
+    int clockMs() override { return clock[std::min(clockCalls++, clock.size() - 1)]; }
+    void drawFrame(int t) override { log += "d" + std::to_string(t) + " "; }
+    void sleepMs(int ms) override { log += "s" + std::to_string(ms) + " "; }
+    void present() override { log += "p "; }
 };
 
-platform::Event key(int vk) { return {platform::EventKind::KeyDown, vk}; }
-platform::Event closeRequest() { return {platform::EventKind::Close, 0}; }
-
-TEST(MainLoop, FrameIsDrawnAtClockPlusOffsetThenSleptThenPresented) {
-    FakeHost host;
-    host.clock = {0, 100, 511943};
-    ShellState s;
-    runMainLoop(s, host);
-    const std::vector<std::string> expected = {"draw 57",  "sleep 10", "present", "draw 157", "sleep 10",
-                                               "present",  "draw 512000", "sleep 10", "present"};
-    EXPECT_EQ(host.log, expected);  // the frame reaching the end is still drawn and presented
-    EXPECT_TRUE(s.stopRequested);
-    EXPECT_EQ(s.showTime, 512000);
-}
-
-TEST(MainLoop, LastRegularFrameIsAt511999) {
-    FakeHost host;
-    host.clock = {511942, 511942, 511943};
-    ShellState s;
-    runMainLoop(s, host);
-    EXPECT_EQ(host.draws, 3);
-}
-
-TEST(MainLoop, WaitingEventTakesPrecedenceOverDrawing) {
-    FakeHost host;
-    host.clock = {600000};
-    for (int i = 0; i < 5; ++i) host.events.push_back({platform::EventKind::Other, 0});
-    ShellState s;
-    runMainLoop(s, host);
-    ASSERT_EQ(host.log.size(), 8u);
-    for (int i = 0; i < 5; ++i) EXPECT_EQ(host.log[i], "event");
-    EXPECT_EQ(host.log[5], "draw 600057");
-    EXPECT_EQ(host.clockCalls, 1u);  // the clock is not read while events are waiting
-}
-
-TEST(MainLoop, EscapeEndsTheShowWithoutDrawingOtherKeysDoNothing) {
-    FakeHost host;
-    host.clock = {0, 20, 40, 60};
-    int polls = 0;
-    host.beforePoll = [&polls](FakeHost& h) {
-        ++polls;
-        if (polls == 2) h.events.push_back(key('A'));
-        if (polls == 5) h.events.push_back(key(0x1B));
+TEST(MainLoop, DrawsAtTheClockPlusOffsetUntilTheEndOrAStop) {
+    struct Case {
+        const char* what;
+        std::vector<int> clock;
+        std::deque<platform::Event> waiting;
+        std::map<int, platform::Event> atPoll;
+        std::vector<platform::Event> whileLoading;
+        int endOfShow;
+        std::string log;
+        int showTime;
     };
-    ShellState s;
-    runMainLoop(s, host);
-    // polls 1: frame; 2: 'A'; 3: frame; 4: frame; 5: Escape; 6: stop before drawing.
-    EXPECT_EQ(host.draws, 3);
-    EXPECT_TRUE(s.stopRequested);
-    EXPECT_EQ(s.keyDown['A'], 1);  // the key table keeps every key ever pressed
-    EXPECT_EQ(s.keyDown[0x1B], 1);
-}
-
-TEST(MainLoop, CloseRequestEndsAfterTheCurrentIteration) {
-    FakeHost host;
-    host.clock = {0};
-    int polls = 0;
-    host.beforePoll = [&polls](FakeHost& h) {
-        if (++polls == 3) h.events.push_back(closeRequest());
+    const Case cases[] = {
+        {"the frame reaching the end is still drawn", {0, 100, 511943}, {}, {}, {}, kEndOfShowMs,
+         "d57 s10 p d157 s10 p d512000 s10 p ", 512000},
+        {"the last regular frame is at 511999", {511942, 511942, 511943}, {}, {}, {}, kEndOfShowMs,
+         "d511999 s10 p d511999 s10 p d512000 s10 p ", 512000},
+        {"waiting events go first, without reading the clock", {600000}, {kOther, kOther, kOther}, {}, {},
+         kEndOfShowMs, "e e e d600057 s10 p ", 600057},
+        {"other keys do nothing, Escape stops before drawing", {0, 20, 40, 60}, {}, {{2, key('A')}, {5, key(0x1B)}},
+         {}, kEndOfShowMs, "d57 s10 p e d77 s10 p d97 s10 p e ", 97},
+        {"a close request stops after the iteration", {0}, {}, {{3, kClose}}, {}, kEndOfShowMs,
+         "d57 s10 p d57 s10 p e ", 57},
+        {"a close while loading draws nothing", {0}, {}, {}, {kClose}, kEndOfShowMs, "", 0},
+        {"Escape while loading is noticed on the first quiet poll", {0}, {kOther}, {}, {key(0x1B)}, kEndOfShowMs,
+         "e ", 0},
+        {"a shortened show", {0, 1000, 1500}, {}, {}, {}, 1057, "d57 s10 p d1057 s10 p ", 1057},
     };
-    ShellState s;
-    runMainLoop(s, host);
-    EXPECT_EQ(host.draws, 2);
-    EXPECT_EQ(host.presents, 2);
+    for (const Case& c : cases) {
+        ScriptedHost host;
+        host.clock = c.clock;
+        host.waiting = c.waiting;
+        host.atPoll = c.atPoll;
+        ShellState s;
+        for (const platform::Event& e : c.whileLoading) handleWindowEvent(s, e);
+        runMainLoop(s, host, c.endOfShow);
+        EXPECT_EQ(host.log, c.log) << c.what;
+        EXPECT_EQ(s.showTime, c.showTime) << c.what;
+        EXPECT_TRUE(s.stopRequested) << c.what;
+        if (c.atPoll.count(2)) {
+            EXPECT_EQ(s.keyDown['A'] + s.keyDown[0x1B], 2);  // kept for good
+        }
+        if (!c.waiting.empty() && c.whileLoading.empty()) {
+            EXPECT_EQ(host.clockCalls, 1u);
+        }
+    }
 }
 
-TEST(MainLoop, StopDuringLoadingDrawsNothing) {
-    FakeHost host;
-    host.clock = {0};
-    ShellState s;
-    handleWindowEvent(s, closeRequest());  // the close arrived while packs were loading
-    runMainLoop(s, host);
-    EXPECT_TRUE(host.log.empty());
-    EXPECT_EQ(s.showTime, 0);
-}
-
-TEST(MainLoop, EscapeDuringLoadingIsNoticedOnTheFirstQuietIteration) {
-    FakeHost host;
-    host.clock = {0};
-    host.events.push_back({platform::EventKind::Other, 0});
-    ShellState s;
-    handleWindowEvent(s, key(0x1B));
-    runMainLoop(s, host);
-    EXPECT_EQ(host.draws, 0);
-    EXPECT_EQ(host.log, std::vector<std::string>{"event"});
-}
-
-TEST(MainLoop, ShortenedEndStillDrawsTheReachingFrame) {
-    FakeHost host;
-    host.clock = {0, 1000, 1500};
-    ShellState s;
-    runMainLoop(s, host, 1057);
-    EXPECT_EQ(host.draws, 2);
-    EXPECT_EQ(s.showTime, 1057);
+TEST(DisplayOptions, CaseSensitiveSubstringsOfTheWholeLineTheLastSizeInTableOrderWins) {
+    struct Case {
+        const char* line;
+        int width, height;
+        bool windowed;
+    };
+    const Case cases[] = {{"lumen", 640, 480, false},           {"lumen -m0", 320, 240, false},
+                          {"lumen -m2 -m0", 800, 600, false},   {"lumen -m0 -m3", 1024, 768, false},
+                          {"lumen -m3 -m0", 1024, 768, false},  {"lumen -m1 -M3", 640, 480, false},
+                          {"/opt/demo-m2/lumen", 800, 600, false}, {"lumen x-windowedy", 640, 480, true},
+                          {"lumen -Windowed", 640, 480, false}};
+    for (const Case& c : cases) {
+        const DisplayChoice d = readDisplayOptions(c.line);
+        EXPECT_EQ(d.width, c.width) << c.line;
+        EXPECT_EQ(d.height, c.height) << c.line;
+        EXPECT_EQ(d.windowed, c.windowed) << c.line;
+    }
+    const char* argv[] = {"/usr/bin/lumen", "-m", "0", "-windowed"};
+    EXPECT_EQ(joinCommandLine(4, argv), "/usr/bin/lumen -m 0 -windowed");  // "-m 0" is not "-m0"
 }
 
 }  // namespace

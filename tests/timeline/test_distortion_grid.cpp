@@ -1,150 +1,141 @@
-// The distortion grid without GL: the jitter table and the pattern maths.
+// The distortion grid without GL: the jitter table and every pattern's maths.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
 #include "base/runtime_random.h"
+#include "support/golden.h"
 #include "timeline/distortion_grid.h"
 
 namespace lumen {
 namespace {
 
 constexpr double kXLo = 0, kYLo = 0.53125, kXHi = 0.625, kYHi = 1.0;
+const TextureRect kCapture{0.0f, 0.46875f, 0.625f, 0.0f};
 
-JitterTable showJitter() {
-    JitterTable t;
-    RuntimeRandom random;
-    fillJitterTable(t, random, kXLo, kYLo, kXHi, kYHi);
-    return t;
+const JitterTable& showJitter() {
+    static const JitterTable table = [] {
+        JitterTable t;
+        RuntimeRandom random;
+        fillJitterTable(t, random, kXLo, kYLo, kXHi, kYHi);
+        return t;
+    }();
+    return table;
 }
 
-TEST(JitterTable, IsTheSameOnEveryFillFromTheStartUpState) {
-    const JitterTable a = showJitter();
-    const JitterTable b = showJitter();
-    for (size_t k = 0; k < a.entries.size(); ++k) {
-        ASSERT_EQ(a.entries[k].du, b.entries[k].du) << k;
-        ASSERT_EQ(a.entries[k].dv, b.entries[k].dv) << k;
+// The patterns written out from their definitions, in double.
+DistortionGrid::Coord reference(int type, double a, int i, int j, const TextureRect& rect) {
+    const double pi = 3.141592654;
+    const double uL = rect.uLeft + 0.002, uR = rect.uRight - 0.002;
+    const double vT = rect.vTop - 0.002, vB = rect.vBottom + 0.002;
+    const double U = uR - uL, V = vB - vT, cu = (uL + uR) / 2, cv = (vT + vB) / 2;
+    const double K = i / 64.0, L = j * double(kGridRowStep), px = K - 0.5, py = L - 0.5;
+    const double r = std::sqrt(px * px + py * py);
+    const double s = std::pow(std::sin(a * pi), 2), w = std::pow(std::sin(a * pi / 2), 2);
+    const JitterTable::Offset& o = showJitter().at(i, j);
+    double u = uL + K * U, v = vT + V * L, f = 1, theta = r > 0.01 ? std::atan(py / px) : 0;
+    switch (type) {
+        case 0:
+            u += w * (0.05 * std::sin(2 * a + 20 * K + 15 * L) + 0.05 * std::cos(10 * K + 25 * L + 2 * a));
+            v += w * (0.05 * std::sin(18 * K + 25 * L + 2 * a) + 0.05 * std::sin(28 * K + 2 * a + 15 * L));
+            return {float(std::clamp(u, uL, uR)), float(std::max(std::min(v, vT), vB))};
+        case 1:
+        case 2:
+            f = type == 1 ? 1 - s * std::pow(2 * r, 3.5 * a)
+                          : (2 * r > 0.001 ? std::pow(2 * r, 1 / (4 * s + 1) - 1) : 0);
+            return {float(cu + f * (u - cu)), float(cv + f * (v - cv))};
+        case 3:
+            return {float(std::clamp(u + s * o.du, uL, uR)), float(std::max(std::min(v + s * o.dv, vT), vB))};
+        case 4:
+            return {float(u + s * o.du), float(v + s * o.dv)};
+        case 6:
+            if (px < 0) theta += pi;
+            if (r < 0.5) theta -= 25 * (0.5 - r) * (0.5 - r) * w;
+            return {float(uL + U * (r * std::cos(theta) + 0.5)), float(vT + V * (r * std::sin(theta) + 0.5))};
+        default: {
+            if (px < 0) theta -= pi;
+            const double r2 = r - 0.2 * s * std::pow(std::sin(10 * r + 6.981317008888889 * a), 2);
+            return {float(uL + U * (r2 * std::cos(theta) + 0.5)), float(vT + V * (r2 * std::sin(theta) + 0.5))};
+        }
     }
 }
 
-TEST(JitterTable, DrawsDuThenDvAndFlipsOffsetsThatLeaveTheBox) {
-    const JitterTable t = showJitter();
-    // The generator's first draws are 41, 18467, 6334. Corner (0, 0): du would
-    // leave the box on the left, so it becomes x - xLo = 0; dv stays.
+TEST(JitterTable, DrawsDuThenDvFromTheStartUpStateAndKeepsCornersInTheBox) {
+    const JitterTable& t = showJitter();
+    // The generator's first draws are 41, 18467, 6334: corner (0, 0)'s du would
+    // leave the box on the left and becomes x - xLo = 0; its dv stays.
     EXPECT_EQ(t.at(0, 0).du, 0.0);
     EXPECT_DOUBLE_EQ(t.at(0, 0).dv, (18467 - 16384) * 0.1 / 16384);
-    // Corner (0, 1) draws 6334 for du: x = 0, again pulled back to 0.
-    EXPECT_EQ(t.at(0, 1).du, 0.0);
-    // Every displaced corner stays inside the box.
+    bool moved = false;
     for (int i = 0; i < kGridColumns; ++i) {
         for (int j = 0; j < kGridRows; ++j) {
             const double x = kXLo + i / 64.0 * (kXHi - kXLo);
-            const double y = kYLo + (kYHi - kYLo) * (j * static_cast<double>(kGridRowStep));
-            // The float row step makes the last row a hair past 1.
-            EXPECT_GE(x + t.at(i, j).du, kXLo - 1e-12);
-            EXPECT_LE(x + t.at(i, j).du, kXHi + 1e-6);
-            EXPECT_GE(y + t.at(i, j).dv, kYLo - 1e-12);
-            EXPECT_LE(y + t.at(i, j).dv, kYHi + 1e-6);
-            EXPECT_LE(std::fabs(t.at(i, j).du), 0.1);
+            const double y = kYLo + (kYHi - kYLo) * (j * double(kGridRowStep));
+            ASSERT_TRUE(x + t.at(i, j).du >= kXLo && x + t.at(i, j).du <= kXHi + 1e-12) << i << "," << j;
+            ASSERT_TRUE(y + t.at(i, j).dv >= kYLo && y + t.at(i, j).dv <= kYHi + 1e-6) << i << "," << j;
+            ASSERT_LE(std::fabs(t.at(i, j).du), 0.1);
+            moved |= t.at(i, j).du != 0 && i == 32;
         }
     }
-    // A right-edge overshoot becomes x - xHi, which is 0 at the last column.
-    bool sawNonZero = false;
-    for (int j = 0; j < kGridRows; ++j) {
-        EXPECT_LE(t.at(64, j).du, 0.0);
-        sawNonZero |= t.at(32, j).du != 0.0;
-    }
-    EXPECT_TRUE(sawNonZero);
+    EXPECT_TRUE(moved);
+    testing::Checksum sum;
+    sum.add(t.entries);
+    EXPECT_TRUE(testing::matchesGolden("timeline.jitter_table", sum.value()));
 }
 
-TEST(DistortionAmount, OutsideZeroToOneActsAsTheNearestEndAndNanAsZero) {
-    EXPECT_EQ(clampDistortionAmount(-0.5f), 0.0f);
-    EXPECT_EQ(clampDistortionAmount(1.5f), 1.0f);
-    EXPECT_EQ(clampDistortionAmount(0.25f), 0.25f);
-    EXPECT_EQ(clampDistortionAmount(std::numeric_limits<float>::quiet_NaN()), 0.0f);
-
-    // The grid built from an out-of-range amount equals the end's grid.
-    const JitterTable jitter = showJitter();
-    const TextureRect capture{0.0f, 0.46875f, 0.625f, 0.0f};
-    for (int type : {0, 1, 3, 6, 7}) {
-        DistortionGrid over, one, under, zero;
-        ASSERT_TRUE(computeDistortionGrid(over, type, 7.0f, capture, jitter));
-        computeDistortionGrid(one, type, 1.0f, capture, jitter);
-        computeDistortionGrid(under, type, -3.0f, capture, jitter);
-        computeDistortionGrid(zero, type, 0.0f, capture, jitter);
-        for (size_t k = 0; k < over.corners.size(); ++k) {
-            ASSERT_EQ(over.corners[k].u, one.corners[k].u) << type;
-            ASSERT_EQ(under.corners[k].v, zero.corners[k].v) << type;
-        }
-    }
-}
-
-TEST(DistortionGrid, AtAmountZeroMapsOntoThePlainInsetRectangle) {
-    const JitterTable jitter = showJitter();
-    const TextureRect capture{0.0f, 0.46875f, 0.625f, 0.0f};
-    const double uL = 0.002f, uR = 0.623f, vT = 0.46675f, vB = 0.002f;
-    for (int type : {0, 1, 2, 3, 6, 7}) {
-        DistortionGrid g;
-        ASSERT_TRUE(computeDistortionGrid(g, type, 0.0f, capture, jitter));
-        for (int i = 0; i < kGridColumns; ++i) {
-            for (int j = 0; j < kGridRows; ++j) {
-                const double K = i / 64.0, L = j / 48.0;
-                EXPECT_NEAR(g.at(i, j).u, uL + K * (uR - uL), 2e-6) << type << " " << i << "," << j;
-                EXPECT_NEAR(g.at(i, j).v, vT + L * (vB - vT), 2e-6) << type << " " << i << "," << j;
+TEST(DistortionGrid, EveryPatternFollowsItsDefinitionAtEveryAmount) {
+    const TextureRect rects[] = {kCapture, {0.1f, 0.2f, 0.9f, 0.8f}};
+    for (const TextureRect& rect : rects) {
+        for (const int type : {0, 1, 2, 3, 4, 6, 7}) {
+            for (const float a : {0.0f, 0.3f, 0.7f, 1.0f}) {
+                DistortionGrid g;
+                ASSERT_TRUE(computeDistortionGrid(g, type, a, rect, showJitter()));
+                int bad = 0;
+                for (int i = 0; i < kGridColumns - (type == 4); ++i) {
+                    for (int j = 0; j < kGridRows - (type == 4); ++j) {
+                        const DistortionGrid::Coord want = reference(type, a, i, j, rect);
+                        if ((std::fabs(g.at(i, j).u - want.u) > 2e-6 || std::fabs(g.at(i, j).v - want.v) > 2e-6) &&
+                            bad++ < 3)
+                            ADD_FAILURE() << "type " << type << " amount " << a << " corner " << i << "," << j
+                                          << ": " << g.at(i, j).u << "," << g.at(i, j).v << " want " << want.u
+                                          << "," << want.v;
+                        // At amount 0 all but the bulge's centre map onto the plain inset.
+                        if (a == 0 && !(type == 2 && i == 32 && j == 24))
+                            bad += std::fabs(g.at(i, j).u - (rect.uLeft + 0.002 + i / 64.0 * (rect.uRight - rect.uLeft - 0.004))) > 2e-6;
+                    }
+                }
+                EXPECT_EQ(bad, 0) << "type " << type << " amount " << a;
             }
         }
     }
 }
 
-TEST(DistortionGrid, JitterNeverSamplesOutsideTheInsetButTilesMay) {
-    const JitterTable jitter = showJitter();
-    const TextureRect capture{0.0f, 0.46875f, 0.625f, 0.0f};
-    DistortionGrid g;
-    ASSERT_TRUE(computeDistortionGrid(g, 3, 0.5f, capture, jitter));
-    const float uL = 0.002f, uR = 0.623f, vT = 0.46675f, vB = 0.002f;
-    bool moved = false;
-    for (int i = 0; i < kGridColumns; ++i) {
-        for (int j = 0; j < kGridRows; ++j) {
-            EXPECT_GE(g.at(i, j).u, uL);
-            EXPECT_LE(g.at(i, j).u, uR);
-            EXPECT_LE(g.at(i, j).v, vT);
-            EXPECT_GE(g.at(i, j).v, vB);
-            moved |= std::fabs(g.at(i, j).u - (uL + i / 64.0 * (uR - uL))) > 1e-3;
+TEST(DistortionGrid, AmountsClampPatternFiveAndUnknownsDrawNothingAndTheSweepIsPinned) {
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    struct Clamp {
+        float in, out;
+    };
+    for (const Clamp c : {Clamp{-0.5f, 0}, Clamp{1.5f, 1}, Clamp{0.25f, 0.25f}, Clamp{nan, 0}})
+        EXPECT_EQ(clampDistortionAmount(c.in), c.out) << c.in;
+    DistortionGrid g, end;
+    g.at(3, 3).u = 42.0f;
+    for (const int type : {5, 8, -1}) EXPECT_FALSE(computeDistortionGrid(g, type, 0.5f, kCapture, showJitter()));
+    EXPECT_EQ(g.at(3, 3).u, 42.0f);
+    computeDistortionGrid(g, 7, 7.0f, kCapture, showJitter());
+    computeDistortionGrid(end, 7, 1.0f, kCapture, showJitter());
+    EXPECT_EQ(g.at(10, 10).u, end.at(10, 10).u);
+
+    testing::Checksum sum;
+    for (int type = 0; type <= 7; ++type) {
+        for (int step = 0; step <= 20; ++step) {
+            DistortionGrid grid;
+            computeDistortionGrid(grid, type, float(step) / 20, kCapture, showJitter());
+            sum.add(grid.corners);
         }
     }
-    EXPECT_TRUE(moved);
-
-    DistortionGrid tiles;
-    ASSERT_TRUE(computeDistortionGrid(tiles, 4, 0.5f, capture, jitter));
-    bool outside = false;
-    for (int i = 0; i < kGridColumns - 1; ++i)
-        for (int j = 0; j < kGridRows - 1; ++j)
-            outside |= tiles.at(i, j).u < uL || tiles.at(i, j).v > vT || tiles.at(i, j).v < vB;
-    EXPECT_TRUE(outside);
-}
-
-TEST(DistortionGrid, PatternFiveAndUnknownPatternsDrawNothing) {
-    const JitterTable jitter = showJitter();
-    const TextureRect capture{0.0f, 0.5f, 0.5f, 0.0f};
-    DistortionGrid g;
-    g.at(3, 3).u = 42.0f;
-    EXPECT_FALSE(computeDistortionGrid(g, 5, 0.5f, capture, jitter));
-    EXPECT_FALSE(computeDistortionGrid(g, 8, 0.5f, capture, jitter));
-    EXPECT_FALSE(computeDistortionGrid(g, -1, 0.5f, capture, jitter));
-    EXPECT_EQ(g.at(3, 3).u, 42.0f);
-}
-
-TEST(DistortionGrid, PinchAtFullStrengthMiddleAmountPullsCornersTowardsTheCentre) {
-    const JitterTable jitter = showJitter();
-    const TextureRect capture{0.0f, 1.0f, 1.0f, 0.0f};
-    DistortionGrid g;
-    ASSERT_TRUE(computeDistortionGrid(g, 1, 0.5f, capture, jitter));
-    // f = 1 - sin^2(pi/2) * (2r)^1.75: zero at r = 0.5, so the edge midpoints
-    // sample the centre; the centre itself stays put.
-    EXPECT_NEAR(g.at(0, 24).u, 0.5, 1e-6);
-    EXPECT_NEAR(g.at(32, 24).u, 0.5, 1e-6);
-    EXPECT_NEAR(g.at(32, 24).v, 0.5, 1e-6);
+    EXPECT_TRUE(testing::matchesGolden("timeline.distortion_sweep", sum.value()));
 }
 
 }  // namespace
