@@ -216,10 +216,13 @@ void convertNote(Converted& c, const Song& song, const uint8_t* cell, const Chan
     const int instrument = (instrumentByte != 0 && !tone) ? instrumentByte - 1 : b->instrument;
     c.cell.instrument = static_cast<uint8_t>(instrument + 1);
     if (size_t(instrument) >= song.instruments.size()) note(c, "the instrument does not exist: silence in Lumen");
+    const Sample* played = noteSample(song, instrument, noteByte);
+    if (command == effect::SampleOffset && played && !tone &&
+        uint32_t(c.cell.parameter) * 256 >= played->loopEnd())
+        note(c, "a sample offset past the sample's end restarts the sounding note in Lumen");
     if (instrumentByte != 0) return;
     // XM resets the volume to the sample's; Lumen keeps the channel's.
-    const Sample* sample = noteSample(song, instrument, tone ? 0 : noteByte);
-    if (sample && sample->volume == b->volume) return;
+    if (!tone && played && played->volume == b->volume) return;
     if (c.cell.volume == 0) {
         c.cell.volume = static_cast<uint8_t>(kVolumeColumnSetFirst + b->volume);
     } else if (!(volume >= kVolumeColumnSetFirst && volume <= kVolumeColumnSetLast)) {

@@ -34,11 +34,8 @@ const char* loopName(uint8_t mode) {
     return name ? name : "None";
 }
 
-void info(const SongInputOptions& input, bool json) {
-    LoadedSong loaded = loadSongInput(input);
-    const lumen::Song& song = loaded.player->song;
-    const lumen::SongHeader& h = song.header;
-    const lumen::SongTimeMap map = lumen::buildTimeMap(*loaded.player);
+// Each instrument's generated sample lengths and loops.
+nlohmann::json instrumentList(const lumen::Song& song) {
     nlohmann::json instruments = nlohmann::json::array();
     for (size_t i = 0; i < song.instruments.size(); ++i) {
         const lumen::Instrument& in = song.instruments[i];
@@ -53,6 +50,15 @@ void info(const SongInputOptions& input, bool json) {
         }
         instruments.push_back({{"number", i + 1}, {"samples", samples}});
     }
+    return instruments;
+}
+
+void info(const SongInputOptions& input, bool json) {
+    LoadedSong loaded = loadSongInput(input);
+    const lumen::Song& song = loaded.player->song;
+    const lumen::SongHeader& h = song.header;
+    const lumen::SongTimeMap map = lumen::buildTimeMap(*loaded.player);
+    const nlohmann::json instruments = instrumentList(song);
     if (json) {
         nlohmann::json j = {
             {"song", loaded.description},
