@@ -8,9 +8,10 @@
 namespace lumen {
 
 std::optional<TimeMapRow> SongTimeMap::find(int order, int row) const {
-    for (const TimeMapRow& r : rows)
-        if (r.order == order && r.row == row) return r;
-    return std::nullopt;
+    if (order < 0 || row < 0 || row >= kRowsPerPattern) return std::nullopt;
+    const size_t at = size_t(order) * kRowsPerPattern + size_t(row);
+    if (at >= index.size() || index[at] == 0) return std::nullopt;
+    return rows[size_t(index[at] - 1)];
 }
 
 SongTimeMap buildTimeMap(ModulePlayer& player, double maxAudioSeconds) {
@@ -40,6 +41,9 @@ SongTimeMap buildTimeMap(ModulePlayer& player, double maxAudioSeconds) {
             return;
         }
         map.rows.push_back(r);
+        const size_t at = size_t(r.order) * kRowsPerPattern + size_t(r.row);
+        if (at >= map.index.size()) map.index.resize(at + 1, 0);
+        map.index[at] = int(map.rows.size());
     });
     const auto maxFrames = static_cast<int64_t>(maxAudioSeconds * player.rate);
     const int blockFrames = renderer.sizes().blockFrames;

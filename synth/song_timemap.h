@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "shell/main_loop.h"
+#include "synth/song.h"
 #include "synth/module_player.h"
 
 namespace lumen {
@@ -33,6 +34,9 @@ struct SongTimeMap {
 
     // The row (order, row) on the first pass, or nothing if the song skips it.
     std::optional<TimeMapRow> find(int order, int row) const;
+
+    // rows index + 1 for each order * 64 + row; 0 = not played.
+    std::vector<int> index;
 };
 
 // 24 hours of audio: a pathological song (tempo 1, speed 31) would take weeks.

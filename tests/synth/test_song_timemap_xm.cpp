@@ -42,6 +42,9 @@ TEST(SongTimeMap, FollowsSpeedTempoAndBreaksOnTheRenderersClock) {
     ASSERT_EQ(map.rows.size(), 21u + 59u + 64u);
     EXPECT_FALSE(map.find(0, 21).has_value());  // skipped by the break
     EXPECT_FALSE(map.find(1, 4).has_value());
+    EXPECT_FALSE(map.find(3, 0).has_value());  // past the order list
+    EXPECT_FALSE(map.find(0, 64).has_value());
+    for (const TimeMapRow& r : map.rows) ASSERT_EQ(map.find(r.order, r.row)->audioFrame, r.audioFrame);
     ASSERT_TRUE(map.find(1, 5).has_value());
     EXPECT_EQ(map.find(1, 5)->pattern, 1);
     EXPECT_EQ(map.rows[0].songTimeMs, 0);
