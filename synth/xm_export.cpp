@@ -9,7 +9,9 @@
 //   into the volume column when XM would reset it;
 // - commands Lumen ignores are left out, effect memories are written out, and
 //   volume-column slides that Lumen also runs on the row's first tick become a
-//   fine slide plus an effect-column slide.
+//   fine slide plus an effect-column slide;
+// - arpeggio nibbles are rearranged for the row's speed, as XM players pick
+//   the arpeggio note from the ticks left in the row.
 // Samples: the generator makes 8-bit samples, which the loader holds in the
 // high byte of 16 bits, so the 8-bit form written here is exact.
 //
@@ -47,6 +49,7 @@ struct ChannelBefore {
 struct RowVisit {
     int order = 0;
     int row = 0;
+    int speed = 0;  // ticks per row once the row's first tick has run
     std::array<ChannelBefore, kMaxSongChannels> channels{};
 };
 
@@ -68,6 +71,9 @@ std::vector<RowVisit> walkFirstPass(ModulePlayer& player) {
                                               c.fineVolumeUpMemory,  c.sampleOffsetMemory};
             }
             visits.push_back(v);
+            sequencerTick(player);
+            visits.back().speed = std::max(player.speed, 1);  // speed 0 plays as 1
+            continue;
         }
         sequencerTick(player);
     }
@@ -98,14 +104,37 @@ uint8_t fromMemory(uint8_t p, const ChannelBefore* before, int remembered) {
     return p == 0 && before ? static_cast<uint8_t>(remembered) : p;
 }
 
-void convertEffect(Converted& c, uint8_t command, uint8_t p, const ChannelBefore* b) {
+// XM players (after FastTracker 2) pick the arpeggio note by (speed - tick)
+// mod 3, Lumen by tick mod 3: find the parameter that gives Lumen's notes on
+// every later tick of a row at this speed, if one exists.
+void convertArpeggio(Converted& c, uint8_t p, int speed) {
+    c.cell.effect = effect::Arpeggio;
+    c.cell.parameter = p;
+    if (p == 0 || speed == 0) return;
+    const int wanted[3] = {0, p >> 4, p & 15};
+    int xmNote[3] = {0, -1, -1};  // by XM phase: base, high nibble, low nibble
+    bool exact = true;
+    for (int tick = 1; tick < speed; ++tick) {
+        const int phase = (speed - tick) % 3;
+        const int want = wanted[tick % 3];
+        if (xmNote[phase] < 0) xmNote[phase] = want;
+        exact = exact && xmNote[phase] == want;
+    }
+    if (!exact) {
+        note(c, "arpeggio at speed " + std::to_string(speed) + " has no XM spelling (XM counts its ticks down)");
+        return;
+    }
+    c.cell.parameter = static_cast<uint8_t>(std::max(xmNote[1], 0) << 4 | std::max(xmNote[2], 0));
+}
+
+void convertEffect(Converted& c, uint8_t command, uint8_t p, const ChannelBefore* b, int speed) {
     const int hi = p >> 4, lo = p & 15;
     auto set = [&](uint8_t e, uint8_t q) {
         c.cell.effect = e;
         c.cell.parameter = q;
     };
     switch (command) {
-        case effect::Arpeggio: set(effect::Arpeggio, p); break;
+        case effect::Arpeggio: convertArpeggio(c, p, b ? speed : 0); break;
         case effect::PortaUp: set(command, fromMemory(p, b, b ? b->portaUp : 0)); break;
         case effect::PortaDown: set(command, fromMemory(p, b, b ? b->portaDown : 0)); break;
         case effect::TonePorta: set(command, fromMemory(p, b, b ? b->portaSpeed : 0)); break;
@@ -230,9 +259,10 @@ void convertNote(Converted& c, const Song& song, const uint8_t* cell, const Chan
     }
 }
 
-Converted convertCell(const Song& song, const uint8_t* cell, const ChannelBefore* before) {
+// before is null for cells the first pass never plays; speed is the row's.
+Converted convertCell(const Song& song, const uint8_t* cell, const ChannelBefore* before, int speed) {
     Converted c;
-    convertEffect(c, cell[3], cell[4], before);
+    convertEffect(c, cell[3], cell[4], before, speed);
     const bool hasNote = cell[0] != note::None && cell[0] <= note::Last;
     convertVolume(c, cell[2], hasNote);
     convertNote(c, song, cell, before);
@@ -285,7 +315,7 @@ ConvertedPatterns convertPatterns(ModulePlayer& player) {
         const int pattern = song.header.orderTable[v.order];
         for (int ch = 0; ch < channels; ++ch) {
             const size_t key = (size_t(pattern) * kRowsPerPattern + size_t(v.row)) * size_t(width) + size_t(ch);
-            const Converted c = convertCell(song, cellBytes(pattern, v.row, ch), &v.channels[size_t(ch)]);
+            const Converted c = convertCell(song, cellBytes(pattern, v.row, ch), &v.channels[size_t(ch)], v.speed);
             const auto [it, first] = decided.emplace(key, c);
             std::string what = c.difference;
             if (!first && !(it->second.cell == c.cell))
@@ -305,7 +335,7 @@ ConvertedPatterns convertPatterns(ModulePlayer& player) {
                 const auto it = decided.find(key);
                 // Cells the first pass never plays keep their own instruments.
                 out.cells[p][size_t(row * width + ch)] =
-                    it != decided.end() ? it->second.cell : convertCell(song, cellBytes(int(p), row, ch), nullptr).cell;
+                    it != decided.end() ? it->second.cell : convertCell(song, cellBytes(int(p), row, ch), nullptr, 0).cell;
             }
     return out;
 }

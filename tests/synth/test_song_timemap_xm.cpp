@@ -110,6 +110,14 @@ TEST(XmExport, WritesAStandardModuleWithCellsRewrittenForXmPlayers) {
     song.set(1, 4, 1, C{0, 0, 0, effect::VolSlide, 0x03});
     song.set(0, 5, 1, C{0, 0, 0, effect::VolSlide, 0});              // the memory written out
     song.set(0, 6, 2, C{49, 2, 0, effect::SampleOffset, 1});         // past the end: reported
+    // Arpeggio nibbles for XM's count-down ticks: swapped at speed 6; at
+    // speed 5 only a parameter with a zero low nibble has a spelling.
+    song.set(1, 1, 2, C{0, 0, 0, effect::Arpeggio, 0x47});
+    song.set(0, 0, 2, C{0, 0, 0, effect::SetSpeed, 6});
+    song.set(0, 8, 0, C{0, 0, 0, effect::SetSpeed, 5});
+    song.set(0, 8, 1, C{0, 0, 0, effect::Arpeggio, 0x47});
+    song.set(0, 9, 1, C{0, 0, 0, effect::Arpeggio, 0x40});
+    song.set(0, 10, 0, C{0, 0, 0, effect::SetSpeed, 6});
     auto player = song.start();
     const XmExport xm = exportXm(*player);
     const auto& b = xm.bytes;
@@ -142,6 +150,9 @@ TEST(XmExport, WritesAStandardModuleWithCellsRewrittenForXmPlayers) {
         {cell(1, 2, 0), XmCell{0, 0, 0, effect::SetPanning, 255 - 48}},
         {cell(1, 2, 2), XmCell{40, 1, 0, 0, 0}},
         {cell(0, 5, 1), XmCell{0, 0, 0, effect::VolSlide, 0x03}},
+        {cell(1, 1, 2), XmCell{0, 0, 0, effect::Arpeggio, 0x74}},
+        {cell(0, 8, 1), XmCell{0, 0, 0, effect::Arpeggio, 0x47}},
+        {cell(0, 9, 1), XmCell{0, 0, 0, effect::Arpeggio, 0x40}},
         {cell(1, 3, 0), XmCell{97, 0, 0, effect::SetSpeed, 1}},
         {cell(1, 0, 3), XmCell{}},
     };
@@ -150,6 +161,7 @@ TEST(XmExport, WritesAStandardModuleWithCellsRewrittenForXmPlayers) {
         "order 0 row 2 channel 3 (pattern 1): tone portamento with volume slide retriggers at the old pitch in Lumen",
         "order 1 row 6 channel 3 (pattern 0): a sample offset past the sample's end restarts the sounding note in "
         "Lumen",
+        "order 1 row 8 channel 2 (pattern 0): arpeggio at speed 5 has no XM spelling (XM counts its ticks down)",
         // Channel 3 now holds instrument 2, so the tone portamento would need another instrument number.
         "order 2 row 2 channel 3 (pattern 1): played again with other channel state; written as first played"};
     EXPECT_EQ(xm.report, report);
