@@ -43,6 +43,7 @@ void BlockRenderer::renderBlock() {
     int done = 0;
     while (done < frames) {
         if (left == 0) {
+            if (tickObserver_) tickObserver_(player_, done);
             sequencerTick(player_);
             left = player_.samplesPerTick;
         }

@@ -4,6 +4,7 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 #include "synth/module_player.h"
@@ -32,6 +33,12 @@ public:
     // Renders the whole ring, from block 0 until the fill index is 0 again.
     void prefill();
 
+    // Called just before each tick the renderer runs, with the frames of the
+    // current block already rendered; the player's song time is then the clock
+    // at which that tick starts. Tools use it to map rows to times.
+    using TickObserver = std::function<void(const ModulePlayer& player, int framesIntoBlock)>;
+    void setTickObserver(TickObserver observer) { tickObserver_ = std::move(observer); }
+
     int fillIndex() const { return fill_; }
     int positionAt(int block) const { return positions_[size_t(block)]; }
     const int16_t* ring() const { return ring_.data(); }
@@ -45,6 +52,7 @@ private:
     std::vector<int16_t> ring_;
     std::vector<int> positions_;
     int fill_ = 0;
+    TickObserver tickObserver_;
 };
 
 // Round to nearest (ties to even) and clamp to 16 bits.

@@ -17,6 +17,7 @@
 
 #include "command.h"
 #include "file_io.h"
+#include "song_command.h"
 #include "content/song_builtin.h"
 #include "synth/offline_render.h"
 #include "synth/song_data_error.h"
@@ -167,6 +168,8 @@ Registration reg([](CLI::App& app) {
                                    "Write the built-in song as DIR/song.image, DIR/song.planes and DIR/song.defs");
     e->add_option("--out", *dir, "Output directory")->required();
     e->callback([dir] { exportSong(*dir); });
+
+    for (const SongCommandSetup& setup : songCommandSetups()) setup(*song);
 });
 
 }  // namespace

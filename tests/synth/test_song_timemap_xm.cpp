@@ -1,0 +1,278 @@
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+#include "song_fixture.h"
+#include "synth/block_renderer.h"
+#include "synth/song_timemap.h"
+#include "synth/xm_export.h"
+#include "synth/xm_format.h"
+
+namespace lumen {
+namespace {
+
+// Three patterns played in order: a speed change, a tempo change and a break
+// from order 0 row 20 to order 1 row 5, then another speed and tempo.
+testing::TestSong timingSong() {
+    testing::TestSong song(3, 2);
+    song.addInstrument(testing::oneSampleInstrument(2000, sampletype::ForwardLoop, 0, 2000),
+                       testing::toneDefinition(2000, 441));
+    song.set(0, 0, 0, Cell{49, 1, 0, 0, 0});
+    song.set(0, 4, 1, Cell{0, 0, 0, effect::SetSpeed, 3});
+    song.set(0, 10, 1, Cell{0, 0, 0, effect::SetSpeed, 96});
+    song.set(0, 20, 0, Cell{0, 0, 0, effect::PatternBreak, 0x05});
+    song.set(1, 30, 1, Cell{0, 0, 0, effect::SetSpeed, 9});
+    song.set(2, 2, 1, Cell{0, 0, 0, effect::SetSpeed, 150});
+    return song;
+}
+
+TEST(SongTimeMap, FollowsSpeedTempoAndBreaksOnTheRenderersClock) {
+    testing::TestSong song = timingSong();
+    auto player = song.start();
+    const SongTimeMap map = buildTimeMap(*player);
+    ASSERT_TRUE(map.wrapped);
+    EXPECT_EQ(map.wrap.order, 0);
+    EXPECT_EQ(map.wrap.row, 0);
+    ASSERT_EQ(map.rows.size(), 21u + 59u + 64u);
+    EXPECT_FALSE(map.find(0, 21).has_value());  // skipped by the break
+    EXPECT_FALSE(map.find(1, 4).has_value());
+    EXPECT_FALSE(map.find(3, 0).has_value());  // past the order list
+    EXPECT_FALSE(map.find(0, 64).has_value());
+    for (const TimeMapRow& r : map.rows) ASSERT_EQ(map.find(r.order, r.row)->audioFrame, r.audioFrame);
+    ASSERT_TRUE(map.find(1, 5).has_value());
+    EXPECT_EQ(map.find(1, 5)->pattern, 1);
+    EXPECT_EQ(map.rows[0].songTimeMs, 0);
+
+    // Each row lasts its speed in ticks of its tempo, in audio frames.
+    ModulePlayer tempoOnly;
+    for (size_t i = 0; i + 1 < map.rows.size(); ++i) {
+        const TimeMapRow& r = map.rows[i];
+        const TimeMapRow& next = map.rows[i + 1];
+        setTempo(tempoOnly, next.tempo);  // a row's own F effect acts before its ticks
+        const int speed = next.speed == 0 ? 1 : next.speed;
+        EXPECT_EQ(next.audioFrame - r.audioFrame, int64_t(speed) * tempoOnly.samplesPerTick) << "row " << i;
+        EXPECT_GE(next.songTimeMs, r.songTimeMs);
+        EXPECT_EQ(next.showTimeMs(), next.songTimeMs + 57);
+    }
+    EXPECT_EQ(map.find(0, 5)->speed, 3);
+    EXPECT_EQ(map.find(0, 11)->tempo, 96);
+    EXPECT_EQ(map.find(2, 3)->tempo, 150);
+
+    // A fresh play through the block renderer: while the block holding a
+    // row's first tick plays, the clock reads 0..20 ms after the row's time.
+    auto fresh = song.start();
+    BlockRenderer renderer(*fresh);
+    const int blockFrames = renderer.sizes().blockFrames;
+    std::vector<int> blockEnd;
+    while (int64_t(blockEnd.size()) * blockFrames <= map.wrap.audioFrame) {
+        const int b = renderer.fillIndex();
+        renderer.renderBlock();
+        blockEnd.push_back(renderer.positionAt(b));
+    }
+    for (const TimeMapRow& r : map.rows) {
+        const int clock = blockEnd[size_t(r.audioFrame / blockFrames)];
+        EXPECT_GE(clock, r.songTimeMs) << r.order << ":" << r.row;
+        EXPECT_LE(clock, r.songTimeMs + 20) << r.order << ":" << r.row;
+    }
+}
+
+uint32_t le32(const std::vector<uint8_t>& b, size_t at) {
+    return b[at] | b[at + 1] << 8 | b[at + 2] << 16 | uint32_t(b[at + 3]) << 24;
+}
+int le16(const std::vector<uint8_t>& b, size_t at) { return b[at] | b[at + 1] << 8; }
+
+TEST(XmExport, WritesAStandardModuleWithCellsRewrittenForXmPlayers) {
+    testing::TestSong song(2, 3);
+    song.layout.orders = {1, 0, 1};
+    song.layout.restartPosition = 1;
+    InstrumentSpec panned = testing::oneSampleInstrument(300, sampletype::PingPongLoop, 100, 50);
+    panned.samples[0].panning = 200;
+    panned.samples[0].volume = 40;
+    panned.panning.points = {{0, 10}, {20, 60}};
+    panned.panning.type = envflag::On;
+    panned.fadeout = 300;
+    song.addInstrument(panned, testing::toneDefinition(300, 2000, waveform::Saw));
+    song.addInstrument(testing::oneSampleInstrument(100), testing::constantDefinition(100, 0.25f));
+    using C = Cell;
+    song.set(1, 0, 0, C{49, 1, 0x30, effect::SetPanning, 200});
+    song.set(1, 0, 1, C{37, 2, 0x62, 0, 0});                        // slide: fine + effect slide
+    song.set(1, 1, 0, C{51, 0, 0, effect::Tremolo, 0x44});           // repeat instrument 1, keep volume
+    song.set(1, 1, 1, C{0, 0, 0xC4, 0, 0});                          // pan into the effect column
+    song.set(1, 2, 0, C{0, 0, 0, effect::Extended, 0x83});           // E83: pan 48 mirrored
+    song.set(1, 2, 2, C{40, 2, 0, effect::TonePortaVolSlide, 0x10}); // no XM spelling: reported
+    song.set(1, 3, 0, C{note::KeyOffStored, 0, 0x05, effect::SetSpeed, 0});
+    song.set(1, 4, 1, C{0, 0, 0, effect::VolSlide, 0x03});
+    song.set(0, 5, 1, C{0, 0, 0, effect::VolSlide, 0});              // the memory written out
+    song.set(0, 6, 2, C{49, 2, 0, effect::SampleOffset, 1});         // past the end: reported
+    // Arpeggio nibbles for XM's count-down ticks: swapped at speed 6; at
+    // speed 5 only a parameter with a zero low nibble has a spelling.
+    song.set(1, 1, 2, C{0, 0, 0, effect::Arpeggio, 0x47});
+    song.set(0, 0, 2, C{0, 0, 0, effect::SetSpeed, 6});
+    song.set(0, 8, 0, C{0, 0, 0, effect::SetSpeed, 5});
+    song.set(0, 8, 1, C{0, 0, 0, effect::Arpeggio, 0x47});
+    song.set(0, 9, 1, C{0, 0, 0, effect::Arpeggio, 0x40});
+    song.set(0, 10, 0, C{0, 0, 0, effect::SetSpeed, 6});
+    auto player = song.start();
+    const XmExport xm = exportXm(*player);
+    const auto& b = xm.bytes;
+
+    ASSERT_GT(b.size(), 336u);
+    EXPECT_EQ(std::string(b.begin(), b.begin() + 17), "Extended Module: ");
+    EXPECT_EQ(b[37], 0x1A);
+    const int expectHeader[] = {0x0104, 276, 0, 3, 1, 4, 2, 2, 1, 6, 125};
+    const int header[] = {le16(b, 58), int(le32(b, 60)), le16(b, 62), le16(b, 64), le16(b, 66), le16(b, 68),
+                          le16(b, 70), le16(b, 72),      le16(b, 74), le16(b, 76), le16(b, 78)};
+    EXPECT_TRUE(std::equal(std::begin(header), std::end(header), std::begin(expectHeader)));
+    EXPECT_EQ(std::vector<uint8_t>(b.begin() + 80, b.begin() + 83), (std::vector<uint8_t>{1, 0, 1}));
+
+    size_t at = 336;
+    std::vector<std::vector<XmCell>> patterns;
+    for (int p = 0; p < 2; ++p) {
+        ASSERT_EQ(le32(b, at), 9u);
+        EXPECT_EQ(b[at + 4], 0);
+        ASSERT_EQ(le16(b, at + 5), 64);
+        const size_t packed = size_t(le16(b, at + 7));
+        patterns.push_back(unpackXmPattern(std::span(b).subspan(at + 9, packed), 64 * 4));
+        at += 9 + packed;
+    }
+    auto cell = [&](int p, int row, int ch) { return patterns[size_t(p)][size_t(row * 4 + ch)]; };
+    const std::pair<XmCell, XmCell> expected[] = {
+        {cell(1, 0, 0), XmCell{49, 1, 0x30, effect::SetPanning, 55}},
+        {cell(1, 0, 1), XmCell{37, 2, 0x82, effect::VolSlide, 0x02}},
+        {cell(1, 1, 0), XmCell{51, 1, 0x30, 0, 0}},
+        {cell(1, 1, 1), XmCell{0, 0, 0, effect::SetPanning, 255 - 64}},
+        {cell(1, 2, 0), XmCell{0, 0, 0, effect::SetPanning, 255 - 48}},
+        {cell(1, 2, 2), XmCell{40, 1, 0, 0, 0}},
+        {cell(0, 5, 1), XmCell{0, 0, 0, effect::VolSlide, 0x03}},
+        {cell(1, 1, 2), XmCell{0, 0, 0, effect::Arpeggio, 0x74}},
+        {cell(0, 8, 1), XmCell{0, 0, 0, effect::Arpeggio, 0x47}},
+        {cell(0, 9, 1), XmCell{0, 0, 0, effect::Arpeggio, 0x40}},
+        {cell(1, 3, 0), XmCell{97, 0, 0, effect::SetSpeed, 1}},
+        {cell(1, 0, 3), XmCell{}},
+    };
+    for (size_t i = 0; i < std::size(expected); ++i) EXPECT_EQ(expected[i].first, expected[i].second) << "case " << i;
+    const std::vector<std::string> report = {
+        "order 0 row 2 channel 3 (pattern 1): tone portamento with volume slide retriggers at the old pitch in Lumen",
+        "order 1 row 6 channel 3 (pattern 0): a sample offset past the sample's end restarts the sounding note in "
+        "Lumen",
+        "order 1 row 8 channel 2 (pattern 0): arpeggio at speed 5 has no XM spelling (XM counts its ticks down)",
+        // Channel 3 now holds instrument 2, so the tone portamento would need another instrument number.
+        "order 2 row 2 channel 3 (pattern 1): played again with other channel state; written as first played"};
+    EXPECT_EQ(xm.report, report);
+
+    // Instruments: header, mirrored pan envelope, sample header and the
+    // delta-encoded generated bytes.
+    for (int i = 0; i < 2; ++i) {
+        ASSERT_EQ(le32(b, at), 263u);
+        EXPECT_EQ(le16(b, at + 27), 1);
+        EXPECT_EQ(le32(b, at + 29), 40u);
+        const Instrument& in = player->song.instruments[size_t(i)];
+        if (i == 0) {
+            EXPECT_EQ(le16(b, at + 177 + 2), 64 - 10);
+            EXPECT_EQ(le16(b, at + 177 + 6), 64 - 60);
+            EXPECT_EQ(b[at + 226], 2);
+            EXPECT_EQ(le16(b, at + 239), 300);
+        }
+        at += 263;
+        const Sample& s = *in.samples[0];
+        EXPECT_EQ(le32(b, at), s.length);
+        EXPECT_EQ(le32(b, at + 4), i == 0 ? 100u : 0u);
+        EXPECT_EQ(le32(b, at + 8), i == 0 ? 50u : 0u);
+        EXPECT_EQ(b[at + 14], i == 0 ? 2 : 0);
+        EXPECT_EQ(b[at + 15], 255 - s.panning);
+        at += 40;
+        int8_t value = 0;
+        for (uint32_t k = 0; k < s.length; ++k) {
+            value = static_cast<int8_t>(value + int8_t(b[at + k]));
+            ASSERT_EQ(value * 256, s.data[k]) << "instrument " << i << " sample " << k;
+        }
+        at += s.length;
+    }
+    EXPECT_EQ(at, b.size());
+}
+
+TEST(XmFormat, PackedPatternsRoundTripAndTruncationIsAnError) {
+    const std::vector<XmCell> cells = {{49, 1, 0x40, 15, 3}, {}, {0, 0, 0, 13, 0}, {97, 0, 0, 0, 0}};
+    const auto packed = packXmPattern(cells);
+    EXPECT_EQ(packed.size(), 5u + 1u + 2u + 2u);
+    EXPECT_EQ(unpackXmPattern(packed, cells.size()), cells);
+    EXPECT_THROW(unpackXmPattern(std::span(packed).first(packed.size() - 1), cells.size()), XmFormatError);
+    EXPECT_THROW(unpackXmPattern(packed, cells.size() - 1), XmFormatError);
+}
+
+namespace fs = std::filesystem;
+
+std::pair<int, std::string> run(const std::string& command) {
+    std::string output;
+    FILE* p = popen((command + " 2>&1").c_str(), "r");
+    if (!p) return {-1, output};
+    char buf[512];
+    while (fgets(buf, sizeof buf, p)) output += buf;
+    return {pclose(p), output};
+}
+
+void writeAll(const fs::path& path, std::span<const uint8_t> bytes) {
+    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+}
+
+// The commands print what the library computes, read stored pieces, write the
+// module whole, and a module player nobody here wrote plays it for as long.
+TEST(SongCommands, InfoTimemapAndExportXmOnStoredPieces) {
+    const fs::path dir = fs::temp_directory_path() / ("lumen_song_xm_" + std::to_string(::getpid()));
+    fs::create_directories(dir);
+    testing::TestSong song = timingSong();
+    const SongSource s = song.source();
+    writeAll(dir / "s.image", s.image);
+    writeAll(dir / "s.planes", s.planes);
+    writeAll(dir / "s.defs", s.definitions);
+    const std::string tool = LUMEN_BINARY_DIR "/tools/lumenkit/lumenkit song ";
+    const std::string in = " --image " + (dir / "s.image").string() + " --planes " + (dir / "s.planes").string() +
+                           " --defs " + (dir / "s.defs").string();
+    auto player = song.start();
+    const SongTimeMap map = buildTimeMap(*player);
+
+    auto r = run(tool + "info --json" + in);
+    ASSERT_EQ(r.first, 0) << r.second;
+    const std::vector<std::string> fields = {"\"channels\": 2", "\"orders\": 3", "\"patterns\": 3", "\"instruments\": 1",
+                                             "\"durationMs\": " + std::to_string(map.wrap.showTimeMs())};
+    for (const std::string& field : fields)
+        EXPECT_NE(r.second.find(field), std::string::npos) << field << " in " << r.second;
+    r = run(tool + "timemap" + in);
+    ASSERT_EQ(r.first, 0) << r.second;
+    char line[128];
+    const TimeMapRow row = *map.find(1, 5);
+    std::snprintf(line, sizeof line, "\n  1  5   1 %7d %7d ", row.songTimeMs, row.showTimeMs());
+    EXPECT_NE(r.second.find(line), std::string::npos) << r.second;
+
+    const fs::path out = dir / "song.xm";
+    r = run(tool + "export-xm " + out.string() + in);
+    ASSERT_EQ(r.first, 0) << r.second;
+    std::ifstream file(out, std::ios::binary);
+    const std::vector<uint8_t> written((std::istreambuf_iterator<char>(file)), {});
+    auto again = song.start();
+    EXPECT_EQ(written, exportXm(*again).bytes);
+    EXPECT_FALSE(fs::exists(out.string() + ".part"));
+    r = run(tool + "export-xm " + (dir / "x.xm").string() + " --image " + (dir / "s.image").string());
+    EXPECT_NE(r.first, 0);
+    EXPECT_NE(r.second.find("all three"), std::string::npos) << r.second;
+
+    // openmpt123 (Debian's package) is a test-only black box.
+    r = run("openmpt123 --info " + out.string());
+    fs::remove_all(dir);
+    if (r.first != 0) GTEST_SKIP() << "openmpt123 is not installed";
+    const size_t at = r.second.find("Duration...: ");
+    ASSERT_NE(at, std::string::npos) << r.second;
+    int minutes = 0;
+    double seconds = 0;
+    ASSERT_EQ(std::sscanf(r.second.c_str() + at + 13, "%d:%lf", &minutes, &seconds), 2);
+    EXPECT_NEAR(minutes * 60 + seconds, map.wrap.audioSeconds(), 0.05);
+}
+
+}  // namespace
+}  // namespace lumen
