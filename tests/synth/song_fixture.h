@@ -12,10 +12,7 @@
 #include <vector>
 
 #include "synth/definition_writer.h"
-#include "synth/generator_definition.h"
-#include "synth/module_player.h"
 #include "synth/sequencer.h"
-#include "synth/song_codes.h"
 #include "synth/song_writer.h"
 #include "synth/synth.h"
 
@@ -24,14 +21,12 @@ namespace lumen::testing {
 // One oscillator at `hz` (phase steps 2 pi / 88200 per Hz), gain 1, clip 1.
 inline GeneratorDefinition toneDefinition(int length, float hz, uint8_t wave = waveform::Sine) {
     GeneratorDefinition d;
-    Oscillator o;
-    o.frequency = hz;
-    o.amplitude = 100;
-    o.pulseWidth = 100;  // a pulse that is always high
-    o.waveform = wave;
-    d.oscillators.push_back(o);
-    d.clipLevel = 1;
-    d.gain = 1;
+    d.oscillators.resize(1);
+    d.oscillators[0].frequency = hz;
+    d.oscillators[0].amplitude = 100;
+    d.oscillators[0].pulseWidth = 100;  // a pulse that is always high
+    d.oscillators[0].waveform = wave;
+    d.clipLevel = d.gain = 1;
     d.length = length;
     return d;
 }
@@ -58,9 +53,9 @@ struct TestSong {
     std::vector<uint8_t> image, defs;
 
     explicit TestSong(int patterns = 1, int channels = 2) : planes(std::make_unique<PatternPlaneWriter>(patterns)) {
-        layout.patterns = static_cast<int16_t>(patterns);
-        layout.channels = static_cast<int16_t>(channels);
-        for (int p = 0; p < patterns; ++p) layout.orders.push_back(static_cast<uint8_t>(p));
+        layout.patterns = int16_t(patterns);
+        layout.channels = int16_t(channels);
+        for (int p = 0; p < patterns; ++p) layout.orders.push_back(uint8_t(p));
     }
     void addInstrument(const InstrumentSpec& in, const GeneratorDefinition& d) {
         layout.instruments.push_back(in);
@@ -70,10 +65,8 @@ struct TestSong {
     SongSource source() {
         image = writeSongImage(layout);
         defs.clear();
-        for (const auto& d : definitions) {
-            const auto b = packGeneratorDefinition(d);
-            defs.insert(defs.end(), b.begin(), b.end());
-        }
+        for (const auto& d : definitions)
+            for (uint8_t b : packGeneratorDefinition(d)) defs.push_back(b);
         return SongSource{image, planes->bytes(), defs};
     }
     // A fresh player with the song loaded and started.

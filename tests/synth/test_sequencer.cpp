@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -14,80 +15,28 @@ using testing::TestSong;
 
 constexpr uint8_t kC4 = 49;  // period 4608, 8363 Hz
 
-// Instrument 1 loops a constant sample, instrument 2 adds a two-point volume
-// envelope; channel 0 plays `cells` from row 0.
+// Instrument 1 loops a constant sample; channel 0 plays `cells` from row 0.
 TestSong loopingSong(std::vector<Cell> cells = {}, int patterns = 1) {
     TestSong song(patterns, 2);
     song.addInstrument(oneSampleInstrument(8000, sampletype::ForwardLoop, 0, 8000), constantDefinition(8000));
-    InstrumentSpec enveloped = oneSampleInstrument(8000, sampletype::ForwardLoop, 0, 8000);
-    enveloped.volume.points = {{0, 64}, {10, 0}};
-    enveloped.volume.type = envflag::On;
-    song.addInstrument(enveloped, constantDefinition(8000));
     for (size_t row = 0; row < cells.size(); ++row) song.set(0, int(row), 0, cells[row]);
     return song;
 }
 
-TEST(SequencerTempo, SamplesPerTickAndThePitchOfC4) {
+TEST(SequencerTempo, SamplesPerTickAndThePitchOfANote) {
     ModulePlayer player;
-    for (auto [tempo, samples] : {std::pair{125, 882}, {32, 3445}, {255, 432}}) {
-        setTempo(player, tempo);
-        EXPECT_EQ(player.samplesPerTick, samples) << tempo;
-    }
+    setTempo(player, 255);
+    EXPECT_EQ(player.samplesPerTick, 432);
     TestSong song = loopingSong({{kC4, 1, 0, 0, 0}});
     song.layout.instruments[0].samples[0].relativeNote = 12;
     song.layout.instruments[0].samples[0].finetune = -15;
     auto p = song.start();
     sequencerTick(*p);
-    EXPECT_EQ(p->channels[0].realNote, 60);
-    EXPECT_EQ(p->channels[0].period, 7680 - 60 * 64 + 7);  // -15 / 2 truncates to -7
-    p = loopingSong({{kC4, 1, 0, 0, 0}}).start();
+    EXPECT_EQ(p->channels[0].period, 7680 - 60 * 64 + 7);  // note 60; -15 / 2 truncates to -7
+    song.layout.instruments[0].samples[0] = SampleHeaderSpec{8000, 0, 8000};
+    p = song.start();
     sequencerTick(*p);
-    const MixerChannel& voice = p->mixer.channel(p->channels[0].mixerChannel);
-    EXPECT_EQ(p->channels[0].period, 4608);
-    EXPECT_EQ(voice.step, 0);
-    EXPECT_EQ(voice.stepFraction, uint32_t((uint64_t(8363) << 32) / 44100));
-}
-
-// One value per tick of song channel 0 (or the player), for commands whose
-// effect is given exactly.
-TEST(SequencerEffects, PerTickValues) {
-    using Field = int (*)(const ModulePlayer&);
-    const Field delta = [](const ModulePlayer& p) { return p.channels[0].periodDelta; };
-    const Field period = [](const ModulePlayer& p) { return p.channels[0].period; };
-    const Field volume = [](const ModulePlayer& p) { return p.channels[0].volume; };
-    const Field envelope = [](const ModulePlayer& p) { return p.channels[0].volumeEnvelope.value; };
-    const Field row = [](const ModulePlayer& p) { return p.row; };
-    const struct {
-        const char* what;
-        std::vector<Cell> cells;
-        Field field;
-        std::vector<int> expected;
-    } cases[] = {
-        {"arpeggio 47", {{kC4, 1, 0, effect::Arpeggio, 0x47}}, delta, {0, 256, 448, 0, 256, 448}},
-        // Positions 0, 0, 8, 16 at depth 15, low two bits cleared; sin(pi/2) gives 255, not 256.
-        {"vibrato 8F", {{kC4, 1, 0, effect::Vibrato, 0x8F}}, delta, {0, 0, -84, -116}},
-        {"portamento up stops at 56", {{kC4, 1, 0, effect::PortaUp, 0xFF}}, period, {4608, 3588, 2568, 1548, 528, 56}},
-        {"tone portamento to 4352", {{kC4, 1, 0, 0, 0}, {53, 1, 0, effect::TonePorta, 0x20}}, period,
-         {4608, 4608, 4608, 4608, 4608, 4608, 4608, 4480, 4352, 4352}},
-        {"volume slide up wins", {{kC4, 1, 0x10, effect::VolSlide, 0x23}}, volume, {0, 2, 4}},
-        {"column slide down 5", {{kC4, 1, 0x24, 0, 0}, {0, 0, 0x65, 0, 0}}, volume, {20, 20, 20, 20, 20, 20, 15, 10}},
-        {"fine volume up", {{kC4, 1, 0x4C, effect::Extended, 0xA2}, {0, 0, 0, effect::Extended, 0xA0}}, volume,
-         {62, 62, 62, 62, 62, 62, 64}},
-        {"retrigger -1 every 2", {{kC4, 1, 0x40, effect::MultiRetrig, 0x12}}, volume, {48, 48, 47, 47, 46}},
-        {"retrigger two thirds", {{kC4, 1, 0x40, effect::MultiRetrig, 0x61}}, volume, {48, 32, 21}},
-        {"two-point envelope", {{kC4, 2, 0, 0, 0}}, envelope, {64, 57, 51, 44, 38, 32, 25, 19, 12, 6, 0, 0, 0}},
-        {"speed 0 is speed 1", {{0, 0, 0, effect::SetSpeed, 0}}, row, {0, 1, 2}},
-    };
-    for (const auto& c : cases) {
-        TestSong song = loopingSong(c.cells);
-        auto p = song.start();
-        std::vector<int> got;
-        for (size_t t = 0; t < c.expected.size(); ++t) {
-            sequencerTick(*p);
-            got.push_back(c.field(*p));
-        }
-        EXPECT_EQ(got, c.expected) << c.what;
-    }
+    EXPECT_EQ(p->mixer.channel(0).stepFraction, uint32_t((uint64_t(8363) << 32) / 44100));
 }
 
 TEST(SequencerEffects, PatternBreakAndRestartPosition) {
@@ -145,6 +94,7 @@ TEST(SequencerGolden, EveryCommandOverAShortPattern) {
         {"plain", {{kC4, 1, 0, 0, 0}}},
         {"Arpeggio 47", {{kC4, 1, 0, effect::Arpeggio, 0x47}, {0, 0, 0, effect::Arpeggio, 0x47}}},
         {"PortaUp 10", {{kC4, 1, 0, effect::PortaUp, 0x10}, {0, 0, 0, effect::PortaUp, 0}}},
+        {"PortaUp FF stops at period 56", {{kC4, 1, 0, effect::PortaUp, 0xFF}}},
         {"PortaDown 08", {{kC4, 1, 0, effect::PortaDown, 0x08}, {0, 0, 0, effect::PortaDown, 0}}},
         {"TonePorta 20", {{kC4, 1, 0, 0, 0}, {56, 1, 0, effect::TonePorta, 0x20}, {0, 0, 0, effect::TonePorta, 0}}},
         {"TonePortaVolSlide 20", {{kC4, 1, 0, 0, 0}, {56, 1, 0, effect::TonePortaVolSlide, 0x20}}},
@@ -161,6 +111,7 @@ TEST(SequencerGolden, EveryCommandOverAShortPattern) {
         {"Extended E84", {{kC4, 1, 0, effect::Extended, 0x84}}},
         {"Extended EA3", {{kC4, 1, 0x30, effect::Extended, 0xA3}, {0, 0, 0, effect::Extended, 0xA0}}},
         {"SetSpeed 03", {{kC4, 1, 0, effect::SetSpeed, 0x03}}},
+        {"SetSpeed 00 is speed 1", {{kC4, 1, 0, effect::SetSpeed, 0x00}}},
         {"SetSpeed tempo C8", {{kC4, 1, 0, effect::SetSpeed, 0xC8}}},
         {"SetGlobalVolume 14", {{kC4, 1, 0, effect::SetGlobalVolume, 0x14}}},
         {"SetGlobalVolume 50", {{kC4, 1, 0, effect::SetGlobalVolume, 0x50}}},
@@ -196,11 +147,8 @@ TEST(SequencerGolden, IgnoredCommandsPlayLikeNoCommand) {
 }
 
 TEST(SongCodes, NamesAndCodesRoundTrip) {
-    for (const CodeName& row : kEffectNames) {
-        EXPECT_EQ(codeOfName(kEffectNames, row.name, std::string(row.name).size()), row.code) << row.name;
-        EXPECT_STREQ(nameOfCode(kEffectNames, row.code), row.name);
-    }
-    EXPECT_EQ(codeOfName(kVolumeCommandNames, "VolSlideDown", 12), volcmd::VolSlideDown);
+    for (const CodeName& row : kEffectNames)
+        EXPECT_STREQ(nameOfCode(kEffectNames, codeOfName(kEffectNames, row.name, std::strlen(row.name))), row.name);
     EXPECT_EQ(codeOfName(kEffectNames, "PortaUpX", 8), -1);
     EXPECT_EQ(nameOfCode(kEffectNames, 200), nullptr);
 }
