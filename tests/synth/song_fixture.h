@@ -21,11 +21,8 @@ namespace lumen::testing {
 // One oscillator at `hz` (phase steps 2 pi / 88200 per Hz), gain 1, clip 1.
 inline GeneratorDefinition toneDefinition(int length, float hz, uint8_t wave = waveform::Sine) {
     GeneratorDefinition d;
-    d.oscillators.resize(1);
-    d.oscillators[0].frequency = hz;
-    d.oscillators[0].amplitude = 100;
-    d.oscillators[0].pulseWidth = 100;  // a pulse that is always high
-    d.oscillators[0].waveform = wave;
+    // Amplitude 100 %, and a pulse width of 100 %: a pulse that is always high.
+    d.oscillators.push_back(Oscillator{hz, kNoFrequencyEnvelope, 100, -1, 100, -1, wave});
     d.clipLevel = d.gain = 1;
     d.length = length;
     return d;
@@ -41,8 +38,7 @@ inline GeneratorDefinition constantDefinition(int length, float level = 0.5f) {
 inline InstrumentSpec oneSampleInstrument(uint32_t length, uint8_t type = 0, uint32_t loopStart = 0,
                                           uint32_t loopLength = 0) {
     InstrumentSpec in;
-    in.samples.push_back(SampleHeaderSpec{length, loopStart, loopLength});
-    in.samples[0].type = type;
+    in.samples.push_back(SampleHeaderSpec{length, loopStart, loopLength, 64, 0, type});
     return in;
 }
 
@@ -111,10 +107,9 @@ inline void expectGolden(const std::string& name, uint64_t hash) {
     std::snprintf(hex, sizeof hex, "%016llx", static_cast<unsigned long long>(hash));
     if (const char* regen = std::getenv("LUMEN_REGEN_GOLDEN"); regen && std::string(regen) == "1") {
         rows[name] = hex;
-        {
-            std::ofstream out(path + ".part");
-            for (const auto& [key, value] : rows) out << key << ' ' << value << '\n';
-        }
+        std::ofstream out(path + ".part");
+        for (const auto& [key, value] : rows) out << key << ' ' << value << '\n';
+        out.close();
         std::rename((path + ".part").c_str(), path.c_str());
         return;
     }

@@ -30,7 +30,7 @@ std::pair<int, std::string> run(const std::string& args) {
 
 std::vector<uint8_t> readAll(const std::string& path) {
     std::ifstream f(path, std::ios::binary);
-    return std::vector<uint8_t>(std::istreambuf_iterator<char>(f), {});
+    return {std::istreambuf_iterator<char>(f), {}};
 }
 
 void writeAll(const std::string& path, std::span<const uint8_t> bytes) {
@@ -54,9 +54,10 @@ TEST_F(LumenkitSong, RenderIsRepeatableAndTheSameFromExportedFilesAndAsWav) {
     for (size_t i = 0; i + 1 < built.size(); i += 2) loud += std::abs(int16_t(built[i] | built[i + 1] << 8)) > 1000;
     EXPECT_GT(loud, 1000);
     ASSERT_EQ(run("song export --out " + path("ex")).first, 0);
-    const auto r = run("song render --seconds 3 --raw " + path("b.raw") + " --image " + path("ex/song.image") +
-                       " --planes " + path("ex/song.planes") + " --defs " + path("ex/song.defs"));
-    ASSERT_EQ(r.first, 0) << r.second;
+    EXPECT_EQ(run("song render --seconds 3 --raw " + path("b.raw") + " --image " + path("ex/song.image") +
+                  " --planes " + path("ex/song.planes") + " --defs " + path("ex/song.defs"))
+                  .first,
+              0);
     EXPECT_EQ(readAll(path("b.raw")), built);
     ASSERT_EQ(run("song render --seconds 3 --wav " + path("a.wav")).first, 0);
     const auto wav = readAll(path("a.wav"));  // the same samples after a 44-byte header
@@ -75,8 +76,7 @@ TEST_F(LumenkitSong, BadInputIsOneLineNamingTheFileAndOffset) {
     EXPECT_NE(r.first, 0);
     EXPECT_EQ(r.second, "lumenkit: " + path("s.planes") + ": byte 5759: expected five planes of equal size, but " +
                             "the length 5759 is not a multiple of 5\n");
-    EXPECT_FALSE(fs::exists(path("x.raw")));
-    EXPECT_FALSE(fs::exists(path("x.raw.part")));
+    EXPECT_FALSE(fs::exists(path("x.raw")) || fs::exists(path("x.raw.part")));
     const std::pair<std::string, std::string> usage[] = {
         {"song render --seconds 1 --raw A --wav B", "exactly one of --wav OUT and --raw OUT"},
         {"song render --seconds 1 --raw A --image " + path("s.image"), "all three"},
@@ -84,8 +84,7 @@ TEST_F(LumenkitSong, BadInputIsOneLineNamingTheFileAndOffset) {
     };
     for (const auto& [args, fragment] : usage) {
         r = run(args);
-        EXPECT_NE(r.first, 0);
-        EXPECT_NE(r.second.find(fragment), std::string::npos) << r.second;
+        EXPECT_TRUE(r.first != 0 && r.second.find(fragment) != std::string::npos) << args << ": " << r.second;
     }
 }
 
@@ -106,13 +105,12 @@ TEST_F(LumenkitSong, SynthWritesEveryDefinitionInOrderSharingFilterMemory) {
     r = run("synth " + path("d.defs") + " --out " + path("out") + " --wav");
     ASSERT_EQ(r.first, 0) << r.second;
     const auto i0 = readAll(path("out/inst0.s8")), i1 = readAll(path("out/inst1.s8"));
-    const auto i2 = readAll(path("out/inst2.s8"));
-    ASSERT_EQ(std::vector<size_t>({i0.size(), i1.size(), i2.size()}), std::vector<size_t>({300, 200, 300}));
-    EXPECT_EQ(int8_t(i1[0]), 126);
-    EXPECT_NE(i0, i2);  // the same definition, but its filter starts where the first left it
-    std::vector<int8_t> expected(300);
-    SampleGenerator().toBytes(filtered, expected.data(), 300);
-    EXPECT_TRUE(std::equal(expected.begin(), expected.end(), reinterpret_cast<const int8_t*>(i0.data())));
+    std::vector<uint8_t> expected(300);
+    SampleGenerator().toBytes(filtered, reinterpret_cast<int8_t*>(expected.data()), 300);
+    EXPECT_EQ(i0, expected);
+    EXPECT_EQ(i1, std::vector<uint8_t>(200, 126));
+    // The same definition again, but its filter starts where the first left it.
+    EXPECT_NE(readAll(path("out/inst2.s8")), i0);
     EXPECT_EQ(fs::file_size(path("out/inst1.wav")), 44u + 400u);
 }
 

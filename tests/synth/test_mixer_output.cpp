@@ -86,11 +86,6 @@ TEST(MixerPaths, VectorAndScalarPathsGiveIdenticalGoldenBits) {
     }
     EXPECT_EQ(0, std::memcmp(a.data(), b.data(), a.size() * sizeof(float)));
     testing::expectGolden("mixer 40 voices", testing::fnv1a(a));
-    for (int i = 0; i < 40; ++i) {
-        const MixerChannel &v = vector.channel(i), &s = scalar.channel(i);
-        EXPECT_EQ(std::tuple(v.position, v.positionFraction, v.direction),
-                  std::tuple(s.position, s.positionFraction, s.direction));
-    }
 }
 
 TEST(BlockSizes, At44100TheRingIs100BlocksOf884FramesAndPcmRoundsToEven) {
@@ -103,15 +98,21 @@ TEST(BlockSizes, At44100TheRingIs100BlocksOf884FramesAndPcmRoundsToEven) {
         EXPECT_EQ(pcmFromMix(mix), pcm) << mix;
 }
 
-TEST(BlockClock, EachPieceAddsItsOwnTruncatedMilliseconds) {
-    testing::TestSong song;
+TEST(BlockRenderer, EachPieceAddsItsOwnTruncatedMillisecondsAndANoteReachesTheRing) {
+    testing::TestSong song(1, 1);
+    song.addInstrument(testing::oneSampleInstrument(8000, sampletype::ForwardLoop, 0, 8000),
+                       testing::constantDefinition(8000, 0.5f));
+    song.set(0, 0, 0, Cell{49, 1, 0, 0, 0});
     auto p = song.start();
     BlockRenderer r(*p);
     r.prefill();
-    EXPECT_EQ(r.fillIndex(), 0);
+    const int16_t* b = r.block(0);
+    // Sample value 62 * 256, full volume 127, pan 128: both targets are 63, so
+    // each side settles at 15872 * 63 / 255 = 3921.3; the fade-in starts from silence.
+    EXPECT_EQ(std::tuple(b[0], b[2 * 200], b[2 * 200 + 1]), std::tuple(0, 3921, 3921));
     // Block 0: a whole 882-frame tick (20 ms) and a 2-frame piece (0 ms);
     // block 1: the tick's remaining 880 frames (19 ms) and 4 frames (0 ms).
-    EXPECT_EQ(std::pair(r.positionAt(0), r.positionAt(1)), std::pair(20, 39));
+    EXPECT_EQ(std::tuple(r.fillIndex(), r.positionAt(0), r.positionAt(1)), std::tuple(0, 20, 39));
     // The clock loses a little against the sample count, block after block.
     EXPECT_LT(r.positionAt(99), 100 * 884 * 1000 / 44100);
     EXPECT_EQ(p->songTime, r.positionAt(99));
@@ -123,20 +124,6 @@ TEST(BlockClock, EachPieceAddsItsOwnTruncatedMilliseconds) {
     BlockRenderer slow(*p);
     slow.renderBlock();
     EXPECT_EQ(std::tuple(p->samplesPerTick, p->samplesLeftInTick, p->tick), std::tuple(3445, 3445 - 884, 1));
-}
-
-TEST(BlockMixing, ASoundingNoteReachesTheRing) {
-    testing::TestSong song(1, 1);
-    song.addInstrument(testing::oneSampleInstrument(8000, sampletype::ForwardLoop, 0, 8000),
-                       testing::constantDefinition(8000, 0.5f));
-    song.set(0, 0, 0, Cell{49, 1, 0, 0, 0});
-    auto p = song.start();
-    BlockRenderer r(*p);
-    r.renderBlock();
-    const int16_t* b = r.block(0);
-    // Sample value 62 * 256, full volume 127, pan 128: both targets are 63, so
-    // each side settles at 15872 * 63 / 255 = 3921.3; the fade-in starts from silence.
-    EXPECT_EQ(std::tuple(b[0], b[2 * 200], b[2 * 200 + 1]), std::tuple(0, 3921, 3921));
 }
 
 // Without a device the show plays silently on a running clock; a song that
@@ -154,9 +141,8 @@ TEST(SynthClock, WithoutADeviceOrASongTheClockStillRuns) {
         std::vector<float> progress;
         Synth synth;
         EXPECT_EQ(synth.synthInit(song.source(), [&](float p) { progress.push_back(p); }), playable ? 1 : 0);
-        EXPECT_EQ(logged, std::string("no audio device: playing without sound\n") +
-                              (playable ? "" : "lumen: song: song image: byte 78: expected a default tempo of 1 or "
-                                               "more, got 0\n"));
+        EXPECT_EQ(logged.rfind("no audio device: playing without sound\n", 0), 0u);
+        EXPECT_EQ(logged.find("lumen: song: song image: byte 78: expected a default tempo") == 39, !playable);
         EXPECT_FALSE(synth.hasSound());
         EXPECT_EQ(progress, playable ? std::vector<float>{1.0f} : std::vector<float>{});
         synth.synthStart();
