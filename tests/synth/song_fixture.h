@@ -12,10 +12,7 @@
 #include <vector>
 
 #include "synth/definition_writer.h"
-#include "synth/generator_definition.h"
-#include "synth/module_player.h"
 #include "synth/sequencer.h"
-#include "synth/song_codes.h"
 #include "synth/song_writer.h"
 #include "synth/synth.h"
 
@@ -24,14 +21,9 @@ namespace lumen::testing {
 // One oscillator at `hz` (phase steps 2 pi / 88200 per Hz), gain 1, clip 1.
 inline GeneratorDefinition toneDefinition(int length, float hz, uint8_t wave = waveform::Sine) {
     GeneratorDefinition d;
-    Oscillator o;
-    o.frequency = hz;
-    o.amplitude = 100;
-    o.pulseWidth = 100;  // a pulse that is always high
-    o.waveform = wave;
-    d.oscillators.push_back(o);
-    d.clipLevel = 1;
-    d.gain = 1;
+    // Amplitude 100 %, and a pulse width of 100 %: a pulse that is always high.
+    d.oscillators.push_back(Oscillator{hz, kNoFrequencyEnvelope, 100, -1, 100, -1, wave});
+    d.clipLevel = d.gain = 1;
     d.length = length;
     return d;
 }
@@ -46,8 +38,7 @@ inline GeneratorDefinition constantDefinition(int length, float level = 0.5f) {
 inline InstrumentSpec oneSampleInstrument(uint32_t length, uint8_t type = 0, uint32_t loopStart = 0,
                                           uint32_t loopLength = 0) {
     InstrumentSpec in;
-    in.samples.push_back(SampleHeaderSpec{length, loopStart, loopLength});
-    in.samples[0].type = type;
+    in.samples.push_back(SampleHeaderSpec{length, loopStart, loopLength, 64, 0, type});
     return in;
 }
 
@@ -58,9 +49,9 @@ struct TestSong {
     std::vector<uint8_t> image, defs;
 
     explicit TestSong(int patterns = 1, int channels = 2) : planes(std::make_unique<PatternPlaneWriter>(patterns)) {
-        layout.patterns = static_cast<int16_t>(patterns);
-        layout.channels = static_cast<int16_t>(channels);
-        for (int p = 0; p < patterns; ++p) layout.orders.push_back(static_cast<uint8_t>(p));
+        layout.patterns = int16_t(patterns);
+        layout.channels = int16_t(channels);
+        for (int p = 0; p < patterns; ++p) layout.orders.push_back(uint8_t(p));
     }
     void addInstrument(const InstrumentSpec& in, const GeneratorDefinition& d) {
         layout.instruments.push_back(in);
@@ -70,10 +61,8 @@ struct TestSong {
     SongSource source() {
         image = writeSongImage(layout);
         defs.clear();
-        for (const auto& d : definitions) {
-            const auto b = packGeneratorDefinition(d);
-            defs.insert(defs.end(), b.begin(), b.end());
-        }
+        for (const auto& d : definitions)
+            for (uint8_t b : packGeneratorDefinition(d)) defs.push_back(b);
         return SongSource{image, planes->bytes(), defs};
     }
     // A fresh player with the song loaded and started.
@@ -118,10 +107,9 @@ inline void expectGolden(const std::string& name, uint64_t hash) {
     std::snprintf(hex, sizeof hex, "%016llx", static_cast<unsigned long long>(hash));
     if (const char* regen = std::getenv("LUMEN_REGEN_GOLDEN"); regen && std::string(regen) == "1") {
         rows[name] = hex;
-        {
-            std::ofstream out(path + ".part");
-            for (const auto& [key, value] : rows) out << key << ' ' << value << '\n';
-        }
+        std::ofstream out(path + ".part");
+        for (const auto& [key, value] : rows) out << key << ' ' << value << '\n';
+        out.close();
         std::rename((path + ".part").c_str(), path.c_str());
         return;
     }

@@ -14,9 +14,10 @@ namespace {
 TEST(SongRender, BuiltInSongThroughItsRestart) {
     const auto& song = content::builtInSong();
     std::vector<int16_t> pcm;
-    renderSongOffline(SongSource{song.image, song.planes, song.definitions}, size_t(64) * kOutputRate,
-                      [&](const int16_t* samples, size_t frames) { pcm.insert(pcm.end(), samples, samples + 2 * frames); },
-                      {});
+    const auto keep = [&](const int16_t* samples, size_t frames) {
+        pcm.insert(pcm.end(), samples, samples + 2 * frames);
+    };
+    renderSongOffline(SongSource{song.image, song.planes, song.definitions}, size_t(64) * kOutputRate, keep, {});
     ASSERT_EQ(pcm.size(), size_t(64) * kOutputRate * 2);
     testing::expectGolden("built-in song 64 s", testing::fnv1a(pcm));
 }
