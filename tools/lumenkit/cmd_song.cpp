@@ -146,7 +146,10 @@ void exportSong(const std::string& dir) {
 }
 
 Registration reg([](CLI::App& app) {
-    auto* song = app.add_subcommand("song", "Render or export songs (song image, pattern planes, definitions)");
+    // Other cmd_song_*.cpp files add subcommands to the same "song" command.
+    CLI::App* song = nullptr;
+    for (CLI::App* sub : app.get_subcommands([](CLI::App* a) { return a->get_name() == "song"; })) song = sub;
+    if (!song) song = app.add_subcommand("song", "Render or export songs (song image, pattern planes, definitions)");
     song->require_subcommand(1);
 
     auto o = std::make_shared<RenderOptions>();
