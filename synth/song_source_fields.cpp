@@ -46,7 +46,7 @@ std::vector<Section> readSections(const std::string& file, std::string_view text
     for (const TextLine& line : significantLines(text)) {
         if (line.text.front() == '[') {
             if (line.text.back() != ']' || line.text.size() < 3)
-                throw SongSourceError(file, line.number, "a section heading such as [sample], got '" +
+                throw SongSourceError(file, line.number, "expected a section heading such as [sample], got '" +
                                                              std::string(line.text) + "'");
             sections.push_back({std::string(line.text.substr(1, line.text.size() - 2)), line.number, {}});
             continue;
@@ -115,7 +115,7 @@ void rejectRepeatedKeys(const std::string& file, const Section& section, const s
             if (section.entries[i].key == section.entries[j].key &&
                 std::find(repeatable.begin(), repeatable.end(), section.entries[i].key) == repeatable.end())
                 throw SongSourceError(file, section.entries[i].line,
-                                      section.entries[i].key + ": given twice (first on line " +
+                                      section.entries[i].key + ": expected once, given again (first on line " +
                                           std::to_string(section.entries[j].line) + ")");
 }
 

@@ -25,19 +25,19 @@ bool isSourceFile(const std::filesystem::path& p) {
 SongSourceFiles readSongSourceFolder(const std::string& dir) {
     namespace fs = std::filesystem;
     std::error_code ec;
-    if (!fs::is_directory(dir, ec)) throw SongSourceError(dir, 0, "a song source folder");
+    if (!fs::is_directory(dir, ec)) throw SongSourceError(dir, 0, "expected a song source folder");
     SongSourceFiles files;
     for (const fs::directory_entry& entry : fs::directory_iterator(dir, ec)) {
         if (!entry.is_regular_file(ec) || !isSourceFile(entry.path())) continue;
         const std::string path = entry.path().string();
-        if (entry.file_size(ec) > kMaxSourceFileBytes) throw SongSourceError(path, 0, "a file of at most 16 MB");
+        if (entry.file_size(ec) > kMaxSourceFileBytes) throw SongSourceError(path, 0, "expected a file of at most 16 MB");
         std::ifstream in(entry.path(), std::ios::binary);
         std::stringstream text;
         text << in.rdbuf();
-        if (!in) throw SongSourceError(path, 0, std::string("a readable file: ") + std::strerror(errno));
+        if (!in) throw SongSourceError(path, 0, std::string("expected a readable file: ") + std::strerror(errno));
         files[entry.path().filename().string()] = text.str();
     }
-    if (ec) throw SongSourceError(dir, 0, "a readable folder: " + ec.message());
+    if (ec) throw SongSourceError(dir, 0, "expected a readable folder: " + ec.message());
     return files;
 }
 
@@ -45,7 +45,7 @@ void writeSongSourceFolder(const std::string& dir, const SongSourceFiles& files)
     namespace fs = std::filesystem;
     std::error_code ec;
     fs::create_directories(dir, ec);
-    if (ec) throw SongSourceError(dir, 0, "a folder that can be created: " + ec.message());
+    if (ec) throw SongSourceError(dir, 0, "expected a folder that can be created: " + ec.message());
     for (const auto& [name, text] : files) {
         const std::string path = (fs::path(dir) / name).string();
         const std::string part = path + ".part";
@@ -54,12 +54,12 @@ void writeSongSourceFolder(const std::string& dir, const SongSourceFiles& files)
             out << text;
             if (!out.flush()) {
                 std::remove(part.c_str());
-                throw SongSourceError(path, 0, std::string("a writable file: ") + std::strerror(errno));
+                throw SongSourceError(path, 0, std::string("expected a writable file: ") + std::strerror(errno));
             }
         }
         if (std::rename(part.c_str(), path.c_str()) != 0) {
             std::remove(part.c_str());
-            throw SongSourceError(path, 0, std::string("a writable file: ") + std::strerror(errno));
+            throw SongSourceError(path, 0, std::string("expected a writable file: ") + std::strerror(errno));
         }
     }
 }

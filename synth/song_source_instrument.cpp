@@ -183,8 +183,8 @@ void compileGenerator(const std::string& file, const std::vector<Section>& secti
     for (const Entry& e : sections[first].entries) generatorField(Fields(file, e), e, d, refs, notesGiven);
     for (size_t i = first + 1; i < sections.size(); ++i) {
         if (sections[i].name != "oscillator")
-            throw SongSourceError(file, sections[i].line, "[oscillator] after [generator], got [" + sections[i].name + "]");
-        if (d.oscillators.size() == 255) throw SongSourceError(file, sections[i].line, "at most 255 oscillators");
+            throw SongSourceError(file, sections[i].line, "expected [oscillator] after [generator], got [" + sections[i].name + "]");
+        if (d.oscillators.size() == 255) throw SongSourceError(file, sections[i].line, "expected at most 255 oscillators");
         rejectRepeatedKeys(file, sections[i], {});
         Oscillator o;
         for (const Entry& e : sections[i].entries) oscillatorField(Fields(file, e), e, o, refs);
@@ -193,13 +193,13 @@ void compileGenerator(const std::string& file, const std::vector<Section>& secti
     }
     for (const EnvelopeRef& r : refs)
         if (size_t(r.index) >= d.envelopes.size())
-            throw SongSourceError(file, r.line, "an envelope index below the generator's " +
+            throw SongSourceError(file, r.line, "expected an envelope index below the generator's " +
                                                     std::to_string(d.envelopes.size()) + " envelopes, got " +
                                                     std::to_string(r.index));
     if (d.hasNoteSequence != notesGiven)
         throw SongSourceError(file, sections[first].line,
-                              notesGiven ? "an oscillator with frequency-envelope notes, since notes are given"
-                                         : "a notes line, since an oscillator plays the notes");
+                              notesGiven ? "expected an oscillator with frequency-envelope notes, since notes are given"
+                                         : "expected a notes line, since an oscillator plays the notes");
 }
 
 }  // namespace
@@ -211,7 +211,7 @@ void compileInstrument(const std::string& file, std::string_view text, Instrumen
     size_t i = 1;
     for (; i < sections.size() && sections[i].name == "sample"; ++i) {
         if (in.samples.size() == size_t(kMaxSamplesPerInstrument))
-            throw SongSourceError(file, sections[i].line, "at most 16 samples per instrument");
+            throw SongSourceError(file, sections[i].line, "expected at most 16 samples per instrument");
         rejectRepeatedKeys(file, sections[i], {});
         SampleHeaderSpec s;
         for (const Entry& e : sections[i].entries) sampleField(Fields(file, e), e.key, s);
@@ -224,7 +224,7 @@ void compileInstrument(const std::string& file, std::string_view text, Instrumen
     const int end = sections.back().entries.empty() ? sections.back().line : sections.back().entries.back().line;
     if (i == sections.size() || sections[i].name != "generator")
         throw SongSourceError(file, i == sections.size() ? end : sections[i].line,
-                              "a [generator] section after the [sample] sections");
+                              "expected a [generator] section after the [sample] sections");
     rejectRepeatedKeys(file, sections[i], {"envelope"});
     compileGenerator(file, sections, i, d);
 }

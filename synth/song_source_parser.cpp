@@ -88,7 +88,7 @@ void readOrders(const std::string& file, const std::vector<const Entry*>& entrie
 
 Header compileHeader(const std::string& file, std::string_view text) {
     const std::vector<Section> sections = song_source::readSections(file, text);
-    if (sections.size() > 1) throw SongSourceError(file, sections[1].line, "no sections in the song header");
+    if (sections.size() > 1) throw SongSourceError(file, sections[1].line, "expected no sections in the song header");
     song_source::rejectRepeatedKeys(file, sections[0], {"orders"});
     Header h;
     h.layout.channels = 0;
@@ -96,11 +96,11 @@ Header compileHeader(const std::string& file, std::string_view text) {
     for (const Entry& e : sections[0].entries) headerField(Fields(file, e), e, h, orderEntries);
     readOrders(file, orderEntries, h);
     const int last = sections[0].entries.empty() ? 1 : sections[0].entries.back().line;
-    if (h.layout.channels == 0) throw SongSourceError(file, last, "a channels line (1..18)");
-    if (h.patterns.empty()) throw SongSourceError(file, last, "a patterns line naming at least one pattern");
-    if (h.layout.orders.empty()) throw SongSourceError(file, last, "an orders line with at least one entry");
+    if (h.layout.channels == 0) throw SongSourceError(file, last, "expected a channels line (1..18)");
+    if (h.patterns.empty()) throw SongSourceError(file, last, "expected a patterns line naming at least one pattern");
+    if (h.layout.orders.empty()) throw SongSourceError(file, last, "expected an orders line with at least one entry");
     if (h.layout.restartPosition >= int(h.layout.orders.size()))
-        throw SongSourceError(file, last, "a restart position below the " + std::to_string(h.layout.orders.size()) +
+        throw SongSourceError(file, last, "expected a restart position below the " + std::to_string(h.layout.orders.size()) +
                                               " order entries, got " + std::to_string(h.layout.restartPosition));
     h.layout.patterns = int16_t(h.patterns.size());
     return h;
@@ -111,7 +111,7 @@ void compilePattern(const std::string& file, std::string_view text, int channels
     int row = 0, lastLine = 0;
     for (const song_source::TextLine& line : song_source::significantLines(text)) {
         lastLine = line.number;
-        if (row == kRowsPerPattern) throw SongSourceError(file, line.number, "at most 64 rows per pattern");
+        if (row == kRowsPerPattern) throw SongSourceError(file, line.number, "expected at most 64 rows per pattern");
         const size_t bar = line.text.find('|');
         const std::string number(line.text.substr(0, bar == std::string_view::npos ? line.text.size() : bar));
         const auto words = song_source::splitWords(number);
@@ -120,7 +120,7 @@ void compilePattern(const std::string& file, std::string_view text, int channels
                               std::stoi(std::string(words[0])) == row;
         if (!numbered)
             throw SongSourceError(file, line.number,
-                                  "row " + std::to_string(row) + " and '|' before its cells, got '" + number + "'");
+                                  "expected row " + std::to_string(row) + " and '|' before its cells, got '" + number + "'");
         std::vector<std::string_view> cells;
         for (std::string_view rest = line.text.substr(std::min(bar + 1, line.text.size()));;) {
             const size_t next = rest.find('|');
@@ -130,7 +130,7 @@ void compilePattern(const std::string& file, std::string_view text, int channels
         }
         if (cells.size() > 1 && song_source::splitWords(cells.back()).empty()) cells.pop_back();  // a closing '|'
         if (bar == std::string_view::npos || cells.size() != size_t(channels))
-            throw SongSourceError(file, line.number, "a cell for each of the song's " + std::to_string(channels) +
+            throw SongSourceError(file, line.number, "expected a cell for each of the song's " + std::to_string(channels) +
                                                          " channels, got " + std::to_string(bar == std::string_view::npos ? 0 : cells.size()));
         for (int ch = 0; ch < channels; ++ch) {
             Cell cell;
@@ -142,12 +142,12 @@ void compilePattern(const std::string& file, std::string_view text, int channels
         ++row;
     }
     if (row < kRowsPerPattern)
-        throw SongSourceError(file, lastLine, "64 rows, the pattern ends after " + std::to_string(row));
+        throw SongSourceError(file, lastLine, "expected 64 rows, the pattern ends after " + std::to_string(row));
 }
 
 const std::string& fileText(const SongSourceFiles& files, const std::string& name, int line) {
     const auto it = files.find(name);
-    if (it == files.end()) throw SongSourceError(kSongHeaderFile, line, "a file " + name + " in the song folder");
+    if (it == files.end()) throw SongSourceError(kSongHeaderFile, line, "expected a file " + name + " in the song folder");
     return it->second;
 }
 
@@ -155,7 +155,7 @@ const std::string& fileText(const SongSourceFiles& files, const std::string& nam
 
 StoredSong compileSongSource(const SongSourceFiles& files) {
     const auto headerFile = files.find(kSongHeaderFile);
-    if (headerFile == files.end()) throw SongSourceError(kSongHeaderFile, 0, "a song header file");
+    if (headerFile == files.end()) throw SongSourceError(kSongHeaderFile, 0, "expected a song header file");
     Header h = compileHeader(kSongHeaderFile, headerFile->second);
     PatternPlaneWriter planes(h.layout.patterns);
     for (size_t p = 0; p < h.patterns.size(); ++p) {

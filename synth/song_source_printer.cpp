@@ -148,7 +148,7 @@ std::string patternText(const std::vector<uint8_t>& planes, int pattern, int cha
             const std::string text = cellText(Cell{b[0], b[1], b[2], b[3], b[4]});
             if (text.empty())
                 throw SongSourceError("p" + std::to_string(pattern) + kPatternExtension, row + 1,
-                                      "cell bytes with a spelling, channel " + std::to_string(ch + 1) + " has none");
+                                      "expected cell bytes with a spelling, channel " + std::to_string(ch + 1) + " has none");
             s += " | " + text;
         }
         s += "\n";
@@ -201,7 +201,7 @@ SongSourceFiles printSongSource(const StoredSong& song) {
 
     const StoredSong back = compileSongSource(files);
     if (back.image != song.image || back.planes != song.planes || back.definitions != song.definitions)
-        throw SongSourceError(kSongHeaderFile, 0, "stored pieces that a source spells exactly; these compile back to "
+        throw SongSourceError(kSongHeaderFile, 0, "expected stored pieces that a source spells exactly; these compile back to "
                                                   "different bytes (unused bytes that are not zero?)");
     return files;
 }

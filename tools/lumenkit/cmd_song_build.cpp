@@ -20,9 +20,15 @@ namespace {
 constexpr size_t kMaxSongFileBytes = size_t(256) << 20;
 
 void build(const std::string& source, const std::string& dir) {
+    lumen::SongSourceFiles files;
+    try {
+        files = lumen::readSongSourceFolder(source);
+    } catch (const lumen::SongSourceError& e) {
+        throw CommandError(e.what());
+    }
     lumen::StoredSong song;
     try {
-        song = lumen::compileSongSource(lumen::readSongSourceFolder(source));
+        song = lumen::compileSongSource(files);
     } catch (const lumen::SongSourceError& e) {
         throw CommandError((std::filesystem::path(source) / e.what()).string());
     }

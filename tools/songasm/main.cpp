@@ -52,8 +52,14 @@ int main(int argc, char** argv) {
         return 2;
     }
     lumen::StoredSong song;
+    lumen::SongSourceFiles files;
     try {
-        song = lumen::compileSongSource(lumen::readSongSourceFolder(source));
+        files = lumen::readSongSourceFolder(source);
+    } catch (const lumen::SongSourceError& e) {
+        return fail(e.what());
+    }
+    try {
+        song = lumen::compileSongSource(files);
     } catch (const lumen::SongSourceError& e) {
         return fail(source + "/" + e.what());
     } catch (const std::exception& e) {
