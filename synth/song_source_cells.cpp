@@ -23,10 +23,9 @@ struct VolumeLetter {
     char letter;
 };
 constexpr VolumeLetter kVolumeLetters[] = {
-    {volcmd::VolSlideDown, 'd'}, {volcmd::VolSlideUp, 'c'},   {volcmd::FineVolDown, 'b'},
-    {volcmd::FineVolUp, 'a'},    {volcmd::VibratoSpeed, 'u'}, {volcmd::Vibrato, 'h'},
-    {volcmd::SetPanning, 'p'},   {volcmd::PanSlideLeft, 'l'}, {volcmd::PanSlideRight, 'r'},
-    {volcmd::TonePorta, 'g'},
+    {volcmd::VolSlideDown, 'd'},  {volcmd::VolSlideUp, 'c'}, {volcmd::FineVolDown, 'b'}, {volcmd::FineVolUp, 'a'},
+    {volcmd::VibratoSpeed, 'u'},  {volcmd::Vibrato, 'h'},    {volcmd::SetPanning, 'p'},  {volcmd::PanSlideLeft, 'l'},
+    {volcmd::PanSlideRight, 'r'}, {volcmd::TonePorta, 'g'},
 };
 constexpr char kSetVolumeLetter = 'v';
 constexpr int kLastEffectLetter = 35;  // Z
@@ -98,8 +97,9 @@ std::string parseEffect(std::string_view s, uint8_t& type, uint8_t& parameter) {
         code = c >= '0' && c <= '9' ? c - '0' : c >= 'A' && c <= 'Z' ? c - 'A' + 10 : -1;
         p = hexByte(s.substr(1));
     }
-    if (code < 0 || p < 0) return "an effect: a letter 0-9/A-Z and two hex digits (A0F), a name such as VolSlide:0F, "
-                                  "or ... for none";
+    if (code < 0 || p < 0)
+        return "an effect: a letter 0-9/A-Z and two hex digits (A0F), a name such as VolSlide:0F, "
+               "or ... for none";
     type = uint8_t(code);
     parameter = uint8_t(p);
     return "";
@@ -136,14 +136,21 @@ std::string parseCellText(std::string_view text, Cell& out) {
 
 std::string cellText(const Cell& c) {
     std::string s;
-    if (c.note == note::None) s = "...";
-    else if (c.note == note::KeyOffStored) s = "===";
-    else if (c.note <= note::Last) s = std::string(kNoteNames[(c.note - 1) % kSemitones]) + char('0' + (c.note - 1) / kSemitones);
-    else return "";
+    if (c.note == note::None)
+        s = "...";
+    else if (c.note == note::KeyOffStored)
+        s = "===";
+    else if (c.note <= note::Last)
+        s = std::string(kNoteNames[(c.note - 1) % kSemitones]) + char('0' + (c.note - 1) / kSemitones);
+    else
+        return "";
     char buf[8];
-    if (c.instrument == 0) s += " ..";
-    else if (c.instrument <= kLastInstrumentNumber) std::snprintf(buf, sizeof buf, " %02d", c.instrument), s += buf;
-    else return "";
+    if (c.instrument == 0)
+        s += " ..";
+    else if (c.instrument <= kLastInstrumentNumber)
+        std::snprintf(buf, sizeof buf, " %02d", c.instrument), s += buf;
+    else
+        return "";
     const int command = c.volume >> 4, x = c.volume & 15;
     if (c.volume == 0) {
         s += " ...";

@@ -46,8 +46,9 @@ std::vector<Section> readSections(const std::string& file, std::string_view text
     for (const TextLine& line : significantLines(text)) {
         if (line.text.front() == '[') {
             if (line.text.back() != ']' || line.text.size() < 3)
-                throw SongSourceError(file, line.number, "expected a section heading such as [sample], got '" +
-                                                             std::string(line.text) + "'");
+                throw SongSourceError(
+                    file, line.number,
+                    "expected a section heading such as [sample], got '" + std::string(line.text) + "'");
             sections.push_back({std::string(line.text.substr(1, line.text.size() - 2)), line.number, {}});
             continue;
         }

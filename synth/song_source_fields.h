@@ -43,7 +43,7 @@ public:
     Fields(const std::string& file, const Entry& entry) : file_(file), entry_(entry) {}
 
     [[noreturn]] void fail(const std::string& expected) const;
-    void count(size_t n) const;      // exactly n values
+    void count(size_t n) const;  // exactly n values
     void atMost(size_t n) const;
     long integer(size_t i, long lo, long hi, const char* what) const;
     float number(size_t i, const char* what) const;

@@ -30,7 +30,8 @@ SongSourceFiles readSongSourceFolder(const std::string& dir) {
     for (const fs::directory_entry& entry : fs::directory_iterator(dir, ec)) {
         if (!entry.is_regular_file(ec) || !isSourceFile(entry.path())) continue;
         const std::string path = entry.path().string();
-        if (entry.file_size(ec) > kMaxSourceFileBytes) throw SongSourceError(path, 0, "expected a file of at most 16 MB");
+        if (entry.file_size(ec) > kMaxSourceFileBytes)
+            throw SongSourceError(path, 0, "expected a file of at most 16 MB");
         std::ifstream in(entry.path(), std::ios::binary);
         std::stringstream text;
         text << in.rdbuf();

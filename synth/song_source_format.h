@@ -39,7 +39,8 @@ public:
     // line 0 means the file as a whole (missing, unreadable).
     SongSourceError(const std::string& file, int line, const std::string& message)
         : std::runtime_error(file + (line > 0 ? ":" + std::to_string(line) : std::string()) + ": " + message),
-          file_(file), line_(line) {}
+          file_(file),
+          line_(line) {}
     const std::string& file() const { return file_; }
     int line() const { return line_; }
 

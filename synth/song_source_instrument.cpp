@@ -37,7 +37,8 @@ void envelopePoints(const Fields& f, EnvelopeSpec& e) {
             y = std::strtol(s.substr(comma + 1).c_str(), nullptr, 10);
         }
         const bool digits = comma != std::string::npos && comma > 0 && comma + 1 < s.size() &&
-                            s.find_first_not_of("0123456789,") == std::string::npos && s.find(',', comma + 1) == std::string::npos;
+                            s.find_first_not_of("0123456789,") == std::string::npos &&
+                            s.find(',', comma + 1) == std::string::npos;
         if (!digits || x > 65535 || y > kMaxEnvelopeValue)
             f.fail("points TICK,VALUE with TICK 0..65535 and VALUE 0..64, got '" + s + "'");
         e.points.push_back({uint16_t(x), uint16_t(y)});
@@ -68,19 +69,27 @@ void headerField(const Fields& f, const std::string& key, InstrumentSpec& in) {
     if (key == "note-map") {
         if (f.size() != 1 && f.size() != size_t(kNotes)) f.fail("one sample number for every note, or 96 of them");
         for (int n = 0; n < kNotes; ++n)
-            in.noteMap[n] = uint8_t(f.integer(f.size() == 1 ? 0 : size_t(n), 0, kMaxSamplesPerInstrument - 1,
-                                              "a sample number"));
+            in.noteMap[n] =
+                uint8_t(f.integer(f.size() == 1 ? 0 : size_t(n), 0, kMaxSamplesPerInstrument - 1, "a sample number"));
         return;
     }
     f.count(1);
-    if (key == "vibrato-type") in.vibratoType = uint8_t(f.named(0, kAutoVibratoNames, "an auto-vibrato type"));
-    else if (key == "vibrato-sweep") in.vibratoSweep = uint8_t(f.integer(0, 0, 255, "a sweep"));
-    else if (key == "vibrato-depth") in.vibratoDepth = uint8_t(f.integer(0, 0, 255, "a depth"));
-    else if (key == "vibrato-rate") in.vibratoRate = uint8_t(f.integer(0, 0, 255, "a rate"));
-    else if (key == "fadeout") in.fadeout = uint16_t(f.integer(0, 0, 65535, "a fadeout"));
-    else if (key == "header-size") in.headerSize = uint32_t(f.integer(0, 241, 65535, "a header size"));
-    else f.fail("a field: note-map, volume-/panning-envelope, -points, -sustain, -loop, vibrato-type, "
-                "vibrato-sweep, vibrato-depth, vibrato-rate, fadeout or header-size");
+    if (key == "vibrato-type")
+        in.vibratoType = uint8_t(f.named(0, kAutoVibratoNames, "an auto-vibrato type"));
+    else if (key == "vibrato-sweep")
+        in.vibratoSweep = uint8_t(f.integer(0, 0, 255, "a sweep"));
+    else if (key == "vibrato-depth")
+        in.vibratoDepth = uint8_t(f.integer(0, 0, 255, "a depth"));
+    else if (key == "vibrato-rate")
+        in.vibratoRate = uint8_t(f.integer(0, 0, 255, "a rate"));
+    else if (key == "fadeout")
+        in.fadeout = uint16_t(f.integer(0, 0, 65535, "a fadeout"));
+    else if (key == "header-size")
+        in.headerSize = uint32_t(f.integer(0, 241, 65535, "a header size"));
+    else
+        f.fail(
+            "a field: note-map, volume-/panning-envelope, -points, -sustain, -loop, vibrato-type, "
+            "vibrato-sweep, vibrato-depth, vibrato-rate, fadeout or header-size");
 }
 
 void sampleField(const Fields& f, const std::string& key, SampleHeaderSpec& s) {
@@ -95,12 +104,18 @@ void sampleField(const Fields& f, const std::string& key, SampleHeaderSpec& s) {
         return;
     }
     f.count(1);
-    if (key == "length") s.length = uint32_t(f.integer(0, 0, kMaxSampleLength, "a length"));
-    else if (key == "volume") s.volume = uint8_t(f.integer(0, 0, kMaxSampleVolume, "a volume"));
-    else if (key == "panning") s.panning = uint8_t(f.integer(0, 0, 255, "a panning"));
-    else if (key == "finetune") s.finetune = int8_t(f.integer(0, -128, 127, "a finetune"));
-    else if (key == "relative-note") s.relativeNote = int8_t(f.integer(0, -128, 127, "a relative note"));
-    else f.fail("a sample field: length, loop, volume, panning, finetune or relative-note");
+    if (key == "length")
+        s.length = uint32_t(f.integer(0, 0, kMaxSampleLength, "a length"));
+    else if (key == "volume")
+        s.volume = uint8_t(f.integer(0, 0, kMaxSampleVolume, "a volume"));
+    else if (key == "panning")
+        s.panning = uint8_t(f.integer(0, 0, 255, "a panning"));
+    else if (key == "finetune")
+        s.finetune = int8_t(f.integer(0, -128, 127, "a finetune"));
+    else if (key == "relative-note")
+        s.relativeNote = int8_t(f.integer(0, -128, 127, "a relative note"));
+    else
+        f.fail("a sample field: length, loop, volume, panning, finetune or relative-note");
 }
 
 // Envelope references are checked once every envelope of the generator is known.
@@ -109,12 +124,12 @@ struct EnvelopeRef {
     int line;
 };
 
-int8_t envelopeIndex(const Fields& f, std::vector<EnvelopeRef>& refs, int line) {
+int envelopeIndex(const Fields& f, std::vector<EnvelopeRef>& refs, int line) {
     f.count(1);
     if (f.text(0) == "none") return kNoEnvelope;
     const int index = int(f.integer(0, 0, kMaxEnvelopeIndex, "an envelope index or none"));
     refs.push_back({index, line});
-    return int8_t(index);
+    return index;
 }
 
 Envelope envelope(const Fields& f) {
@@ -133,45 +148,63 @@ void generatorField(const Fields& f, const Entry& e, GeneratorDefinition& d, std
     if (key == "notes") {
         f.count(kNoteSequenceSteps);
         for (int i = 0; i < kNoteSequenceSteps; ++i)
-            d.noteSequence[i] = f.text(size_t(i)) == "rest" ? kRestNote
-                                                            : int8_t(f.integer(size_t(i), -128, 127, "a note or rest"));
+            d.noteSequence[i] =
+                f.text(size_t(i)) == "rest" ? kRestNote : int8_t(f.integer(size_t(i), -128, 127, "a note or rest"));
         notesGiven = true;
         return;
     }
-    if (key == "cutoff-envelope") return void(d.cutoffEnvelope = envelopeIndex(f, refs, e.line));
-    if (key == "resonant-cutoff-envelope") return void(d.resonantCutoffEnvelope = envelopeIndex(f, refs, e.line));
-    if (key == "resonance-envelope") return void(d.resonanceEnvelope = envelopeIndex(f, refs, e.line));
+    if (key == "cutoff-envelope") return void(d.cutoffEnvelope = int8_t(envelopeIndex(f, refs, e.line)));
+    if (key == "resonant-cutoff-envelope")
+        return void(d.resonantCutoffEnvelope = int8_t(envelopeIndex(f, refs, e.line)));
+    if (key == "resonance-envelope") return void(d.resonanceEnvelope = int8_t(envelopeIndex(f, refs, e.line)));
     f.count(1);
-    if (key == "length") d.length = int32_t(f.integer(0, 0, kMaxGeneratorLength, "a length"));
-    else if (key == "gain") d.gain = f.number(0, "a gain");
-    else if (key == "clip") d.clipLevel = f.number(0, "a clip level");
-    else if (key == "filter") d.filterType = uint8_t(f.named(0, kFilterTypeNames, "a filter type"));
-    else if (key == "cutoff") d.cutoff = f.number(0, "a cutoff in Hz");
-    else if (key == "resonant-filter") d.resonantFilterOn = f.onOff(0);
-    else if (key == "resonant-cutoff") d.resonantCutoff = f.number(0, "a cutoff in Hz");
-    else if (key == "resonance") d.resonance = f.number(0, "a resonance");
-    else f.fail("a generator field: length, gain, clip, envelope, notes, note-envelope, filter, cutoff, "
-                "cutoff-envelope, resonant-filter, resonant-cutoff, resonant-cutoff-envelope, resonance or "
-                "resonance-envelope");
+    if (key == "length")
+        d.length = int32_t(f.integer(0, 0, kMaxGeneratorLength, "a length"));
+    else if (key == "gain")
+        d.gain = f.number(0, "a gain");
+    else if (key == "clip")
+        d.clipLevel = f.number(0, "a clip level");
+    else if (key == "filter")
+        d.filterType = uint8_t(f.named(0, kFilterTypeNames, "a filter type"));
+    else if (key == "cutoff")
+        d.cutoff = f.number(0, "a cutoff in Hz");
+    else if (key == "resonant-filter")
+        d.resonantFilterOn = f.onOff(0);
+    else if (key == "resonant-cutoff")
+        d.resonantCutoff = f.number(0, "a cutoff in Hz");
+    else if (key == "resonance")
+        d.resonance = f.number(0, "a resonance");
+    else
+        f.fail(
+            "a generator field: length, gain, clip, envelope, notes, note-envelope, filter, cutoff, "
+            "cutoff-envelope, resonant-filter, resonant-cutoff, resonant-cutoff-envelope, resonance or "
+            "resonance-envelope");
 }
 
 void oscillatorField(const Fields& f, const Entry& e, Oscillator& o, std::vector<EnvelopeRef>& refs) {
     const std::string& key = e.key;
     f.count(1);
-    if (key == "waveform") o.waveform = uint8_t(f.named(0, kWaveformNames, "a waveform"));
-    else if (key == "frequency") o.frequency = f.number(0, "a frequency");
-    else if (key == "amplitude") o.amplitude = f.number(0, "an amplitude in percent");
-    else if (key == "pulse-width") o.pulseWidth = f.number(0, "a pulse width in percent");
-    else if (key == "amplitude-envelope") o.amplitudeEnvelope = envelopeIndex(f, refs, e.line);
-    else if (key == "pulse-width-envelope") o.pulseWidthEnvelope = envelopeIndex(f, refs, e.line);
+    if (key == "waveform")
+        o.waveform = uint8_t(f.named(0, kWaveformNames, "a waveform"));
+    else if (key == "frequency")
+        o.frequency = f.number(0, "a frequency");
+    else if (key == "amplitude")
+        o.amplitude = f.number(0, "an amplitude in percent");
+    else if (key == "pulse-width")
+        o.pulseWidth = f.number(0, "a pulse width in percent");
+    else if (key == "amplitude-envelope")
+        o.amplitudeEnvelope = int8_t(envelopeIndex(f, refs, e.line));
+    else if (key == "pulse-width-envelope")
+        o.pulseWidthEnvelope = int8_t(envelopeIndex(f, refs, e.line));
     else if (key == "frequency-envelope") {
         if (f.text(0) == "notes") return void(o.frequencyEnvelope = kNoteSequenceEnvelope);
         const int index = envelopeIndex(f, refs, e.line);
         if (index == kNoteSequenceEnvelope) f.fail("an envelope index other than 10 (the byte of notes), or notes");
         o.frequencyEnvelope = index < 0 ? kNoFrequencyEnvelope : uint8_t(index);
     } else {
-        f.fail("an oscillator field: waveform, frequency, frequency-envelope, amplitude, amplitude-envelope, "
-               "pulse-width or pulse-width-envelope");
+        f.fail(
+            "an oscillator field: waveform, frequency, frequency-envelope, amplitude, amplitude-envelope, "
+            "pulse-width or pulse-width-envelope");
     }
 }
 
@@ -183,8 +216,10 @@ void compileGenerator(const std::string& file, const std::vector<Section>& secti
     for (const Entry& e : sections[first].entries) generatorField(Fields(file, e), e, d, refs, notesGiven);
     for (size_t i = first + 1; i < sections.size(); ++i) {
         if (sections[i].name != "oscillator")
-            throw SongSourceError(file, sections[i].line, "expected [oscillator] after [generator], got [" + sections[i].name + "]");
-        if (d.oscillators.size() == 255) throw SongSourceError(file, sections[i].line, "expected at most 255 oscillators");
+            throw SongSourceError(file, sections[i].line,
+                                  "expected [oscillator] after [generator], got [" + sections[i].name + "]");
+        if (d.oscillators.size() == 255)
+            throw SongSourceError(file, sections[i].line, "expected at most 255 oscillators");
         rejectRepeatedKeys(file, sections[i], {});
         Oscillator o;
         for (const Entry& e : sections[i].entries) oscillatorField(Fields(file, e), e, o, refs);
@@ -193,9 +228,10 @@ void compileGenerator(const std::string& file, const std::vector<Section>& secti
     }
     for (const EnvelopeRef& r : refs)
         if (size_t(r.index) >= d.envelopes.size())
-            throw SongSourceError(file, r.line, "expected an envelope index below the generator's " +
-                                                    std::to_string(d.envelopes.size()) + " envelopes, got " +
-                                                    std::to_string(r.index));
+            throw SongSourceError(file, r.line,
+                                  "expected an envelope index below the generator's " +
+                                      std::to_string(d.envelopes.size()) + " envelopes, got " +
+                                      std::to_string(r.index));
     if (d.hasNoteSequence != notesGiven)
         throw SongSourceError(file, sections[first].line,
                               notesGiven ? "expected an oscillator with frequency-envelope notes, since notes are given"
@@ -217,8 +253,9 @@ void compileInstrument(const std::string& file, std::string_view text, Instrumen
         for (const Entry& e : sections[i].entries) sampleField(Fields(file, e), e.key, s);
         for (const Entry& e : sections[i].entries)
             if (e.key == "loop" && uint64_t(s.loopStart) + s.loopLength > s.length)
-                throw SongSourceError(file, e.line, "loop: expected a loop that ends within the sample's " +
-                                                        std::to_string(s.length) + " samples");
+                throw SongSourceError(
+                    file, e.line,
+                    "loop: expected a loop that ends within the sample's " + std::to_string(s.length) + " samples");
         in.samples.push_back(s);
     }
     const int end = sections.back().entries.empty() ? sections.back().line : sections.back().entries.back().line;

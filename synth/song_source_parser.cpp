@@ -29,15 +29,16 @@ struct Header {
 };
 
 bool validName(const std::string& s) {
-    return !s.empty() && s.find_first_not_of("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789_-") ==
-                             std::string::npos;
+    return !s.empty() &&
+           s.find_first_not_of("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789_-") == std::string::npos;
 }
 
 std::vector<std::string> names(const Fields& f, size_t most, const char* what) {
     f.atMost(most);
     std::vector<std::string> out;
     for (size_t i = 0; i < f.size(); ++i) {
-        if (!validName(f.text(i))) f.fail(std::string(what) + " names of letters, digits, _ and -, got '" + f.text(i) + "'");
+        if (!validName(f.text(i)))
+            f.fail(std::string(what) + " names of letters, digits, _ and -, got '" + f.text(i) + "'");
         for (const std::string& n : out)
             if (n == f.text(i)) f.fail(std::string(what) + " names that differ, got '" + n + "' twice");
         out.push_back(f.text(i));
@@ -61,11 +62,16 @@ void headerField(const Fields& f, const Entry& e, Header& h, std::vector<const E
             for (size_t i = 0; i < f.size(); ++i) l.flags = int16_t(l.flags | f.named(i, kSongFlagNames, "a flag"));
     } else {
         f.count(1);
-        if (e.key == "channels") l.channels = int16_t(f.integer(0, 1, kMaxSongChannelsInSource, "a channel count"));
-        else if (e.key == "speed") l.defaultSpeed = int16_t(f.integer(0, 1, kMaxSpeed, "ticks per row"));
-        else if (e.key == "tempo") l.defaultTempo = int16_t(f.integer(0, kMinTempo, kMaxTempo, "a tempo in BPM"));
-        else if (e.key == "restart") l.restartPosition = int16_t(f.integer(0, 0, kMaxSourceOrders - 1, "an order"));
-        else f.fail("a field: channels, speed, tempo, restart, flags, patterns, instruments or orders");
+        if (e.key == "channels")
+            l.channels = int16_t(f.integer(0, 1, kMaxSongChannelsInSource, "a channel count"));
+        else if (e.key == "speed")
+            l.defaultSpeed = int16_t(f.integer(0, 1, kMaxSpeed, "ticks per row"));
+        else if (e.key == "tempo")
+            l.defaultTempo = int16_t(f.integer(0, kMinTempo, kMaxTempo, "a tempo in BPM"));
+        else if (e.key == "restart")
+            l.restartPosition = int16_t(f.integer(0, 0, kMaxSourceOrders - 1, "an order"));
+        else
+            f.fail("a field: channels, speed, tempo, restart, flags, patterns, instruments or orders");
     }
 }
 
@@ -78,9 +84,7 @@ void readOrders(const std::string& file, const std::vector<const Entry*>& entrie
             int number = -1;
             for (size_t p = 0; p < h.patterns.size(); ++p)
                 if (h.patterns[p] == f.text(i)) number = int(p);
-            if (number < 0)
-                number = h.patterns.empty() ? int(f.integer(i, 0, -1, "a pattern (patterns come first)"))
-                                            : int(f.integer(i, 0, long(h.patterns.size()) - 1, "a pattern name or number"));
+            if (number < 0) number = int(f.integer(i, 0, long(h.patterns.size()) - 1, "a pattern name or number"));
             h.layout.orders.push_back(uint8_t(number));
         }
     }
@@ -94,14 +98,15 @@ Header compileHeader(const std::string& file, std::string_view text) {
     h.layout.channels = 0;
     std::vector<const Entry*> orderEntries;
     for (const Entry& e : sections[0].entries) headerField(Fields(file, e), e, h, orderEntries);
-    readOrders(file, orderEntries, h);
     const int last = sections[0].entries.empty() ? 1 : sections[0].entries.back().line;
     if (h.layout.channels == 0) throw SongSourceError(file, last, "expected a channels line (1..18)");
     if (h.patterns.empty()) throw SongSourceError(file, last, "expected a patterns line naming at least one pattern");
+    readOrders(file, orderEntries, h);
     if (h.layout.orders.empty()) throw SongSourceError(file, last, "expected an orders line with at least one entry");
     if (h.layout.restartPosition >= int(h.layout.orders.size()))
-        throw SongSourceError(file, last, "expected a restart position below the " + std::to_string(h.layout.orders.size()) +
-                                              " order entries, got " + std::to_string(h.layout.restartPosition));
+        throw SongSourceError(file, last,
+                              "expected a restart position below the " + std::to_string(h.layout.orders.size()) +
+                                  " order entries, got " + std::to_string(h.layout.restartPosition));
     h.layout.patterns = int16_t(h.patterns.size());
     return h;
 }
@@ -119,8 +124,9 @@ void compilePattern(const std::string& file, std::string_view text, int channels
                               words[0].find_first_not_of("0123456789") == std::string_view::npos &&
                               std::stoi(std::string(words[0])) == row;
         if (!numbered)
-            throw SongSourceError(file, line.number,
-                                  "expected row " + std::to_string(row) + " and '|' before its cells, got '" + number + "'");
+            throw SongSourceError(
+                file, line.number,
+                "expected row " + std::to_string(row) + " and '|' before its cells, got '" + number + "'");
         std::vector<std::string_view> cells;
         for (std::string_view rest = line.text.substr(std::min(bar + 1, line.text.size()));;) {
             const size_t next = rest.find('|');
@@ -130,8 +136,10 @@ void compilePattern(const std::string& file, std::string_view text, int channels
         }
         if (cells.size() > 1 && song_source::splitWords(cells.back()).empty()) cells.pop_back();  // a closing '|'
         if (bar == std::string_view::npos || cells.size() != size_t(channels))
-            throw SongSourceError(file, line.number, "expected a cell for each of the song's " + std::to_string(channels) +
-                                                         " channels, got " + std::to_string(bar == std::string_view::npos ? 0 : cells.size()));
+            throw SongSourceError(file, line.number,
+                                  "expected a cell for each of the song's " + std::to_string(channels) +
+                                      " channels, got " +
+                                      std::to_string(bar == std::string_view::npos ? 0 : cells.size()));
         for (int ch = 0; ch < channels; ++ch) {
             Cell cell;
             const std::string error = parseCellText(cells[size_t(ch)], cell);
@@ -147,7 +155,8 @@ void compilePattern(const std::string& file, std::string_view text, int channels
 
 const std::string& fileText(const SongSourceFiles& files, const std::string& name, int line) {
     const auto it = files.find(name);
-    if (it == files.end()) throw SongSourceError(kSongHeaderFile, line, "expected a file " + name + " in the song folder");
+    if (it == files.end())
+        throw SongSourceError(kSongHeaderFile, line, "expected a file " + name + " in the song folder");
     return it->second;
 }
 

@@ -75,16 +75,16 @@ std::string envelopeText(const char* prefix, const ImageReader& in, size_t point
 
 std::string sampleText(const ImageReader& in, size_t at) {
     const uint32_t type = in.get(at + 14, 1);
-    const char* mode = nameOfCode(kLoopModeNames, type == sampletype::PingPongLoop ? kLoopPingPong
+    const char* mode = nameOfCode(kLoopModeNames, type == sampletype::PingPongLoop  ? kLoopPingPong
                                                   : type == sampletype::ForwardLoop ? kLoopForward
-                                                                                     : kLoopNone);
+                                                                                    : kLoopNone);
     const uint32_t start = in.get(at + 4, 4), length = in.get(at + 8, 4);
     std::string loop = std::string(mode);
     if (type != 0 || start != 0 || length != 0) loop += " " + std::to_string(start) + " " + std::to_string(length);
     return "\n[sample]\nlength " + std::to_string(in.get(at, 4)) + "\nloop " + loop + "\nvolume " +
            std::to_string(in.get(at + 12, 1)) + "\npanning " + std::to_string(in.get(at + 15, 1)) + "\nfinetune " +
-           std::to_string(int8_t(in.get(at + 13, 1))) + "\nrelative-note " + std::to_string(int8_t(in.get(at + 16, 1))) +
-           "\n";
+           std::to_string(int8_t(in.get(at + 13, 1))) + "\nrelative-note " +
+           std::to_string(int8_t(in.get(at + 16, 1))) + "\n";
 }
 
 std::string generatorText(const GeneratorDefinition& d) {
@@ -96,19 +96,19 @@ std::string generatorText(const GeneratorDefinition& d) {
         for (int8_t n : d.noteSequence) s += " " + (n == kRestNote ? std::string("rest") : std::to_string(n));
         s += "\n" + envelopeLine("note-envelope", d.noteEnvelope);
     }
-    s += std::string("filter ") + nameOr(kFilterTypeNames, d.filterType) +
-         "\ncutoff " + number(d.cutoff) + "\ncutoff-envelope " + indexText(d.cutoffEnvelope) +
-         "\nresonant-filter " + (d.resonantFilterOn ? "on" : "off") + "\nresonant-cutoff " + number(d.resonantCutoff) +
+    s += std::string("filter ") + nameOr(kFilterTypeNames, d.filterType) + "\ncutoff " + number(d.cutoff) +
+         "\ncutoff-envelope " + indexText(d.cutoffEnvelope) + "\nresonant-filter " +
+         (d.resonantFilterOn ? "on" : "off") + "\nresonant-cutoff " + number(d.resonantCutoff) +
          "\nresonant-cutoff-envelope " + indexText(d.resonantCutoffEnvelope) + "\nresonance " + number(d.resonance) +
          "\nresonance-envelope " + indexText(d.resonanceEnvelope) + "\n";
     for (const Oscillator& o : d.oscillators) {
         const std::string freqEnv = o.frequencyEnvelope == kNoteSequenceEnvelope ? "notes"
-                                    : o.frequencyEnvelope >= 128                  ? "none"
-                                                                                  : std::to_string(o.frequencyEnvelope);
-        s += std::string("\n[oscillator]\nwaveform ") + nameOr(kWaveformNames, o.waveform) + "\nfrequency " + number(o.frequency) +
-             "\nfrequency-envelope " + freqEnv + "\namplitude " + number(o.amplitude) + "\namplitude-envelope " +
-             indexText(o.amplitudeEnvelope) + "\npulse-width " + number(o.pulseWidth) + "\npulse-width-envelope " +
-             indexText(o.pulseWidthEnvelope) + "\n";
+                                    : o.frequencyEnvelope >= 128                 ? "none"
+                                                                                 : std::to_string(o.frequencyEnvelope);
+        s += std::string("\n[oscillator]\nwaveform ") + nameOr(kWaveformNames, o.waveform) + "\nfrequency " +
+             number(o.frequency) + "\nfrequency-envelope " + freqEnv + "\namplitude " + number(o.amplitude) +
+             "\namplitude-envelope " + indexText(o.amplitudeEnvelope) + "\npulse-width " + number(o.pulseWidth) +
+             "\npulse-width-envelope " + indexText(o.pulseWidthEnvelope) + "\n";
     }
     return s;
 }
@@ -147,8 +147,9 @@ std::string patternText(const std::vector<uint8_t>& planes, int pattern, int cha
             p.cell(pattern, row, ch, b);
             const std::string text = cellText(Cell{b[0], b[1], b[2], b[3], b[4]});
             if (text.empty())
-                throw SongSourceError("p" + std::to_string(pattern) + kPatternExtension, row + 1,
-                                      "expected cell bytes with a spelling, channel " + std::to_string(ch + 1) + " has none");
+                throw SongSourceError(
+                    "p" + std::to_string(pattern) + kPatternExtension, row + 1,
+                    "expected cell bytes with a spelling, channel " + std::to_string(ch + 1) + " has none");
             s += " | " + text;
         }
         s += "\n";
@@ -167,13 +168,16 @@ std::string twoDigits(const char* prefix, int n) {
 SongSourceFiles printSongSource(const StoredSong& song) {
     const ImageReader in(song.image);
     const int songLength = int16_t(in.get(kSongLengthOffset, 2)), restart = int16_t(in.get(kSongLengthOffset + 2, 2));
-    const int channels = int16_t(in.get(kSongLengthOffset + 4, 2)), patterns = int16_t(in.get(kSongLengthOffset + 6, 2));
-    const int instruments = int16_t(in.get(kSongLengthOffset + 8, 2)), flags = int16_t(in.get(kSongLengthOffset + 10, 2));
+    const int channels = int16_t(in.get(kSongLengthOffset + 4, 2)),
+              patterns = int16_t(in.get(kSongLengthOffset + 6, 2));
+    const int instruments = int16_t(in.get(kSongLengthOffset + 8, 2)),
+              flags = int16_t(in.get(kSongLengthOffset + 10, 2));
     if (channels < 1 || channels > kMaxSongChannelsInSource || patterns < 1 || patterns > kMaxSourcePatterns ||
         instruments < 0 || instruments > kMaxSourceInstruments || songLength < 1 || songLength > kMaxSourceOrders)
         throw SongDataError(kImagePiece, kSongLengthOffset, "counts a song source can hold");
     if (song.planes.size() < size_t(patterns) * kPlanePatternStride * 5)
-        throw SongDataError("pattern planes", song.planes.size(), "five planes for " + std::to_string(patterns) + " patterns");
+        throw SongDataError("pattern planes", song.planes.size(),
+                            "five planes for " + std::to_string(patterns) + " patterns");
     const std::vector<GeneratorDefinition> defs = parseGeneratorDefinitions(song.definitions);
     if (defs.size() != size_t(instruments))
         throw SongDataError("definitions", song.definitions.size(), std::to_string(instruments) + " definitions");
@@ -181,7 +185,10 @@ SongSourceFiles printSongSource(const StoredSong& song) {
     SongSourceFiles files;
     std::string header = "channels " + std::to_string(channels) + "\nspeed " + std::to_string(int16_t(in.get(76, 2))) +
                          "\ntempo " + std::to_string(int16_t(in.get(78, 2))) + "\nrestart " + std::to_string(restart) +
-                         "\nflags " + (flags == songflag::LinearFrequency ? "LinearFrequency" : flags == 0 ? "none" : "?") +
+                         "\nflags " +
+                         (flags == songflag::LinearFrequency ? "LinearFrequency"
+                          : flags == 0                       ? "none"
+                                                             : "?") +
                          "\npatterns";
     for (int p = 0; p < patterns; ++p) {
         header += " " + twoDigits("p", p);
@@ -201,8 +208,9 @@ SongSourceFiles printSongSource(const StoredSong& song) {
 
     const StoredSong back = compileSongSource(files);
     if (back.image != song.image || back.planes != song.planes || back.definitions != song.definitions)
-        throw SongSourceError(kSongHeaderFile, 0, "expected stored pieces that a source spells exactly; these compile back to "
-                                                  "different bytes (unused bytes that are not zero?)");
+        throw SongSourceError(kSongHeaderFile, 0,
+                              "expected stored pieces that a source spells exactly; these compile back to "
+                              "different bytes (unused bytes that are not zero?)");
     return files;
 }
 
