@@ -3,7 +3,7 @@
 // built-in song's three stored pieces.
 //
 //   lumenkit song render --seconds S (--wav OUT | --raw OUT) [--image F --planes F --defs F]
-//   lumenkit song export --out DIR
+//   lumenkit song export (--out | -o) DIR
 #include <unistd.h>
 
 #include <cerrno>
@@ -168,7 +168,7 @@ Registration reg([](CLI::App& app) {
     auto dir = std::make_shared<std::string>();
     auto* e = song->add_subcommand("export",
                                    "Write the built-in song as DIR/song.image, DIR/song.planes and DIR/song.defs");
-    e->add_option("--out", *dir, "Output directory")->required();
+    e->add_option("-o,--out", *dir, "Output directory")->required();
     e->callback([dir] { exportSong(*dir); });
 });
 
