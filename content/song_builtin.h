@@ -1,5 +1,6 @@
 // The show's soundtrack as stored data: the song image, its five pattern
-// planes and one sample generator definition per instrument.
+// planes and one sample generator definition per instrument. songasm compiles
+// them at build time from the song source in content/song/.
 #pragma once
 #include <cstdint>
 #include <vector>
@@ -12,7 +13,7 @@ struct SongBytes {
     std::vector<uint8_t> definitions;  // concatenated, in instrument order
 };
 
-// Built once on first use.
+// Built once on first use from the generated constant arrays.
 const SongBytes& builtInSong();
 
 }  // namespace lumen::content

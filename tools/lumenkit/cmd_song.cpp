@@ -3,7 +3,7 @@
 // built-in song's three stored pieces.
 //
 //   lumenkit song render --seconds S (--wav OUT | --raw OUT) [--image F --planes F --defs F]
-//   lumenkit song export --out DIR
+//   lumenkit song export (--out | -o) DIR
 #include <unistd.h>
 
 #include <cerrno>
@@ -147,7 +147,10 @@ void exportSong(const std::string& dir) {
 }
 
 Registration reg([](CLI::App& app) {
-    auto* song = app.add_subcommand("song", "Render or export songs (song image, pattern planes, definitions)");
+    // Other cmd_song_*.cpp files add subcommands to the same "song" command.
+    CLI::App* song = nullptr;
+    for (CLI::App* sub : app.get_subcommands([](CLI::App* a) { return a->get_name() == "song"; })) song = sub;
+    if (!song) song = app.add_subcommand("song", "Render or export songs (song image, pattern planes, definitions)");
     song->require_subcommand(1);
 
     auto o = std::make_shared<RenderOptions>();
@@ -166,7 +169,7 @@ Registration reg([](CLI::App& app) {
     auto dir = std::make_shared<std::string>();
     auto* e = song->add_subcommand("export",
                                    "Write the built-in song as DIR/song.image, DIR/song.planes and DIR/song.defs");
-    e->add_option("--out", *dir, "Output directory")->required();
+    e->add_option("-o,--out", *dir, "Output directory")->required();
     e->callback([dir] { exportSong(*dir); });
 
     for (const SongCommandSetup& setup : songCommandSetups()) setup(*song);
