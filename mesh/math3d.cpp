@@ -21,27 +21,18 @@ Vector3 scale(Vector3 a, float s) {
     return {f(a.x * ds), f(a.y * ds), f(a.z * ds)};
 }
 
-Vector3 add(Vector3 a, Vector3 b) {
-    return {f(double(a.x) + b.x), f(double(a.y) + b.y), f(double(a.z) + b.z)};
-}
+Vector3 add(Vector3 a, Vector3 b) { return {f(double(a.x) + b.x), f(double(a.y) + b.y), f(double(a.z) + b.z)}; }
 
-Vector3 subtract(Vector3 a, Vector3 b) {
-    return {f(double(a.x) - b.x), f(double(a.y) - b.y), f(double(a.z) - b.z)};
-}
+Vector3 subtract(Vector3 a, Vector3 b) { return {f(double(a.x) - b.x), f(double(a.y) - b.y), f(double(a.z) - b.z)}; }
 
 Vector3 cross(Vector3 a, Vector3 b) {
-    return {f(double(a.y) * b.z - double(a.z) * b.y),
-            f(double(a.z) * b.x - double(a.x) * b.z),
+    return {f(double(a.y) * b.z - double(a.z) * b.y), f(double(a.z) * b.x - double(a.x) * b.z),
             f(double(a.x) * b.y - double(a.y) * b.x)};
 }
 
-float dot(Vector3 a, Vector3 b) {
-    return f(double(a.x) * b.x + double(a.y) * b.y + double(a.z) * b.z);
-}
+float dot(Vector3 a, Vector3 b) { return f(double(a.x) * b.x + double(a.y) * b.y + double(a.z) * b.z); }
 
-double length(Vector3 a) {
-    return std::sqrt(double(a.x) * a.x + double(a.y) * a.y + double(a.z) * a.z);
-}
+double length(Vector3 a) { return std::sqrt(double(a.x) * a.x + double(a.y) * a.y + double(a.z) * a.z); }
 
 Vector3 normalize(Vector3 a) {
     double len = length(a);
@@ -151,10 +142,8 @@ float cofactor(const Matrix4& a, int r, int c) {
     double e[3][3];
     for (int i = 0; i < 3; ++i)
         for (int j = 0; j < 3; ++j) e[i][j] = a.at((r + 1 + i) & 3, (c + 1 + j) & 3);
-    double down = e[0][0] * e[1][1] * e[2][2] + e[0][1] * e[1][2] * e[2][0] +
-                  e[0][2] * e[1][0] * e[2][1];
-    double up = e[0][2] * e[1][1] * e[2][0] + e[0][0] * e[1][2] * e[2][1] +
-                e[0][1] * e[1][0] * e[2][2];
+    double down = e[0][0] * e[1][1] * e[2][2] + e[0][1] * e[1][2] * e[2][0] + e[0][2] * e[1][0] * e[2][1];
+    double up = e[0][2] * e[1][1] * e[2][0] + e[0][0] * e[1][2] * e[2][1] + e[0][1] * e[1][0] * e[2][2];
     double minor = down - up;
     return f(((r + c) & 1) ? -minor : minor);
 }

@@ -18,9 +18,7 @@ void growIfFull(std::vector<T>& items, int32_t count, int32_t& capacity) {
     capacity = grown;
 }
 
-bool validCorner(const Mesh& mesh, int32_t index) {
-    return index >= 0 && index < mesh.vertexCount;
-}
+bool validCorner(const Mesh& mesh, int32_t index) { return index >= 0 && index < mesh.vertexCount; }
 
 TexCoord cornerUV(const Mesh& mesh, int32_t index) {
     return validCorner(mesh, index) ? mesh.vertices[index].uv : TexCoord{};
@@ -69,8 +67,7 @@ void computeNormals(Mesh& mesh, bool invertNormals) {
     const uint8_t invert = invertNormals ? 1 : 0;
     for (int32_t i = 0; i < mesh.faceCount; ++i) {
         MeshFace& face = mesh.faces[i];
-        if (!validCorner(mesh, face.corner0) || !validCorner(mesh, face.corner1) ||
-            !validCorner(mesh, face.corner2)) {
+        if (!validCorner(mesh, face.corner0) || !validCorner(mesh, face.corner1) || !validCorner(mesh, face.corner2)) {
             face.faceNormal = Vector3{};
             continue;
         }
@@ -85,8 +82,7 @@ void computeNormals(Mesh& mesh, bool invertNormals) {
 
     for (int32_t i = 0; i < mesh.faceCount; ++i) {
         const MeshFace& face = mesh.faces[i];
-        if (!validCorner(mesh, face.corner0) || !validCorner(mesh, face.corner1) ||
-            !validCorner(mesh, face.corner2))
+        if (!validCorner(mesh, face.corner0) || !validCorner(mesh, face.corner1) || !validCorner(mesh, face.corner2))
             continue;
         for (int32_t corner : {face.corner0, face.corner1, face.corner2}) {
             Vector3& sum = mesh.vertices[corner].normal;
@@ -94,8 +90,7 @@ void computeNormals(Mesh& mesh, bool invertNormals) {
         }
     }
 
-    for (int32_t i = 0; i < mesh.vertexCount; ++i)
-        mesh.vertices[i].normal = normalize(mesh.vertices[i].normal);
+    for (int32_t i = 0; i < mesh.vertexCount; ++i) mesh.vertices[i].normal = normalize(mesh.vertices[i].normal);
 }
 
 }  // namespace lumen

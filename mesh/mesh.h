@@ -34,8 +34,8 @@ struct MeshVertex {
     Vector3 position;      // drawn and used for normals
     Vector3 restPosition;  // undisplaced position the deformers start from
     Vector3 normal;
-    TexCoord baseUV;       // as generated
-    TexCoord uv;           // in use, after the texture-coordinate transform
+    TexCoord baseUV;  // as generated
+    TexCoord uv;      // in use, after the texture-coordinate transform
 };
 
 // Faces keep their own corner texture coordinates, so a seam needs no extra

@@ -10,7 +10,6 @@
 
 namespace lumen {
 
-
 // An object created earlier in the same scene, as sweep and merge see it. The
 // sweep writes world-space path points into the path mesh's `scratch`.
 struct MeshSource {
@@ -50,8 +49,7 @@ void buildGrid(Mesh& mesh, int32_t columns, int32_t rows);
 void buildArcPath(Mesh& mesh, int32_t steps, int32_t degrees);
 void buildLinePath(Mesh& mesh, int32_t steps);
 // Extrudes the profile along the path; writes the path's `scratch`.
-void buildSweep(Mesh& mesh, Mesh& path, const Matrix4& pathMatrix, const Mesh& profile,
-                const Matrix4& profileMatrix);
+void buildSweep(Mesh& mesh, Mesh& path, const Matrix4& pathMatrix, const Mesh& profile, const Matrix4& profileMatrix);
 // Appends a copy of `source` placed by `sourceMatrix`.
 void mergeInto(Mesh& mesh, const Mesh& source, const Matrix4& sourceMatrix);
 

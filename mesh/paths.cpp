@@ -35,8 +35,7 @@ void buildLinePath(Mesh& mesh, int32_t steps) {
 
 // [SECTION] sweep
 
-void buildSweep(Mesh& mesh, Mesh& path, const Matrix4& pathMatrix, const Mesh& profile,
-                const Matrix4& profileMatrix) {
+void buildSweep(Mesh& mesh, Mesh& path, const Matrix4& pathMatrix, const Mesh& profile, const Matrix4& profileMatrix) {
     const int32_t P = path.vertexCount;
     const int32_t Q = profile.vertexCount;
     // Fewer than 4 points leave no span for the texture coordinates (P - 3 or
@@ -109,8 +108,7 @@ void mergeInto(Mesh& mesh, const Mesh& source, const Matrix4& sourceMatrix) {
 
     for (int32_t i = 0; i < faceCount; ++i) {
         MeshFace face = source.faces[i];
-        Vector3 n = transformDirection(sourceMatrix, face.faceNormal.x, face.faceNormal.y,
-                                       face.faceNormal.z);
+        Vector3 n = transformDirection(sourceMatrix, face.faceNormal.x, face.faceNormal.y, face.faceNormal.z);
         addFace(mesh, 0, 0, 0, face.shading);
         MeshFace& copy = mesh.faces[mesh.faceCount - 1];
         copy = face;

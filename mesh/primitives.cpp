@@ -11,9 +11,7 @@ namespace {
 float f(double v) { return static_cast<float>(v); }
 
 // (k / n) of a full turn, in radians.
-double turn(int32_t k, int32_t n) {
-    return double(float(k)) / double(float(n)) * 360.0 * kDegreesToRadians;
-}
+double turn(int32_t k, int32_t n) { return double(float(k)) / double(float(n)) * 360.0 * kDegreesToRadians; }
 
 double ratio(int32_t a, int32_t b) { return double(float(a)) / double(float(b)); }
 
@@ -23,15 +21,13 @@ double ratio(int32_t a, int32_t b) { return double(float(a)) / double(float(b));
 
 void buildCube(Mesh& mesh) {
     static const float kVertices[14][3] = {
-        {-0.5f, -0.5f, -0.5f}, {0.5f, -0.5f, -0.5f}, {0.5f, 0.5f, -0.5f}, {-0.5f, 0.5f, -0.5f},
-        {0.0f, 0.0f, -0.5f},   {0.5f, -0.5f, 0.5f},  {0.5f, 0.5f, 0.5f},  {0.5f, 0.0f, 0.0f},
-        {-0.5f, 0.5f, 0.5f},   {-0.5f, -0.5f, 0.5f}, {0.0f, 0.0f, 0.5f},  {-0.5f, 0.0f, 0.0f},
-        {0.0f, -0.5f, 0.0f},   {0.0f, 0.5f, 0.0f},
+        {-0.5f, -0.5f, -0.5f}, {0.5f, -0.5f, -0.5f}, {0.5f, 0.5f, -0.5f}, {-0.5f, 0.5f, -0.5f}, {0.0f, 0.0f, -0.5f},
+        {0.5f, -0.5f, 0.5f},   {0.5f, 0.5f, 0.5f},   {0.5f, 0.0f, 0.0f},  {-0.5f, 0.5f, 0.5f},  {-0.5f, -0.5f, 0.5f},
+        {0.0f, 0.0f, 0.5f},    {-0.5f, 0.0f, 0.0f},  {0.0f, -0.5f, 0.0f}, {0.0f, 0.5f, 0.0f},
     };
     // Each side: the corner loop L0..L3, then the centre vertex.
     static const int32_t kSides[6][5] = {
-        {0, 1, 2, 3, 4},  {1, 5, 6, 2, 7},  {5, 9, 8, 6, 10},
-        {9, 0, 3, 8, 11}, {9, 5, 1, 0, 12}, {3, 2, 6, 8, 13},
+        {0, 1, 2, 3, 4}, {1, 5, 6, 2, 7}, {5, 9, 8, 6, 10}, {9, 0, 3, 8, 11}, {9, 5, 1, 0, 12}, {3, 2, 6, 8, 13},
     };
     static const TexCoord kCornerUV[4] = {{0.0f, 0.0f}, {1.0f, 0.0f}, {1.0f, 1.0f}, {0.0f, 1.0f}};
 
@@ -40,8 +36,7 @@ void buildCube(Mesh& mesh) {
         for (int k = 0; k < 4; ++k) {
             int next = (k + 1) % 4;
             addFace(mesh, side[k], side[next], side[4], kShadingFlat);
-            setFaceUV(mesh, kCornerUV[k].u, kCornerUV[k].v, kCornerUV[next].u, kCornerUV[next].v,
-                      0.5f, 0.5f);
+            setFaceUV(mesh, kCornerUV[k].u, kCornerUV[k].v, kCornerUV[next].u, kCornerUV[next].v, 0.5f, 0.5f);
         }
     }
 }
@@ -171,8 +166,7 @@ void buildCone(Mesh& mesh, int32_t segments, bool cap) {
         addVertex(mesh, f(0.5 * std::sin(a)), 0.5f, f(0.5 * std::cos(a)));
         setVertexUV(mesh, f((std::sin(a) + 1.0) / 2.0), f((std::cos(a) + 1.0) / 2.0));
     }
-    for (int32_t i = 0; i < S; ++i)
-        addFace(mesh, 0, (i % S) + 1, ((i + 1) % S) + 1, kShadingSmooth);
+    for (int32_t i = 0; i < S; ++i) addFace(mesh, 0, (i % S) + 1, ((i + 1) % S) + 1, kShadingSmooth);
 
     if (!cap) return;
     if (S == 3) {
@@ -181,8 +175,7 @@ void buildCone(Mesh& mesh, int32_t segments, bool cap) {
     }
     const int32_t c = mesh.vertexCount;
     addVertex(mesh, 0.0f, 0.5f, 0.0f);
-    for (int32_t i = 0; i < S; ++i)
-        addFace(mesh, (i % S) + 1, c, ((i + 1) % S) + 1, kShadingFlat);
+    for (int32_t i = 0; i < S; ++i) addFace(mesh, (i % S) + 1, c, ((i + 1) % S) + 1, kShadingFlat);
 }
 
 // [SECTION] grid

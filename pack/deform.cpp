@@ -45,7 +45,6 @@ float sampleDisplacement(const uint8_t* image, float u, float v, int channel, bo
 
 void PackLoader::deform(const ObjectRecord& record, int width, Scene& scene, std::size_t deformerIndex,
                         PackLists& active) {
-    
     SceneObject& deformer = scene.objects[deformerIndex];
     const std::size_t at = record.offset.at;
     const int mode = record.byteA;
@@ -63,14 +62,15 @@ void PackLoader::deform(const ObjectRecord& record, int width, Scene& scene, std
     const UploadedImage* image = findUploadedImage(active.images, deformer.textureId);
     const Texture* texture = image ? findTexture(active.textures, image->sourceTexture) : nullptr;
     if (!image) {
-        throw PackError("scene section", at, "deformer " + std::to_string(deformer.id) + " names image " +
-                                                 std::to_string(deformer.textureId) + ", which does not exist");
+        throw PackError("scene section", at,
+                        "deformer " + std::to_string(deformer.id) + " names image " +
+                            std::to_string(deformer.textureId) + ", which does not exist");
     }
     if (!texture || image->sourceLayer >= kLayerCount) {
-        throw PackError("scene section", at, "deformer " + std::to_string(deformer.id) + ": image " +
-                                                 std::to_string(image->imageId) + " has no source layer (texture " +
-                                                 std::to_string(image->sourceTexture) + ", layer " +
-                                                 std::to_string(image->sourceLayer) + ")");
+        throw PackError("scene section", at,
+                        "deformer " + std::to_string(deformer.id) + ": image " + std::to_string(image->imageId) +
+                            " has no source layer (texture " + std::to_string(image->sourceTexture) + ", layer " +
+                            std::to_string(image->sourceLayer) + ")");
     }
     std::memcpy(displacement_.get(), texture->layers[image->sourceLayer], kLayerBytes);
     // Targets in the order the loader links them: reverse stream order.
@@ -83,8 +83,9 @@ void PackLoader::deform(const ObjectRecord& record, int width, Scene& scene, std
     for (const int32_t id : deformer.idList) {
         SceneObject* target = findObject(scene, scene.objectCount, id);
         if (!target) {
-            throw PackError("scene section", at, "deformer " + std::to_string(deformer.id) + " names target " +
-                                                     std::to_string(id) + ", which is no earlier object");
+            throw PackError("scene section", at,
+                            "deformer " + std::to_string(deformer.id) + " names target " + std::to_string(id) +
+                                ", which is no earlier object");
         }
         // Bit 28 is taken the other way round here: clear keeps u and v.
         applyMapping(*target, map[0], map[1], map[2], map[3], (flags & kFlagKeepUV) == 0, (flags & kFlagMirrorV) != 0,
@@ -96,7 +97,8 @@ void PackLoader::deform(const ObjectRecord& record, int width, Scene& scene, std
                 const float h = sampleDisplacement(displacement_.get(), vertex.uv.u, vertex.uv.v, channel, clamp);
                 Matrix4 m;
                 if (mode == 0) {
-                    translation(static_cast<float>(h * static_cast<double>(x)), static_cast<float>(h * static_cast<double>(y)),
+                    translation(static_cast<float>(h * static_cast<double>(x)),
+                                static_cast<float>(h * static_cast<double>(y)),
                                 static_cast<float>(h * static_cast<double>(z)), m);
                 } else if (mode == 1) {
                     scaling(static_cast<float>(1.0 + h * (static_cast<double>(x) - 1.0)),

@@ -9,7 +9,7 @@ namespace lumen {
 namespace {
 
 // Stream channel order of a camera key: fov, roll, eye x, y, z, target x, y, z.
-constexpr int kCameraChannelTrack[8] = {kTrackFov, kTrackRoll, kTrackEyeX, kTrackEyeY,
+constexpr int kCameraChannelTrack[8] = {kTrackFov,  kTrackRoll,    kTrackEyeX,    kTrackEyeY,
                                         kTrackEyeZ, kTrackTargetX, kTrackTargetY, kTrackTargetZ};
 
 // A stored channel value as a float: bytes (fov, colours), signed int16s
@@ -102,7 +102,8 @@ void PackLoader::buildCamerasAndClips(const SceneRecord& record, int width, Scen
             verticesBuilt_ += 8L * scene.objectCount;
             if (verticesBuilt_ > vertexBudget_) {
                 throw PackError("scene section", stored.offset.at,
-                                "clip " + std::to_string(clipId) + " would bring the pack's records past the limit of " +
+                                "clip " + std::to_string(clipId) +
+                                    " would bring the pack's records past the limit of " +
                                     std::to_string(vertexBudget_) + " vertices");
             }
         }
@@ -115,8 +116,9 @@ void PackLoader::buildCamerasAndClips(const SceneRecord& record, int width, Scen
             if (!isAnimatedType(static_cast<int>(object.type()))) continue;
             // A model from readPackModel always matches; one made in code may not.
             if (trackSet >= stored.trackSets.size()) {
-                throw PackError("scene section", stored.offset.at,
-                                "clip " + std::to_string(clipId) + " has fewer track sets than the scene has animated objects");
+                throw PackError(
+                    "scene section", stored.offset.at,
+                    "clip " + std::to_string(clipId) + " has fewer track sets than the scene has animated objects");
             }
             buildObjectTracks(stored.trackSets[trackSet++], width, clip);
         }

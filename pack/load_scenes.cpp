@@ -21,7 +21,8 @@ void buildLight(const LightRecord& record, int width, SceneLight& light) {
     for (int c = 0; c < 3; ++c) light.position[c] = floatOf(record.position[static_cast<std::size_t>(c)], width);
     light.position[3] = kind == 0 ? 0.0f : 1.0f;
     if (kind >= 1) {
-        for (int c = 0; c < 3; ++c) light.attenuation[c] = floatOf(record.attenuation[static_cast<std::size_t>(c)], width);
+        for (int c = 0; c < 3; ++c)
+            light.attenuation[c] = floatOf(record.attenuation[static_cast<std::size_t>(c)], width);
     }
     if (kind == 2) {
         for (int c = 0; c < 3; ++c) light.spotDirection[c] = floatOf(record.spot[static_cast<std::size_t>(c)], width);
@@ -35,7 +36,10 @@ void buildLight(const LightRecord& record, int width, SceneLight& light) {
 // The type parameters of an object record, as the mesh generator takes them.
 void setTypeParameters(const ObjectRecord& record, const Scene& scene, SceneObject& o) {
     switch (record.type()) {
-        case 3: case 6: case 7: case 12:
+        case 3:
+        case 6:
+        case 7:
+        case 12:
             o.params[0] = record.byteA;
             o.params[1] = record.byteB;
             break;
@@ -48,14 +52,11 @@ void setTypeParameters(const ObjectRecord& record, const Scene& scene, SceneObje
             o.params[1] = record.words[1];
             o.params[3] = scene.objectCount;
             break;
-        case 11:
-            o.params[0] = record.byteA;
-            break;
-        case 100: case 101: case 103:
-            o.idList = idListValues(record.list);
-            break;
-        default:
-            break;
+        case 11: o.params[0] = record.byteA; break;
+        case 100:
+        case 101:
+        case 103: o.idList = idListValues(record.list); break;
+        default: break;
     }
     if (record.type() == 6) o.params[2] = record.extra;
 }
@@ -94,7 +95,6 @@ void PackLoader::buildScene(const SceneRecord& record, int width, PackLists& act
 }
 
 void PackLoader::buildObject(const ObjectRecord& record, int width, Scene& scene, PackLists& active) {
-    
     const std::size_t index = static_cast<std::size_t>(scene.objectCount);
     appendObject(scene);
     SceneObject& o = scene.objects[index];
@@ -110,7 +110,8 @@ void PackLoader::buildObject(const ObjectRecord& record, int width, Scene& scene
     if (o.flags & kFlagEnvTexture) o.texture2Id = record.texture2Id;
     uint8_t* mapping[4] = {&o.mapScaleT, &o.mapScaleS, &o.mapOffsetT, &o.mapOffsetS};
     for (int m = 0; m < 4; ++m) {
-        if ((o.flags & (kFlagMapScaleT << m)) || type == kTypeDeformer) *mapping[m] = record.mapping[static_cast<std::size_t>(m)];
+        if ((o.flags & (kFlagMapScaleT << m)) || type == kTypeDeformer)
+            *mapping[m] = record.mapping[static_cast<std::size_t>(m)];
     }
     if (type == kTypeDeformer) {
         deform(record, width, scene, index, active);
@@ -151,7 +152,8 @@ void PackLoader::chargeVertices(const ObjectRecord& record, Scene& scene, const 
         case 3: count = 2 + (a > 2 ? a - 2 : 0) * b; break;
         case 6: count = (b + 1) * a + 2; break;
         case 7: count = a + 2; break;
-        case 9: case 11: count = a + 3; break;
+        case 9:
+        case 11: count = a + 3; break;
         case 10: count = verticesOf(static_cast<int32_t>(a)) * verticesOf(static_cast<int32_t>(b)); break;
         case 12: count = (a + 1) * (b + 1); break;
         case 15:
@@ -161,8 +163,10 @@ void PackLoader::chargeVertices(const ObjectRecord& record, Scene& scene, const 
     }
     verticesBuilt_ += count;
     if (verticesBuilt_ > vertexBudget_) {
-        throw PackError("scene section", record.offset.at, "object " + std::to_string(o.id) + " would bring the pack's meshes to " + std::to_string(verticesBuilt_) +
-               " vertices, more than the limit of " + std::to_string(vertexBudget_));
+        throw PackError("scene section", record.offset.at,
+                        "object " + std::to_string(o.id) + " would bring the pack's meshes to " +
+                            std::to_string(verticesBuilt_) + " vertices, more than the limit of " +
+                            std::to_string(vertexBudget_));
     }
 }
 

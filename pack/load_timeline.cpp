@@ -44,9 +44,7 @@ void setEventFields(const EventRecord& record, int width, TimelineEvent& e) {
             e.clearColor = record.bytes[0];
             e.clearDepth = record.bytes[1];
             break;
-        case kEventScreenCapture:
-            e.targetIndex = record.bytes[0];
-            break;
+        case kEventScreenCapture: e.targetIndex = record.bytes[0]; break;
         case kEventZoomFeedback:
             e.targetIndex = record.bytes[0];
             e.feedbackCount = record.bytes[1];
@@ -58,8 +56,7 @@ void setEventFields(const EventRecord& record, int width, TimelineEvent& e) {
             e.distortionStart = floatOf(record.floats[0], width);
             e.distortionEnd = floatOf(record.floats[1], width);
             break;
-        default:
-            break;
+        default: break;
     }
 }
 
@@ -78,7 +75,8 @@ void PackLoader::buildTimeline(const PackModel& model, PackLists& active) {
         active.eventsTail = &e;
         setEventFields(record, model.width, e);
         if (e.type == kEventImageLayer) {
-            if (const UploadedImage* image = findUploadedImage(active.images, e.targetIndex)) e.textureName = image->glName;
+            if (const UploadedImage* image = findUploadedImage(active.images, e.targetIndex))
+                e.textureName = image->glName;
         } else if (e.type == kEventSceneView) {
             e.scene = findScene(active, e.sceneId);
             e.camera = e.scene ? findCamera(*e.scene, e.cameraId) : nullptr;

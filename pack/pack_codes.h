@@ -61,12 +61,18 @@ inline constexpr uint32_t kTypeDeformer = 104;
 // True for the types whose record carries a matrix and gets a mesh.
 constexpr bool isMeshType(int type) {
     switch (type) {
-        case kTypeCube: case kTypeSphere: case kTypeEmptyMeshA: case kTypeCylinder: case kTypeCone:
-        case kTypeEmptyMeshB: case kTypeArcPath: case kTypeSweep: case kTypeLinePath: case kTypeGrid:
-        case kTypeMerge:
-            return true;
-        default:
-            return false;
+        case kTypeCube:
+        case kTypeSphere:
+        case kTypeEmptyMeshA:
+        case kTypeCylinder:
+        case kTypeCone:
+        case kTypeEmptyMeshB:
+        case kTypeArcPath:
+        case kTypeSweep:
+        case kTypeLinePath:
+        case kTypeGrid:
+        case kTypeMerge: return true;
+        default: return false;
     }
 }
 // True for the types that have a track set in every clip.

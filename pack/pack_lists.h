@@ -13,9 +13,9 @@
 namespace lumen {
 
 struct PackLists {
-    Texture* textures = nullptr;     // newest first, linked through Texture::next
-    UploadedImage* images = nullptr;  // newest first, linked through UploadedImage::next
-    std::forward_list<Scene> scenes;  // newest first; a scene is added once complete
+    Texture* textures = nullptr;          // newest first, linked through Texture::next
+    UploadedImage* images = nullptr;      // newest first, linked through UploadedImage::next
+    std::forward_list<Scene> scenes;      // newest first; a scene is added once complete
     TimelineEvent* eventsHead = nullptr;  // pack order, linked through TimelineEvent::next
     TimelineEvent* eventsTail = nullptr;
 

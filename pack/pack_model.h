@@ -68,15 +68,14 @@ struct LightRecord {
     bool operator==(const LightRecord&) const = default;
 };
 
-
 struct ObjectRecord {
     uint32_t flags = 0;
     int16_t id = 0;
     int16_t parentId = -1;
-    uint8_t textureId = 0;                 // flags bit 10, or always for a deformer
-    std::array<uint8_t, 4> color{};        // each by its flag bit
-    uint8_t skipped = 0;                   // flags bit 15
-    uint8_t texture2Id = 0;                // flags bit 18
+    uint8_t textureId = 0;                       // flags bit 10, or always for a deformer
+    std::array<uint8_t, 4> color{};              // each by its flag bit
+    uint8_t skipped = 0;                         // flags bit 15
+    uint8_t texture2Id = 0;                      // flags bit 18
     std::array<uint8_t, 4> mapping{1, 1, 0, 0};  // mapScaleT, mapScaleS, mapOffsetT, mapOffsetS
     // Type parameters: byte fields a and b, int16 fields, type 6's extra byte,
     // floats (type 102's twelve, a deformer's x, y, z, w) and the id list.
@@ -141,7 +140,7 @@ struct EventRecord {
     uint16_t start = 0;  // units of 10 ms
     uint16_t end = 0;
     uint8_t pass = 0;
-    std::array<int16_t, 8> rect{};  // x1, y1, x2, y2 at the start, then at the end
+    std::array<int16_t, 8> rect{};    // x1, y1, x2, y2 at the start, then at the end
     std::array<uint8_t, 8> colors{};  // RGBA at the start, then at the end
     std::array<uint8_t, 2> blend{};   // source, destination codes
     std::array<uint8_t, 3> bytes{};   // kind fields, in stream order

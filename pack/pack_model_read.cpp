@@ -110,7 +110,6 @@ ObjectRecord readObject(PackReader& r, int n) {
     return o;
 }
 
-
 uint32_t readChannel(PackReader& r, int kind, int n) {
     switch (kind) {
         case kKeyInt16: return r.readInt16("key int16 value");
@@ -258,7 +257,8 @@ PackModel readPackModel(std::span<const uint8_t> bytes, PackScope scope) {
     if (events <= 0) m.eventEmptyCount = events;
     for (int i = 0; i < events; ++i) m.events.push_back(readEvent(r, n));
     m.timelineSection.end = r.offset();
-    if (!r.atEnd()) r.fail(std::to_string(r.remaining()) + " bytes after the timeline section, expected the end of the pack");
+    if (!r.atEnd())
+        r.fail(std::to_string(r.remaining()) + " bytes after the timeline section, expected the end of the pack");
     return m;
 }
 

@@ -13,14 +13,14 @@ namespace lumen {
 
 // Where an object type's field lives in ObjectRecord and how it is stored.
 enum class ObjectSlot : uint8_t {
-    ByteA,         // unsigned byte -> byteA
-    ByteB,         // unsigned byte -> byteB
-    WordA,         // signed int16 -> words[0]
-    WordB,         // signed int16 -> words[1]
-    Extra,         // unsigned byte -> extra (the cylinder's caps)
-    Floats,        // `count` packed floats -> values[0..count)
-    DeformVector,  // packed float values[index], stored only when the mode needs it
-    List,          // id list -> list
+    ByteA,            // unsigned byte -> byteA
+    ByteB,            // unsigned byte -> byteB
+    WordA,            // signed int16 -> words[0]
+    WordB,            // signed int16 -> words[1]
+    Extra,            // unsigned byte -> extra (the cylinder's caps)
+    Floats,           // `count` packed floats -> values[0..count)
+    DeformVector,     // packed float values[index], stored only when the mode needs it
+    List,             // id list -> list
     ListAfterMatrix,  // id list stored after the matrix (merge)
 };
 

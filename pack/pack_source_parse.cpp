@@ -27,8 +27,8 @@ enum class TokenKind { Word, Number, String, List, End };
 
 struct Token {
     TokenKind kind = TokenKind::End;
-    std::string text;                 // word, number, or the decoded string
-    std::vector<std::string> items;   // list contents (numbers and words)
+    std::string text;                // word, number, or the decoded string
+    std::vector<std::string> items;  // list contents (numbers and words)
     int line = 0;
 };
 
@@ -88,18 +88,20 @@ private:
             t.kind = TokenKind::List;
             for (;;) {
                 skipSpace();
-                if (pos_ >= text_.size()) fail("expected ']' to close the list opened on line " + std::to_string(t.line));
+                if (pos_ >= text_.size())
+                    fail("expected ']' to close the list opened on line " + std::to_string(t.line));
                 if (text_[pos_] == ']') {
                     ++pos_;
                     break;
                 }
-                if (!bare(text_[pos_])) fail(std::string("expected a number or ']' in the list, found '") + text_[pos_] + "'");
+                if (!bare(text_[pos_]))
+                    fail(std::string("expected a number or ']' in the list, found '") + text_[pos_] + "'");
                 t.items.push_back(bareRun());
             }
         } else if (bare(c)) {
             t.text = bareRun();
             t.kind = std::isalpha(static_cast<unsigned char>(t.text[0])) || t.text[0] == '_' ? TokenKind::Word
-                                                                                              : TokenKind::Number;
+                                                                                             : TokenKind::Number;
         } else {
             fail(std::string("unexpected character '") + c + "'");
         }
@@ -219,7 +221,8 @@ public:
                      ? std::from_chars(t.text.data(), t.text.data() + t.text.size(), f)
                      : std::from_chars_result{nullptr, std::errc::invalid_argument};
         if (r.ec != std::errc() || r.ptr != t.text.data() + t.text.size() || t.kind == TokenKind::String) {
-            fail(t.line, std::string("expected a decimal number for ") + name + " of " + what_ + ", found '" + t.text + "'");
+            fail(t.line,
+                 std::string("expected a decimal number for ") + name + " of " + what_ + ", found '" + t.text + "'");
         }
         return PackedFloatBits{packedBitsFromFloat(f, width_)};
     }
@@ -300,8 +303,9 @@ private:
     const Token& take() { return tokens_[pos_ < tokens_.size() - 1 ? pos_++ : pos_]; }
     bool peekWord(const char* w) const { return peek().kind == TokenKind::Word && peek().text == w; }
     [[noreturn]] void fail(const Token& t, const std::string& what) const {
-        throw PackSourceError(file_, t.line, what + (t.kind == TokenKind::End ? ", found the end of the file"
-                                                                               : ", found '" + t.text + "'"));
+        throw PackSourceError(
+            file_, t.line,
+            what + (t.kind == TokenKind::End ? ", found the end of the file" : ", found '" + t.text + "'"));
     }
     void expectWord(const char* w, const std::string& context) {
         if (!peekWord(w)) fail(peek(), "expected '" + std::string(w) + "' " + context);
@@ -330,7 +334,8 @@ private:
                 f.fail(t.line, "'" + t.text + "' is not a field of " + what + "; expected one of:" + names);
             }
             take();
-            if (f.has(fieldDesc->name)) f.fail(t.line, std::string("field ") + fieldDesc->name + " of " + what + " given twice");
+            if (f.has(fieldDesc->name))
+                f.fail(t.line, std::string("field ") + fieldDesc->name + " of " + what + " given twice");
             Field field;
             field.line = t.line;
             for (int i = 0; i < fieldDesc->arity; ++i) {
@@ -398,7 +403,8 @@ TextureOpRecord Parser::op() {
         if (!info) fail(name, "expected an operation name (" + textureOpNames() + ") or code");
         code = info->code;
     } else if (name.kind == TokenKind::Number) {
-        if (!Fields::parseInteger(name.text, code) || code < 0 || code > 255) fail(name, "expected an operation code 0 to 255");
+        if (!Fields::parseInteger(name.text, code) || code < 0 || code > 255)
+            fail(name, "expected an operation code 0 to 255");
         info = findTextureOp(static_cast<int>(code));
     } else {
         fail(name, "expected an operation name or code");
@@ -421,7 +427,8 @@ TextureOpRecord Parser::op() {
     if (code == kOpText) {
         const Token& t = f.value("text");
         if (t.kind != TokenKind::String) f.fail(t.line, "expected a quoted text");
-        if (t.text.size() > 255) f.fail(t.line, "expected a text of at most 255 bytes, found " + std::to_string(t.text.size()));
+        if (t.text.size() > 255)
+            f.fail(t.line, "expected a text of at most 255 bytes, found " + std::to_string(t.text.size()));
         op.text.assign(t.text.begin(), t.text.end());
     }
     return op;
@@ -455,8 +462,8 @@ ImageRecord Parser::image() {
 
 LightRecord Parser::light() {
     const Token& kw = take();
-    static const std::vector<FieldSpec> specs = {{"kind", 1},        {"ignored", 1},      {"ambient", 3},
-                                                 {"diffuse", 3},     {"position", 3},     {"attenuation", 3},
+    static const std::vector<FieldSpec> specs = {{"kind", 1},          {"ignored", 1},      {"ambient", 3},
+                                                 {"diffuse", 3},       {"position", 3},     {"attenuation", 3},
                                                  {"spotDirection", 3}, {"spotExponent", 1}, {"spotCutoff", 1}};
     Fields f = fields("light", kw.line, {specs});
     LightRecord l;
@@ -471,7 +478,8 @@ LightRecord Parser::light() {
     }
     l.spot[3] = f.packed("spotExponent");
     l.spot[4] = f.packed("spotCutoff");
-    if (l.kind == kLightDirectional && f.has("attenuation")) f.fail(f.map["attenuation"].line, "a directional light stores no attenuation");
+    if (l.kind == kLightDirectional && f.has("attenuation"))
+        f.fail(f.map["attenuation"].line, "a directional light stores no attenuation");
     if (l.kind != 2) {
         for (const char* n : {"spotDirection", "spotExponent", "spotCutoff"}) {
             if (f.has(n)) f.fail(f.map[n].line, std::string("only a spot light stores ") + n);
@@ -495,11 +503,11 @@ int Parser::objectType(const Token& typeToken) {
 }
 
 std::vector<FieldSpec> Parser::objectFieldSpecs(int type) {
-    std::vector<FieldSpec> specs = {
-        {"id", 1},       {"parent", 1},    {"invertNormals", 1}, {"keepUV", 1},     {"mirrorV", 1},
-        {"mirrorU", 1},  {"otherFlags", 1}, {"textureId", 1},    {"color", 4},      {"colorR", 1},
-        {"colorG", 1},   {"colorB", 1},    {"colorA", 1},        {"skipByte", 1},   {"texture2Id", 1},
-        {"mapScaleT", 1}, {"mapScaleS", 1}, {"mapOffsetT", 1},   {"mapOffsetS", 1}};
+    std::vector<FieldSpec> specs = {{"id", 1},        {"parent", 1},     {"invertNormals", 1}, {"keepUV", 1},
+                                    {"mirrorV", 1},   {"mirrorU", 1},    {"otherFlags", 1},    {"textureId", 1},
+                                    {"color", 4},     {"colorR", 1},     {"colorG", 1},        {"colorB", 1},
+                                    {"colorA", 1},    {"skipByte", 1},   {"texture2Id", 1},    {"mapScaleT", 1},
+                                    {"mapScaleS", 1}, {"mapOffsetT", 1}, {"mapOffsetS", 1}};
     if (type == int(kTypeDeformer)) specs.insert(specs.end(), {{"clamp", 1}, {"channel", 1}});
     if (const ObjectTypeInfo* info = findObjectType(type)) {
         for (const ObjectField& field : info->params()) {
@@ -544,7 +552,8 @@ void Parser::objectOptionalFields(Fields& f, ObjectRecord& o) {
     static const char* colorNames[4] = {"colorR", "colorG", "colorB", "colorA"};
     if (f.has("color")) {
         for (int c = 0; c < 4; ++c) {
-            if (f.has(colorNames[c])) f.fail(f.map[colorNames[c]].line, std::string(colorNames[c]) + " given with color");
+            if (f.has(colorNames[c]))
+                f.fail(f.map[colorNames[c]].line, std::string(colorNames[c]) + " given with color");
             o.color[c] = f.u8("color", 0, c);
         }
         o.flags |= kFlagColorAll;
@@ -629,8 +638,8 @@ ObjectRecord Parser::object() {
 
 KeyRecord Parser::cameraKey(bool first) {
     const Token& kw = take();
-    static const std::vector<FieldSpec> specs = {{"time", 1},    {"fov", 1},     {"roll", 1},    {"eye", 3},
-                                                 {"target", 3},  {"eyeX", 1},    {"eyeY", 1},    {"eyeZ", 1},
+    static const std::vector<FieldSpec> specs = {{"time", 1},    {"fov", 1},     {"roll", 1},   {"eye", 3},
+                                                 {"target", 3},  {"eyeX", 1},    {"eyeY", 1},   {"eyeZ", 1},
                                                  {"targetX", 1}, {"targetY", 1}, {"targetZ", 1}};
     Fields f = fields("camera key", kw.line, {specs});
     KeyRecord k;
@@ -657,9 +666,10 @@ KeyRecord Parser::cameraKey(bool first) {
 
 KeyRecord Parser::objectKey(bool first) {
     const Token& kw = take();
-    static const char* names[14] = {"positionX", "positionY", "positionZ", "axisX", "axisY", "axisZ", "angle",
-                                    "scaleX", "scaleY", "scaleZ", "colorR", "colorG", "colorB", "colorA"};
-    std::vector<FieldSpec> specs = {{"time", 1}, {"position", 3}, {"axis", 3}, {"scale", 3}, {"color", 4}, {"extraMask", 1}};
+    static const char* names[14] = {"positionX", "positionY", "positionZ", "axisX",  "axisY",  "axisZ",  "angle",
+                                    "scaleX",    "scaleY",    "scaleZ",    "colorR", "colorG", "colorB", "colorA"};
+    std::vector<FieldSpec> specs = {{"time", 1},  {"position", 3}, {"axis", 3},
+                                    {"scale", 3}, {"color", 4},    {"extraMask", 1}};
     for (const char* n : names) specs.push_back({n, 1});
     Fields f = fields("object key", kw.line, {specs});
     KeyRecord k;
@@ -738,8 +748,8 @@ ClipRecord Parser::clip(const SceneRecord& scene) {
 
 SceneRecord Parser::scene() {
     const Token& kw = take();
-    Fields f = fields("scene", kw.line,
-                      {{{"id", 1}, {"fog", 1}, {"fogColor", 3}, {"fogDensity", 1}, {"objectCount", 1}}});
+    Fields f =
+        fields("scene", kw.line, {{{"id", 1}, {"fog", 1}, {"fogColor", 3}, {"fogDensity", 1}, {"objectCount", 1}}});
     if (!f.has("id")) f.fail(kw.line, "expected id for scene");
     SceneRecord s;
     s.id = f.u8("id");

@@ -17,9 +17,7 @@ std::string hex(uint32_t v) {
     return buf;
 }
 
-std::string named(std::string_view name, int value) {
-    return name.empty() ? std::to_string(value) : std::string(name);
-}
+std::string named(std::string_view name, int value) { return name.empty() ? std::to_string(value) : std::string(name); }
 
 std::string quoted(const std::vector<uint8_t>& text) {
     std::string s = "\"";
@@ -75,7 +73,8 @@ public:
             for (int i = 0; i < 8; ++i) {
                 // Spare bytes are written only when a pack stores something in them.
                 const uint8_t v = op.b[i + 1];
-                if (row.params[i].role != OpByteRole::Spare || v != 0) out << " " << row.params[i].name << " " << int(v);
+                if (row.params[i].role != OpByteRole::Spare || v != 0)
+                    out << " " << row.params[i].name << " " << int(v);
             }
             if (op.b[0] == kOpText) out << " text " << quoted(op.text);
             out << "\n";
@@ -113,7 +112,8 @@ public:
             case ObjectSlot::Extra: out << " " << field.name << " " << int(o.extra); break;
             case ObjectSlot::Floats: out << " " << field.name << floats(o.values, 0, field.count); break;
             case ObjectSlot::DeformVector:
-                if (field.count < deformVectorCount(o.byteA)) out << " " << field.name << " " << f(o.values[field.count]);
+                if (field.count < deformVectorCount(o.byteA))
+                    out << " " << field.name << " " << f(o.values[field.count]);
                 break;
             case ObjectSlot::List:
             case ObjectSlot::ListAfterMatrix: out << " " << field.name << " " << idList(o.list); break;
@@ -121,7 +121,6 @@ public:
     }
 
     void object(std::ostream& out, const ObjectRecord& o) const {
-        
         const int type = o.type();
         const bool deformer = type == kTypeDeformer;
         uint32_t rest = o.flags & ~kObjectTypeMask;
@@ -131,7 +130,8 @@ public:
         if (rest & kFlagKeepUV) out << " keepUV 1";
         if (rest & kFlagMirrorV) out << " mirrorV 1";
         if (rest & kFlagMirrorU) out << " mirrorU 1";
-        rest &= ~(kFlagInvertNormals | kFlagKeepUV | kFlagMirrorV | kFlagMirrorU | kFlagColorAll | kFlagSkipByte | kFlagEnvTexture);
+        rest &= ~(kFlagInvertNormals | kFlagKeepUV | kFlagMirrorV | kFlagMirrorU | kFlagColorAll | kFlagSkipByte |
+                  kFlagEnvTexture);
         if (deformer) {
             rest &= ~(kDeformChannelMask << kDeformChannelShift);
         } else {
@@ -192,8 +192,8 @@ public:
     }
 
     void objectKey(std::ostream& out, const KeyRecord& k, bool first) const {
-        static const char* names[14] = {"positionX", "positionY", "positionZ", "axisX", "axisY", "axisZ", "angle",
-                                        "scaleX", "scaleY", "scaleZ", "colorR", "colorG", "colorB", "colorA"};
+        static const char* names[14] = {"positionX", "positionY", "positionZ", "axisX",  "axisY",  "axisZ",  "angle",
+                                        "scaleX",    "scaleY",    "scaleZ",    "colorR", "colorG", "colorB", "colorA"};
         auto value = [&](int c) {
             if (c == 6) return std::to_string(int16_t(k.values[6]));
             if (c >= 10) return std::to_string(k.values[c]);
@@ -216,7 +216,8 @@ public:
 
     void scene(std::ostream& out, const SceneRecord& s) const {
         out << "scene id " << int(s.id);
-        if (s.fog) out << " fog " << int(s.fog) << " fogColor" << ints(s.fogColor, 0, 3) << " fogDensity " << f(s.fogDensity);
+        if (s.fog)
+            out << " fog " << int(s.fog) << " fogColor" << ints(s.fogColor, 0, 3) << " fogDensity " << f(s.fogDensity);
         if (s.objects.empty() && s.objectEmptyCount != 0) out << " objectCount " << s.objectEmptyCount;
         out << "\n";
         for (const auto& l : s.lights) light(out, l);
@@ -247,7 +248,8 @@ public:
         out << "event " << named(eventKindName(k), k) << " start " << e.start << " end " << e.end;
         if (e.pass) out << " pass " << int(e.pass);
         if (eventHasRectangle(k)) {
-            static const char* names[8] = {"x1Start", "y1Start", "x2Start", "y2Start", "x1End", "y1End", "x2End", "y2End"};
+            static const char* names[8] = {"x1Start", "y1Start", "x2Start", "y2Start",
+                                           "x1End",   "y1End",   "x2End",   "y2End"};
             for (int i = 0; i < 8; ++i) out << " " << names[i] << " " << e.rect[i];
         }
         if (eventHasColours(k)) {

@@ -92,12 +92,15 @@ class SilentDevice final : public AudioDevice {
 public:
     explicit SilentDevice(int rate) : bytesPerSecond_(uint64_t(rate) * 4) {}
 
-    void play(const uint8_t*, size_t) override { start_ = std::chrono::steady_clock::now(); started_ = true; }
+    void play(const uint8_t*, size_t) override {
+        start_ = std::chrono::steady_clock::now();
+        started_ = true;
+    }
 
     uint64_t bytesPlayed() override {
         if (!started_) return 0;
-        const auto us = std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - start_)
-                            .count();
+        const auto us =
+            std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - start_).count();
         const uint64_t frames = uint64_t(us) * (bytesPerSecond_ / 4) / 1000000u;
         return frames * 4;
     }

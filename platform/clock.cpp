@@ -11,13 +11,11 @@ const std::chrono::steady_clock::time_point kEpoch = std::chrono::steady_clock::
 }
 
 int64_t monotonicMs() {
-    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - kEpoch)
-        .count();
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - kEpoch).count();
 }
 
 int64_t monotonicUs() {
-    return std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - kEpoch)
-        .count();
+    return std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - kEpoch).count();
 }
 
 void sleepMs(int ms) {

@@ -162,8 +162,8 @@ public:
 private:
     static constexpr int kDefaultCell = 16;
 
-    bool match(std::string_view faceName, bool bold, bool italic, ResolvedFace* out, int* index,
-               int* weight, int* slant) {
+    bool match(std::string_view faceName, bool bold, bool italic, ResolvedFace* out, int* index, int* weight,
+               int* slant) {
         const FaceHint* hint = hintFor(faceName);
         FcPattern* pattern = FcPatternCreate();
         std::string name(faceName);

@@ -19,8 +19,8 @@ void applyCamera(const Camera& camera, float aspect, CameraMatrix& out) {
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
     const Vector3 up = rolledUp(camera);
-    gluLookAt(camera.eye.x, camera.eye.y, camera.eye.z, camera.target.x, camera.target.y,
-              camera.target.z, up.x, up.y, up.z);
+    gluLookAt(camera.eye.x, camera.eye.y, camera.eye.z, camera.target.x, camera.target.y, camera.target.z, up.x, up.y,
+              up.z);
     glGetFloatv(GL_MODELVIEW_MATRIX, out.m);
 }
 

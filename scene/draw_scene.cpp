@@ -12,8 +12,7 @@ void drawScene(const Scene& scene, const CameraMatrix& camera) {
     glPushAttrib(GL_ALL_ATTRIB_BITS);
     if (scene.fogEnabled) {
         // The density rides along as the fog colour's alpha.
-        const float fog[4] = {scene.fogColor[0], scene.fogColor[1], scene.fogColor[2],
-                              scene.fogDensity};
+        const float fog[4] = {scene.fogColor[0], scene.fogColor[1], scene.fogColor[2], scene.fogDensity};
         glFogf(GL_FOG_DENSITY, scene.fogDensity);
         glFogfv(GL_FOG_COLOR, fog);
         glEnable(GL_FOG);
@@ -30,8 +29,7 @@ void drawScene(const Scene& scene, const CameraMatrix& camera) {
             glLoadMatrixf(camera.m);
             glMultMatrixf(object.drawMatrix.m);
             if (object.mesh.faceCount >= 1) {
-                const float diffuse[4] = {object.color.r, object.color.g, object.color.b,
-                                          object.color.a};
+                const float diffuse[4] = {object.color.r, object.color.g, object.color.b, object.color.a};
                 glMaterialfv(GL_FRONT, GL_DIFFUSE, diffuse);
                 glCallList(object.displayLists[pass]);
             }

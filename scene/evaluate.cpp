@@ -30,8 +30,7 @@ float evaluateTrack(const Track& track, float t) {
     // Key 0 lies before t (checked above), so n >= 1.
     const TrackKey& a = keys[n - 1];
     const TrackKey& b = keys[n];
-    const int32_t span = static_cast<int32_t>(static_cast<uint32_t>(b.time) -
-                                              static_cast<uint32_t>(a.time));
+    const int32_t span = static_cast<int32_t>(static_cast<uint32_t>(b.time) - static_cast<uint32_t>(a.time));
     const double s = (double(t) - keyTime(a)) / double(span);
     const double s2 = s * s;
     const double s3 = s2 * s;
@@ -40,9 +39,7 @@ float evaluateTrack(const Track& track, float t) {
              (s3 - 2.0 * s2 + s) * a.tangentOut + (s3 - s2) * b.tangentIn);
 }
 
-float evaluateTrack(const std::optional<Track>& track, float t) {
-    return track ? evaluateTrack(*track, t) : 0.0f;
-}
+float evaluateTrack(const std::optional<Track>& track, float t) { return track ? evaluateTrack(*track, t) : 0.0f; }
 
 // [SECTION] clips
 
@@ -88,8 +85,7 @@ void evaluateClip(Scene& scene, float t, int32_t clipId) {
         // Column vectors: translation acts first, then rotation, then scale.
         Matrix4 s, r, tm;
         scaling(o.animScale.x, o.animScale.y, o.animScale.z, s);
-        rotation(o.animAxis.x, o.animAxis.y, o.animAxis.z,
-                 f(double(o.animAngle) * kDegreesToRadians), r);
+        rotation(o.animAxis.x, o.animAxis.y, o.animAxis.z, f(double(o.animAngle) * kDegreesToRadians), r);
         translation(o.animPosition.x, o.animPosition.y, o.animPosition.z, tm);
         multiply(s, r, o.animMatrix);
         multiply(o.animMatrix, tm, o.animMatrix);

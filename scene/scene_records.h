@@ -20,7 +20,6 @@ inline constexpr int kSceneLightSlots = 8;
 // Only the first seven slots get a GL light name; the eighth keeps 0.
 inline constexpr int kUsableLights = 7;
 
-
 struct SceneLight {
     int32_t glLight = 0;
     uint8_t enabled = 0;
@@ -49,11 +48,20 @@ struct Track {
 
 // Object track order within a clip.
 enum ObjectTrack : int {
-    kTrackPositionX, kTrackPositionY, kTrackPositionZ,
-    kTrackAxisX, kTrackAxisY, kTrackAxisZ,
+    kTrackPositionX,
+    kTrackPositionY,
+    kTrackPositionZ,
+    kTrackAxisX,
+    kTrackAxisY,
+    kTrackAxisZ,
     kTrackAngle,
-    kTrackScaleX, kTrackScaleY, kTrackScaleZ,
-    kTrackColorR, kTrackColorG, kTrackColorB, kTrackColorA,
+    kTrackScaleX,
+    kTrackScaleY,
+    kTrackScaleZ,
+    kTrackColorR,
+    kTrackColorG,
+    kTrackColorB,
+    kTrackColorA,
     kObjectTrackCount
 };
 
@@ -65,9 +73,14 @@ struct ObjectClip {
 
 // Camera track order, the order of the fields they drive.
 enum CameraTrack : int {
-    kTrackEyeX, kTrackEyeY, kTrackEyeZ,
-    kTrackTargetX, kTrackTargetY, kTrackTargetZ,
-    kTrackFov, kTrackRoll,
+    kTrackEyeX,
+    kTrackEyeY,
+    kTrackEyeZ,
+    kTrackTargetX,
+    kTrackTargetY,
+    kTrackTargetZ,
+    kTrackFov,
+    kTrackRoll,
     kCameraTrackCount
 };
 
@@ -76,8 +89,8 @@ struct Camera {
     Vector3 eye;
     Vector3 target;
     Vector3 up{0.0f, -1.0f, 0.0f};  // -y is up on screen
-    float fov = 0.0f;   // degrees
-    float roll = 0.0f;  // 1/255 of a turn
+    float fov = 0.0f;               // degrees
+    float roll = 0.0f;              // 1/255 of a turn
     std::array<std::optional<Track>, kCameraTrackCount> tracks;
 };
 

@@ -31,8 +31,8 @@ void compileDisplayLists(PackLists& lists) {
     for (Scene& scene : lists.scenes) compileDisplayLists(scene);
 }
 
-LoadingSequence::LoadingSequence(EventPlayer& player, TextureGenerator& generator,
-                                 RuntimeRandom& random, LoadingHost& host)
+LoadingSequence::LoadingSequence(EventPlayer& player, TextureGenerator& generator, RuntimeRandom& random,
+                                 LoadingHost& host)
     : player_(player), generator_(generator), random_(random), host_(host) {
     // The player always looks in the active set: the swap exchanges what the
     // two sets hold, never which object is active.

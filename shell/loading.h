@@ -42,8 +42,7 @@ public:
     // The generator must exist (its tables filled) and the GL context be
     // current; `random` is the program's shared generator, still at its
     // start-up state so the jitter table comes out the same on every run.
-    LoadingSequence(EventPlayer& player, TextureGenerator& generator, RuntimeRandom& random,
-                    LoadingHost& host);
+    LoadingSequence(EventPlayer& player, TextureGenerator& generator, RuntimeRandom& random, LoadingHost& host);
     ~LoadingSequence();
     LoadingSequence(const LoadingSequence&) = delete;
     LoadingSequence& operator=(const LoadingSequence&) = delete;

@@ -2,8 +2,8 @@
 #include <cstdio>
 #include <cstring>
 
-#include "shell/program.h"
 #include "shell/options.h"
+#include "shell/program.h"
 
 #ifndef LUMEN_END_OF_SHOW_MS
 #define LUMEN_END_OF_SHOW_MS lumen::kEndOfShowMs

@@ -5,14 +5,11 @@ namespace lumen {
 
 void handleWindowEvent(ShellState& state, const platform::Event& event) {
     switch (event.kind) {
-        case platform::EventKind::Close:
-            state.stopRequested = true;
-            break;
+        case platform::EventKind::Close: state.stopRequested = true; break;
         case platform::EventKind::KeyDown:
             if (event.virtualKey > 0 && event.virtualKey < 256) state.keyDown[event.virtualKey] = 1;
             break;
-        case platform::EventKind::Other:
-            break;
+        case platform::EventKind::Other: break;
     }
 }
 

@@ -32,8 +32,9 @@ public:
 
     const uint8_t* take(size_t n, const char* what) {
         if (bytes_.size() < n || pos_ > bytes_.size() - n)
-            throw SongDataError(kPiece, pos_, std::to_string(n) + " bytes of " + what + ", but the data ends at byte " +
-                                                  std::to_string(bytes_.size()));
+            throw SongDataError(kPiece, pos_,
+                                std::to_string(n) + " bytes of " + what + ", but the data ends at byte " +
+                                    std::to_string(bytes_.size()));
         const uint8_t* p = bytes_.data() + pos_;
         pos_ += n;
         return p;
@@ -68,8 +69,8 @@ private:
 void checkIndex(int index, size_t count, size_t at, const char* what) {
     if (index >= 0 && static_cast<size_t>(index) >= count)
         throw SongDataError(kPiece, at,
-                            std::string(what) + " envelope index below " + std::to_string(count) + " or negative, got " +
-                                std::to_string(index));
+                            std::string(what) + " envelope index below " + std::to_string(count) +
+                                " or negative, got " + std::to_string(index));
 }
 
 }  // namespace
@@ -124,9 +125,9 @@ GeneratorDefinition parseGeneratorDefinition(std::span<const uint8_t> bytes, siz
     at = in.pos();
     d.length = in.s32("the length");
     if (d.length < 0 || d.length > kMaxGeneratorLength)
-        throw SongDataError(kPiece, at,
-                            "a length from 0 to " + std::to_string(kMaxGeneratorLength) + ", got " +
-                                std::to_string(d.length));
+        throw SongDataError(
+            kPiece, at,
+            "a length from 0 to " + std::to_string(kMaxGeneratorLength) + ", got " + std::to_string(d.length));
     offset = in.pos();
     return d;
 }

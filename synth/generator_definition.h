@@ -24,9 +24,9 @@ struct Envelope {
 struct Oscillator {
     float frequency = 0;
     uint8_t frequencyEnvelope = kNoFrequencyEnvelope;  // or kNoteSequenceEnvelope, or an envelope index
-    float amplitude = 0;              // percent
-    int8_t amplitudeEnvelope = -1;    // negative = none
-    float pulseWidth = 0;             // percent
+    float amplitude = 0;                               // percent
+    int8_t amplitudeEnvelope = -1;                     // negative = none
+    float pulseWidth = 0;                              // percent
     int8_t pulseWidthEnvelope = -1;
     uint8_t waveform = waveform::Silence;
 };

@@ -10,9 +10,9 @@ namespace lumen {
 
 size_t MemoryReader::read(void* destination, size_t n, const char* what) {
     if (position_ > image_.size() || image_.size() - position_ < n)
-        throw SongDataError("song image", position_,
-                            std::to_string(n) + " bytes of " + what + ", but the image ends at byte " +
-                                std::to_string(image_.size()));
+        throw SongDataError(
+            "song image", position_,
+            std::to_string(n) + " bytes of " + what + ", but the image ends at byte " + std::to_string(image_.size()));
     std::memcpy(destination, image_.data() + position_, n);
     position_ += n;
     return n;

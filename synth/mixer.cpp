@@ -36,8 +36,8 @@ constexpr double kFractionScale = 1.0 / 2147483648.0;  // the fraction's top 31 
 // when the boundary is 2^24 samples or more away (or the voice does not move).
 int64_t framesToBoundary(const MixerChannel& c, int64_t position) {
     const Sample& s = *c.sample;
-    const int64_t distance = c.direction == kPlayForward ? (int64_t(s.loopEnd()) << 32) - position
-                                              : position - (int64_t(s.loopStart) << 32);
+    const int64_t distance =
+        c.direction == kPlayForward ? (int64_t(s.loopEnd()) << 32) - position : position - (int64_t(s.loopStart) << 32);
     if ((distance >> 32) >= (int64_t(1) << 24)) return -1;
     if (distance <= 0) return 0;
     const uint64_t distance24 = uint64_t(distance) >> 8;
@@ -101,8 +101,8 @@ int64_t mixFrames(const int16_t* s, int64_t position, int64_t step, float* out, 
 // Kept in one piece, a little over 60 lines: its passes share the chunk
 // buffers, and side by side with mixFrames it can be checked step for step.
 template <bool kBackward>
-__attribute__((target("avx2"))) int64_t mixFramesAvx2(const int16_t* s, int64_t position, int64_t step,
-                                                       float* out, int frames, double gainA, double gainB) {
+__attribute__((target("avx2"))) int64_t mixFramesAvx2(const int16_t* s, int64_t position, int64_t step, float* out,
+                                                      int frames, double gainA, double gainB) {
     constexpr int kChunk = 256;
     alignas(32) double v[kChunk];
     const __m256d vGainA = _mm256_set1_pd(gainA);
@@ -177,8 +177,8 @@ int64_t mixConstant(const int16_t* s, int64_t position, int64_t step, float* out
 }
 
 template <bool kBackward>
-int64_t mixRamp(const int16_t* s, int64_t position, int64_t step, float* out, int frames, double& gainA,
-                double& gainB, double incrementA, double incrementB) {
+int64_t mixRamp(const int16_t* s, int64_t position, int64_t step, float* out, int frames, double& gainA, double& gainB,
+                double incrementA, double incrementB) {
     for (int f = 0; f < frames; ++f) {
         const double v = sampleAt(s, position);
         out[0] = static_cast<float>(out[0] + v * gainA);
@@ -218,10 +218,9 @@ int64_t mixSegment(MixerChannel& c, int64_t position, int64_t step, float* out, 
     if (c.rampFramesLeft > 0) {
         double gainA = c.currentA / 256.0 / 255.0;
         double gainB = c.currentB / 256.0 / 255.0;
-        position = forward ? mixRamp<false>(data, position, step, out, seg, gainA, gainB, c.rampIncrementA,
-                                            c.rampIncrementB)
-                           : mixRamp<true>(data, position, step, out, seg, gainA, gainB, c.rampIncrementA,
-                                           c.rampIncrementB);
+        position =
+            forward ? mixRamp<false>(data, position, step, out, seg, gainA, gainB, c.rampIncrementA, c.rampIncrementB)
+                    : mixRamp<true>(data, position, step, out, seg, gainA, gainB, c.rampIncrementA, c.rampIncrementB);
         c.currentA = static_cast<int>(std::nearbyint(gainA * 255 * 256));
         c.currentB = static_cast<int>(std::nearbyint(gainB * 255 * 256));
         c.rampFramesLeft -= seg;

@@ -15,7 +15,7 @@ struct EnvelopeState {
     int pointIndex = 0;
     int fixedValue = 0;  // 16.16
     int value = 0;
-    int slope = 0;       // 16.16 per tick
+    int slope = 0;  // 16.16 per tick
     uint8_t finished = 0;
 };
 

@@ -25,10 +25,8 @@ double envelopeAt(const GeneratorDefinition& d, int index, int t) {
 double waveformValue(const GeneratorDefinition& d, const Oscillator& o, double phase, double amp, int tp,
                      RuntimeRandom& random) {
     switch (o.waveform) {
-        case waveform::Sine:
-            return std::sin(phase) * amp;
-        case waveform::Saw:
-            return (std::fmod(phase * 0.15915493866300567, 1.0) - 0.5) * amp;
+        case waveform::Sine: return std::sin(phase) * amp;
+        case waveform::Saw: return (std::fmod(phase * 0.15915493866300567, 1.0) - 0.5) * amp;
         case waveform::Pulse: {
             double pw = o.pulseWidth;
             if (o.pulseWidthEnvelope >= 0) pw = pw * envelopeAt(d, o.pulseWidthEnvelope, tp);

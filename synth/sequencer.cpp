@@ -133,18 +133,10 @@ void autoVibrato(ChannelState& ch, const Instrument& in) {
     const int p = ch.autoVibratoPosition;
     int v = 0;
     switch (in.vibratoType) {
-        case autovibrato::Sine:
-            v = static_cast<int>(std::sin(p * static_cast<double>(0.024543688f)) * 64);
-            break;
-        case autovibrato::Square:
-            v = p < 128 ? 64 : -64;
-            break;
-        case autovibrato::RampDown:
-            v = (128 - ((p + 128) % 256)) >> 1;
-            break;
-        case autovibrato::RampUp:
-            v = (128 - ((384 - p) % 256)) >> 1;
-            break;
+        case autovibrato::Sine: v = static_cast<int>(std::sin(p * static_cast<double>(0.024543688f)) * 64); break;
+        case autovibrato::Square: v = p < 128 ? 64 : -64; break;
+        case autovibrato::RampDown: v = (128 - ((p + 128) % 256)) >> 1; break;
+        case autovibrato::RampUp: v = (128 - ((384 - p) % 256)) >> 1; break;
         default:  // no such waveform: no auto-vibrato
             break;
     }
@@ -190,19 +182,11 @@ void volumeColumnFirstTick(ChannelState& ch, uint8_t value) {
     }
     switch (value >> 4) {
         case volcmd::VolSlideDown:
-        case volcmd::FineVolDown:
-            volumeDown(ch, x);
-            break;
+        case volcmd::FineVolDown: volumeDown(ch, x); break;
         case volcmd::VolSlideUp:
-        case volcmd::FineVolUp:
-            volumeUp(ch, x);
-            break;
-        case volcmd::VibratoSpeed:
-            ch.vibratoSpeed = static_cast<uint8_t>(x);
-            break;
-        case volcmd::Vibrato:
-            ch.vibratoDepth = static_cast<uint8_t>(x);
-            break;
+        case volcmd::FineVolUp: volumeUp(ch, x); break;
+        case volcmd::VibratoSpeed: ch.vibratoSpeed = static_cast<uint8_t>(x); break;
+        case volcmd::Vibrato: ch.vibratoDepth = static_cast<uint8_t>(x); break;
         case volcmd::SetPanning:
             ch.pan = x * 16;
             ch.updateFlags |= kUpdatePan;
@@ -220,20 +204,15 @@ void volumeColumnFirstTick(ChannelState& ch, uint8_t value) {
             ch.portamentoTarget = ch.notePeriod;
             ch.updateFlags &= ~kUpdateTrigger;
             break;
-        default:
-            break;
+        default: break;
     }
 }
 
 void volumeColumnLaterTick(ChannelState& ch, uint8_t value) {
     const int x = value & 15;
     switch (value >> 4) {
-        case volcmd::VolSlideDown:
-            volumeDown(ch, x);
-            break;
-        case volcmd::VolSlideUp:
-            volumeUp(ch, x);
-            break;
+        case volcmd::VolSlideDown: volumeDown(ch, x); break;
+        case volcmd::VolSlideUp: volumeUp(ch, x); break;
         case volcmd::Vibrato:
             ch.vibratoDepth = static_cast<uint8_t>(x);
             vibrato(ch);
@@ -247,11 +226,8 @@ void volumeColumnLaterTick(ChannelState& ch, uint8_t value) {
             ch.pan += x;
             ch.updateFlags |= kUpdatePan;
             break;
-        case volcmd::TonePorta:
-            tonePortamentoStep(ch);
-            break;
-        default:
-            break;
+        case volcmd::TonePorta: tonePortamentoStep(ch); break;
+        default: break;
     }
 }
 
@@ -297,15 +273,11 @@ void effectFirstTick(ModulePlayer& player, ChannelState& ch, const Sample& sampl
             ch.pan = p;
             ch.updateFlags |= kUpdatePan;
             break;
-        case effect::SampleOffset:
-            sampleOffset(player, ch, sample, p);
-            break;
+        case effect::SampleOffset: sampleOffset(player, ch, sample, p); break;
         case effect::VolSlide:
             if (p) ch.volumeSlideMemory = p;
             break;
-        case effect::PatternBreak:
-            patternBreak(player, hi * 10 + lo);
-            break;
+        case effect::PatternBreak: patternBreak(player, hi * 10 + lo); break;
         case effect::Extended:
             if (hi == extended::SetPanning) {
                 ch.pan = lo * 16;
@@ -391,11 +363,8 @@ void effectLaterTick(ModulePlayer& player, ChannelState& ch, uint8_t command, ui
                 volumeDown(ch, ch.volumeSlideMemory & 15);
             ch.updateFlags |= kUpdateVolume;
             break;
-        case effect::MultiRetrig:
-            multiRetrigger(player, ch);
-            break;
-        default:
-            break;
+        case effect::MultiRetrig: multiRetrigger(player, ch); break;
+        default: break;
     }
 }
 
@@ -467,7 +436,8 @@ void applyToMixer(ModulePlayer& player, ChannelState& ch, const Sample& sample) 
     }
     if (ch.updateFlags & kUpdatePan) {
         const int pan = ch.pan;
-        const int final = std::clamp(pan + (ch.panningEnvelope.value - 32) * ((128 - std::abs(pan - 128)) / 32), 0, 255);
+        const int final =
+            std::clamp(pan + (ch.panningEnvelope.value - 32) * ((128 - std::abs(pan - 128)) / 32), 0, 255);
         m->pan = final;
         m->targetA = m->volume * final / 255;
         m->targetB = (255 - final) * m->volume / 255;

@@ -10,7 +10,7 @@ namespace lumen {
 namespace note {
 enum : uint8_t {
     None = 0,
-    Last = 96,         // notes are 1..96 (C-0 .. B-7)
+    Last = 96,          // notes are 1..96 (C-0 .. B-7)
     KeyOffStored = 97,  // key off as the pattern planes hold it
     KeyOff = 255,       // key off once loaded
 };
@@ -185,16 +185,11 @@ inline constexpr CodeName kExtendedNames[] = {
 };
 
 inline constexpr CodeName kVolumeCommandNames[] = {
-    {volcmd::VolSlideDown, "VolSlideDown"},
-    {volcmd::VolSlideUp, "VolSlideUp"},
-    {volcmd::FineVolDown, "FineVolDown"},
-    {volcmd::FineVolUp, "FineVolUp"},
-    {volcmd::VibratoSpeed, "VibratoSpeed"},
-    {volcmd::Vibrato, "Vibrato"},
-    {volcmd::SetPanning, "SetPanning"},
-    {volcmd::PanSlideLeft, "PanSlideLeft"},
-    {volcmd::PanSlideRight, "PanSlideRight"},
-    {volcmd::TonePorta, "TonePorta"},
+    {volcmd::VolSlideDown, "VolSlideDown"},   {volcmd::VolSlideUp, "VolSlideUp"},
+    {volcmd::FineVolDown, "FineVolDown"},     {volcmd::FineVolUp, "FineVolUp"},
+    {volcmd::VibratoSpeed, "VibratoSpeed"},   {volcmd::Vibrato, "Vibrato"},
+    {volcmd::SetPanning, "SetPanning"},       {volcmd::PanSlideLeft, "PanSlideLeft"},
+    {volcmd::PanSlideRight, "PanSlideRight"}, {volcmd::TonePorta, "TonePorta"},
 };
 
 inline constexpr CodeName kEnvelopeFlagNames[] = {

@@ -12,7 +12,8 @@ public:
     // piece names the data ("song image", "pattern planes", "definitions").
     SongDataError(std::string piece, size_t offset, const std::string& expected)
         : std::runtime_error(piece + ": byte " + std::to_string(offset) + ": expected " + expected),
-          piece_(std::move(piece)), offset_(offset) {}
+          piece_(std::move(piece)),
+          offset_(offset) {}
 
     const std::string& piece() const { return piece_; }
     size_t offset() const { return offset_; }

@@ -14,9 +14,9 @@ namespace lumen {
 
 PatternPlanes PatternPlanes::fromBytes(std::span<const uint8_t> bytes) {
     if (bytes.size() % 5 != 0)
-        throw SongDataError("pattern planes", bytes.size(),
-                            "five planes of equal size, but the length " + std::to_string(bytes.size()) +
-                                " is not a multiple of 5");
+        throw SongDataError(
+            "pattern planes", bytes.size(),
+            "five planes of equal size, but the length " + std::to_string(bytes.size()) + " is not a multiple of 5");
     return PatternPlanes{bytes, bytes.size() / 5};
 }
 
@@ -154,8 +154,8 @@ void readSampleHeader(MemoryReader& reader, Sample& s, uint64_t& totalLength, ui
     if (type & sampletype::ForwardLoop) s.loopMode = kLoopForward;
     if (type & sampletype::PingPongLoop) s.loopMode = kLoopPingPong;
     if (s.length > kMaxSampleLength)
-        imageError(at, "a sample length of at most " + std::to_string(kMaxSampleLength) + ", got " +
-                           std::to_string(s.length));
+        imageError(
+            at, "a sample length of at most " + std::to_string(kMaxSampleLength) + ", got " + std::to_string(s.length));
     totalLength += s.length;
     if (totalLength > maxTotalLength)
         imageError(at, "at most " + std::to_string(maxTotalLength) + " sample slots in all samples, got " +

@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "shell/main_loop.h"
-#include "synth/song.h"
 #include "synth/module_player.h"
+#include "synth/song.h"
 
 namespace lumen {
 

@@ -65,10 +65,9 @@ std::vector<RowVisit> walkFirstPass(ModulePlayer& player) {
             v.row = player.nextRow >= 0 ? player.nextRow : player.row;
             for (size_t i = 0; i < v.channels.size(); ++i) {
                 const ChannelState& c = player.channels[i];
-                v.channels[i] = ChannelBefore{c.instrument,          c.volume,
-                                              c.portamentoUpMemory,  c.portamentoDownMemory,
-                                              c.volumeSlideMemory,   c.portamentoSpeed,
-                                              c.fineVolumeUpMemory,  c.sampleOffsetMemory};
+                v.channels[i] =
+                    ChannelBefore{c.instrument,        c.volume,          c.portamentoUpMemory, c.portamentoDownMemory,
+                                  c.volumeSlideMemory, c.portamentoSpeed, c.fineVolumeUpMemory, c.sampleOffsetMemory};
             }
             visits.push_back(v);
             sequencerTick(player);
@@ -246,8 +245,7 @@ void convertNote(Converted& c, const Song& song, const uint8_t* cell, const Chan
     c.cell.instrument = static_cast<uint8_t>(instrument + 1);
     if (size_t(instrument) >= song.instruments.size()) note(c, "the instrument does not exist: silence in Lumen");
     const Sample* played = noteSample(song, instrument, noteByte);
-    if (command == effect::SampleOffset && played && !tone &&
-        uint32_t(c.cell.parameter) * 256 >= played->loopEnd())
+    if (command == effect::SampleOffset && played && !tone && uint32_t(c.cell.parameter) * 256 >= played->loopEnd())
         note(c, "a sample offset past the sample's end restarts the sounding note in Lumen");
     if (instrumentByte != 0) return;
     // XM resets the volume to the sample's; Lumen keeps the channel's.
@@ -335,7 +333,8 @@ ConvertedPatterns convertPatterns(ModulePlayer& player) {
                 const auto it = decided.find(key);
                 // Cells the first pass never plays keep their own instruments.
                 out.cells[p][size_t(row * width + ch)] =
-                    it != decided.end() ? it->second.cell : convertCell(song, cellBytes(int(p), row, ch), nullptr, 0).cell;
+                    it != decided.end() ? it->second.cell
+                                        : convertCell(song, cellBytes(int(p), row, ch), nullptr, 0).cell;
             }
     return out;
 }

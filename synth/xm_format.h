@@ -26,8 +26,8 @@ constexpr int kMaxRows = 256;
 constexpr uint32_t kPatternHeaderSize = 9;
 constexpr uint8_t kPackingType = 0;
 
-constexpr uint32_t kInstrumentHeaderSize = 263;       // with samples
-constexpr uint32_t kEmptyInstrumentHeaderSize = 29;   // size, name, type, sample count
+constexpr uint32_t kInstrumentHeaderSize = 263;      // with samples
+constexpr uint32_t kEmptyInstrumentHeaderSize = 29;  // size, name, type, sample count
 constexpr uint32_t kSampleHeaderSize = 40;
 constexpr size_t kInstrumentNameBytes = 22;
 constexpr size_t kSampleNameBytes = 22;

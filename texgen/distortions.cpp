@@ -52,8 +52,8 @@ inline int floorToInt(double v) {
     const uint8_t* p11 = layer + pixelIndex(iu1, iv1);
     const double* asDouble = kByteAsDouble.v;  // loads instead of conversions
     auto channel = [&](int c) {
-        const double value = ((asDouble[p11[c]] * w11 + asDouble[p01[c]] * w01) + asDouble[p00[c]] * w00) +
-                             asDouble[p10[c]] * w10;
+        const double value =
+            ((asDouble[p11[c]] * w11 + asDouble[p01[c]] * w01) + asDouble[p00[c]] * w00) + asDouble[p10[c]] * w10;
         return uint8_t(int(value));
     };
     out[0] = channel(0);
@@ -174,8 +174,8 @@ void blur(TextureGenerator&, Texture& texture, const TextureOp& op) {
             for (int x = 0; x < kTextureSize; ++x) {
                 const size_t l = size_t((x - 1) & 255) * 4, m = size_t(x) * 4, r = size_t((x + 1) & 255) * 4;
                 for (int c = 0; c < 3; ++c) {
-                    int s = above[l + c] + above[m + c] + above[r + c] + here[l + c] + here[m + c] +
-                            here[r + c] + below[l + c] + below[m + c] + below[r + c];
+                    int s = above[l + c] + above[m + c] + above[r + c] + here[l + c] + here[m + c] + here[r + c] +
+                            below[l + c] + below[m + c] + below[r + c];
                     here[m + c] = ninth.v[s];
                 }
             }
@@ -322,8 +322,8 @@ void smear(TextureGenerator& gen, Texture& texture, const TextureOp& op) {
             // Inside these bounds no sample wraps: each is a fixed step from here.
             const bool inside = y >= -d.minFloorRow && x >= -d.minFloorCol && y + d.maxFloorRow < kTextureSize &&
                                 x + d.maxFloorCol < kTextureSize;
-            const SmearSums s = inside ? kSmearSums(layer + i, d.byteOffset.data(), length)
-                                       : smearSumsWrapped(layer, d, x, y, length);
+            const SmearSums s =
+                inside ? kSmearSums(layer + i, d.byteOffset.data(), length) : smearSumsWrapped(layer, d, x, y, length);
             // Dividing by the count plus one also darkens by length / (length + 1).
             uint8_t* out = scratch + i;
             out[0] = quotient[s.c[0]];
@@ -344,8 +344,7 @@ void emboss(TextureGenerator& gen, Texture& texture, const TextureOp& op) {
             const size_t l = size_t((x - 1) & 255) * 4, m = size_t(x) * 4, r = size_t((x + 1) & 255) * 4;
             uint8_t* out = scratch + pixelIndex(x, y);
             for (int c = 0; c < 3; ++c) {
-                int v = below[l + c] + below[m + c] + below[r + c] - above[l + c] - above[m + c] -
-                        above[r + c] + 128;
+                int v = below[l + c] + below[m + c] + below[r + c] - above[l + c] - above[m + c] - above[r + c] + 128;
                 out[c] = uint8_t(v < 0 ? 0 : v > 255 ? 255 : v);
             }
         }

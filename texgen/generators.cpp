@@ -33,8 +33,7 @@ void octave(TextureGenerator& gen, int s, int ch) {
     RuntimeRandom& random = gen.random();
 
     for (int gy = 0; gy < n; ++gy)
-        for (int gx = 0; gx < n; ++gx)
-            scratch[pixelIndex(g(gx), g(gy)) + ch] = uint8_t(random.rand() & 0xFF);
+        for (int gx = 0; gx < n; ++gx) scratch[pixelIndex(g(gx), g(gy)) + ch] = uint8_t(random.rand() & 0xFF);
     if (step == 1) return;  // every pixel is a grid point
 
     double t[128];
@@ -77,8 +76,7 @@ void noise(TextureGenerator& gen, Texture& texture, const TextureOp& op) {
     for (int s = 1; s <= 7; ++s) {
         octave(gen, s, ch);
         const int shift = 8 - s;
-        for (size_t i = size_t(ch); i < kLayerBytes; i += 4)
-            target[i] = uint8_t(target[i] + (scratch[i] >> shift));
+        for (size_t i = size_t(ch); i < kLayerBytes; i += 4) target[i] = uint8_t(target[i] + (scratch[i] >> shift));
     }
 }
 

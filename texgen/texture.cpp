@@ -42,14 +42,10 @@ std::unique_ptr<Texture> createTexture() {
     return std::unique_ptr<Texture>(new Texture());
 }
 
-std::unique_ptr<UploadedImage> createUploadedImage() {
-    return std::unique_ptr<UploadedImage>(new UploadedImage());
-}
+std::unique_ptr<UploadedImage> createUploadedImage() { return std::unique_ptr<UploadedImage>(new UploadedImage()); }
 
 TextureGenerator::TextureGenerator(RuntimeRandom& random)
-    : random_(random),
-      scratch_(new uint8_t[kLayerBytes]()),
-      distance_(new float[size_t(kTextureSize) * kTextureSize]) {
+    : random_(random), scratch_(new uint8_t[kLayerBytes]()), distance_(new float[size_t(kTextureSize) * kTextureSize]) {
     for (int y = 0; y < kTextureSize; ++y) {
         for (int x = 0; x < kTextureSize; ++x) {
             // Squares as single-precision values, their sum and root in double,
@@ -104,9 +100,7 @@ Texture* findTexture(Texture* head, int id) {
     return nullptr;
 }
 
-const Texture* findTexture(const Texture* head, int id) {
-    return findTexture(const_cast<Texture*>(head), id);
-}
+const Texture* findTexture(const Texture* head, int id) { return findTexture(const_cast<Texture*>(head), id); }
 
 UploadedImage* findUploadedImage(UploadedImage* head, int imageId) {
     for (UploadedImage* i = head; i; i = i->next)
@@ -120,9 +114,7 @@ const UploadedImage* findUploadedImage(const UploadedImage* head, int imageId) {
 
 namespace texops {
 
-void copyBack(const TextureGenerator& gen, uint8_t* layer) {
-    std::memcpy(layer, gen.scratch(), kLayerBytes);
-}
+void copyBack(const TextureGenerator& gen, uint8_t* layer) { std::memcpy(layer, gen.scratch(), kLayerBytes); }
 
 }  // namespace texops
 

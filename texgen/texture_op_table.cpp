@@ -55,11 +55,21 @@ bool textureOpIndicesValid(const TextureOpInfo& info, const uint8_t* record) {
     for (int i = 0; i < 8; ++i) {
         const uint8_t v = record[i + 1];
         switch (info.params[i].role) {
-            case R::Layer: if (v >= kOpLayerCount) return false; break;
-            case R::Channel: if (v >= kOpChannelCount) return false; break;
-            case R::ChannelIfModeSet: if (record[2] != 0 && v >= kOpChannelCount) return false; break;
-            case R::Font: if (v >= kOpFontCount) return false; break;
-            case R::TextSlot: if (v >= kOpTextSlotCount) return false; break;
+            case R::Layer:
+                if (v >= kOpLayerCount) return false;
+                break;
+            case R::Channel:
+                if (v >= kOpChannelCount) return false;
+                break;
+            case R::ChannelIfModeSet:
+                if (record[2] != 0 && v >= kOpChannelCount) return false;
+                break;
+            case R::Font:
+                if (v >= kOpFontCount) return false;
+                break;
+            case R::TextSlot:
+                if (v >= kOpTextSlotCount) return false;
+                break;
             default: break;
         }
     }

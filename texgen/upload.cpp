@@ -29,12 +29,10 @@ bool uploadImage(UploadedImage& image, const Texture* texturesHead) {
     glGenTextures(1, &name);
     image.glName = name;
     glBindTexture(GL_TEXTURE_2D, name);
-    glTexImage2D(GL_TEXTURE_2D, 0, 4, kTextureSize, kTextureSize, 0, GL_RGBA, GL_UNSIGNED_BYTE,
-                 image.pixels);
+    glTexImage2D(GL_TEXTURE_2D, 0, 4, kTextureSize, kTextureSize, 0, GL_RGBA, GL_UNSIGNED_BYTE, image.pixels);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_LINEAR);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-    gluBuild2DMipmaps(GL_TEXTURE_2D, 4, kTextureSize, kTextureSize, GL_RGBA, GL_UNSIGNED_BYTE,
-                      image.pixels);
+    gluBuild2DMipmaps(GL_TEXTURE_2D, 4, kTextureSize, kTextureSize, GL_RGBA, GL_UNSIGNED_BYTE, image.pixels);
     return found;
 }
 

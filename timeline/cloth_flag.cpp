@@ -63,8 +63,8 @@ void ClothFlag::step() {
             ClothParticle* tris[2][3] = {{&at(i, j), &at(i + 1, j + 1), &at(i + 1, j)},
                                          {&at(i, j), &at(i, j + 1), &at(i + 1, j + 1)}};
             for (auto& tri : tris) {
-                const Vector3 n = cross(subtract(tri[0]->position, tri[1]->position),
-                                        subtract(tri[0]->position, tri[2]->position));
+                const Vector3 n =
+                    cross(subtract(tri[0]->position, tri[1]->position), subtract(tri[0]->position, tri[2]->position));
                 const float k = dot(n, kWind);
                 const Vector3 f = scale(normalize(n), k);
                 for (ClothParticle* c : tri) {
@@ -112,8 +112,7 @@ void drawClothFlag(const ClothFlag& cloth) {
         const ClothParticle& c = cloth.at(i, j);
         glNormal3f(c.normal.x, -c.normal.y, c.normal.z);
         glVertex3f(static_cast<float>(-0.25 * (c.position.x - kLastColumn)),
-                   static_cast<float>(1.8 - 0.25 * c.position.y),
-                   static_cast<float>(0.25 * c.position.z));
+                   static_cast<float>(1.8 - 0.25 * c.position.y), static_cast<float>(0.25 * c.position.z));
     };
 
     glBegin(GL_QUADS);

@@ -40,8 +40,7 @@ float clampTopThenBottom(double v, float top, float bottom) {
 // [SECTION] Jitter table
 //-----------------------------------------------------------------------------
 
-void fillJitterTable(JitterTable& table, RuntimeRandom& random, double xLo, double yLo, double xHi,
-                     double yHi) {
+void fillJitterTable(JitterTable& table, RuntimeRandom& random, double xLo, double yLo, double xHi, double yHi) {
     for (int i = 0; i < kGridColumns; ++i) {
         for (int j = 0; j < kGridRows; ++j) {
             JitterTable::Offset& e = table.entries[i * kGridRows + j];
@@ -121,12 +120,12 @@ bool computeDistortionGrid(DistortionGrid& grid, int type, float amount, const T
             switch (type) {
                 case kDistortWaves: {
                     const double w = squared(std::sin(a * kPi / 2));
-                    const double u = s.uL + K * s.U +
-                                     w * (0.05 * std::sin(2 * a + 20 * K + 15 * L) +
-                                          0.05 * std::cos(10 * K + 25 * L + 2 * a));
-                    const double v = s.vT + s.V * L +
-                                     w * (0.05 * std::sin(18 * K + 25 * L + 2 * a) +
-                                          0.05 * std::sin(28 * K + 2 * a + 15 * L));
+                    const double u =
+                        s.uL + K * s.U +
+                        w * (0.05 * std::sin(2 * a + 20 * K + 15 * L) + 0.05 * std::cos(10 * K + 25 * L + 2 * a));
+                    const double v =
+                        s.vT + s.V * L +
+                        w * (0.05 * std::sin(18 * K + 25 * L + 2 * a) + 0.05 * std::sin(28 * K + 2 * a + 15 * L));
                     c.u = clampLowThenHigh(u, s.uL, s.uR);
                     c.v = clampTopThenBottom(v, s.vT, s.vB);
                     break;
@@ -139,9 +138,7 @@ bool computeDistortionGrid(DistortionGrid& grid, int type, float amount, const T
                     if (type == kDistortPinch) {
                         f = 1 - squared(std::sin(a * kPi)) * std::pow(2 * r, 3.5 * a);
                     } else {
-                        f = 2 * r > 0.001
-                                ? std::pow(2 * r, 1 / (4 * squared(std::sin(a * kPi)) + 1) - 1)
-                                : 0.0;
+                        f = 2 * r > 0.001 ? std::pow(2 * r, 1 / (4 * squared(std::sin(a * kPi)) + 1) - 1) : 0.0;
                     }
                     c.u = static_cast<float>(s.cu + f * (s.uL + K * s.U - s.cu));
                     c.v = static_cast<float>(s.cv + f * (s.vT + s.V * L - s.cv));
@@ -165,15 +162,13 @@ bool computeDistortionGrid(DistortionGrid& grid, int type, float amount, const T
                         if (r < 0.5) theta = theta - 25 * squared(0.5 - r) * squared(std::sin(a * kPi / 2));
                     } else {
                         if (px < 0) theta = theta - kPi;
-                        radius = r - 0.2 * squared(std::sin(a * kPi)) *
-                                         squared(std::sin(10 * r + kRippleRate * a));
+                        radius = r - 0.2 * squared(std::sin(a * kPi)) * squared(std::sin(10 * r + kRippleRate * a));
                     }
                     c.u = static_cast<float>(s.uL + s.U * (radius * std::cos(theta) + 0.5));
                     c.v = static_cast<float>(s.vT + s.V * (radius * std::sin(theta) + 0.5));
                     break;
                 }
-                default:
-                    break;
+                default: break;
             }
         }
     }
@@ -184,8 +179,8 @@ bool computeDistortionGrid(DistortionGrid& grid, int type, float amount, const T
 // [SECTION] Drawing
 //-----------------------------------------------------------------------------
 
-void drawDistortion(int type, float amount, float x1, float y1, float x2, float y2,
-                    const TextureRect& rect, const JitterTable& jitter) {
+void drawDistortion(int type, float amount, float x1, float y1, float x2, float y2, const TextureRect& rect,
+                    const JitterTable& jitter) {
     // Lives across calls so a draw allocates nothing; the show draws on one thread.
     static DistortionGrid grid;
     if (!computeDistortionGrid(grid, type, amount, rect, jitter)) return;

@@ -28,8 +28,7 @@ class RuntimeRandom;
 // +-0.1 and are pulled back so a corner never leaves [xLo, xHi] x [yLo, yHi].
 // The show calls it once at start-up with (0, 0.53125, 0.625, 1.0) on the
 // generator's start-up state.
-void fillJitterTable(JitterTable& table, RuntimeRandom& random, double xLo, double yLo, double xHi,
-                     double yHi);
+void fillJitterTable(JitterTable& table, RuntimeRandom& random, double xLo, double yLo, double xHi, double yHi);
 
 // The texture coordinates of every grid corner, column-major.
 struct DistortionGrid {
@@ -63,7 +62,7 @@ bool computeDistortionGrid(DistortionGrid& grid, int type, float amount, const T
 
 // Draws the distorted capture over (x1, y1)-(x2, y2) in the current 2D
 // projection, with the caller's colour, blending and bound texture.
-void drawDistortion(int type, float amount, float x1, float y1, float x2, float y2,
-                    const TextureRect& rect, const JitterTable& jitter);
+void drawDistortion(int type, float amount, float x1, float y1, float x2, float y2, const TextureRect& rect,
+                    const JitterTable& jitter);
 
 }  // namespace lumen

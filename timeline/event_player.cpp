@@ -30,8 +30,7 @@ constexpr GLbitfield kAllAttributes = 0xFFFFF;
 // [SECTION] Start-up and the timeline walk
 //-----------------------------------------------------------------------------
 
-EventPlayer::EventPlayer(int windowWidth, int windowHeight)
-    : width_(windowWidth), height_(windowHeight) {}
+EventPlayer::EventPlayer(int windowWidth, int windowHeight) : width_(windowWidth), height_(windowHeight) {}
 
 void EventPlayer::createRenderTargets() {
     static const uint8_t kBlack[2 * 2 * 4] = {};
@@ -46,9 +45,7 @@ void EventPlayer::createRenderTargets() {
     copied_ = {};
 }
 
-void EventPlayer::fillJitter(RuntimeRandom& random) {
-    fillJitterTable(jitter_, random, 0.0, 0.53125, 0.625, 1.0);
-}
+void EventPlayer::fillJitter(RuntimeRandom& random) { fillJitterTable(jitter_, random, 0.0, 0.53125, 0.625, 1.0); }
 
 void EventPlayer::drawTimeline(const TimelineEvent* head, int t) {
     glPushAttrib(kAllAttributes);
@@ -164,8 +161,7 @@ void EventPlayer::drawSceneView(const TimelineEvent& event, const EventRect& r, 
     glLoadIdentity();
     Camera* use = animated ? eventCamera : currentCamera_;
     // The very first view of a run has no earlier camera, so none is applied.
-    if (currentCamera_)
-        applyCamera(*use, static_cast<float>((r.x2 - r.x1) / (r.y2 - r.y1)), cameraMatrix_);
+    if (currentCamera_) applyCamera(*use, static_cast<float>((r.x2 - r.x1) / (r.y2 - r.y1)), cameraMatrix_);
     currentCamera_ = use;
 
     const PixelRect vp = sceneViewport(r, width_, height_);
@@ -214,16 +210,15 @@ void EventPlayer::capture(const TimelineEvent& event, const EventRect& r) {
     glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
     glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
     if (!area.full) {
-        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, kCaptureSize, kCaptureSize, 0, GL_RGBA,
-                     GL_UNSIGNED_BYTE, kZeros.data());
+        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, kCaptureSize, kCaptureSize, 0, GL_RGBA, GL_UNSIGNED_BYTE,
+                     kZeros.data());
     } else {
         const bool covered = area.width == 0 || area.height == 0 ||
-                             (area.x >= next.x && area.y >= next.y &&
-                              area.x + area.width <= next.x + next.width &&
+                             (area.x >= next.x && area.y >= next.y && area.x + area.width <= next.x + next.width &&
                               area.y + area.height <= next.y + next.height);
         if (!covered)
-            glTexSubImage2D(GL_TEXTURE_2D, 0, area.x, area.y, area.width, area.height, GL_RGBA,
-                            GL_UNSIGNED_BYTE, kZeros.data());
+            glTexSubImage2D(GL_TEXTURE_2D, 0, area.x, area.y, area.width, area.height, GL_RGBA, GL_UNSIGNED_BYTE,
+                            kZeros.data());
     }
     if (next.width > 0 && next.height > 0)
         glCopyTexSubImage2D(GL_TEXTURE_2D, 0, next.x, next.y, x0, y0, next.width, next.height);
@@ -261,11 +256,10 @@ void EventPlayer::drawZoomFeedback(const TimelineEvent& event, const EventRect& 
     glBegin(GL_QUADS);
     for (int i = 0; i < event.feedbackCount; ++i) {
         // Layer 0 is the capture itself; a zoom of 0 would make its 0 / 0 scale NaN.
-        const double s =
-            i == 0 ? 1.0 : static_cast<double>(i) / event.feedbackCount / event.feedbackZoom + 1;
+        const double s = i == 0 ? 1.0 : static_cast<double>(i) / event.feedbackCount / event.feedbackZoom + 1;
         const double b = (20 - i) * 0.05;
-        glColor4f(static_cast<float>(color[0] * b), static_cast<float>(color[1] * b),
-                  static_cast<float>(color[2] * b), static_cast<float>(color[3] * b));
+        glColor4f(static_cast<float>(color[0] * b), static_cast<float>(color[1] * b), static_cast<float>(color[2] * b),
+                  static_cast<float>(color[3] * b));
         const float uLo = static_cast<float>(cu - hu / s), uHi = static_cast<float>(cu + hu / s);
         const float vLo = static_cast<float>(cv - hv / s), vHi = static_cast<float>(cv + hv / s);
         glTexCoord2f(uLo, vLo);
@@ -312,11 +306,10 @@ void EventPlayer::runClothFlag(int t, const TimelineEvent& event, float p) {
     // Without a camera or the scene whose fog and lights dress the flag there
     // is no way to place or light it: it is not drawn.
     if (currentCamera_ && flagScene && vp.width > 0 && vp.height > 0) {
-        applyCamera(*currentCamera_, static_cast<float>((r.x2 - r.x1) / (r.y2 - r.y1)),
-                    cameraMatrix_);
+        applyCamera(*currentCamera_, static_cast<float>((r.x2 - r.x1) / (r.y2 - r.y1)), cameraMatrix_);
         glViewport(vp.x, vp.y, vp.width, vp.height);
-        const float fog[4] = {flagScene->fogColor[0], flagScene->fogColor[1],
-                              flagScene->fogColor[2], flagScene->fogDensity};
+        const float fog[4] = {flagScene->fogColor[0], flagScene->fogColor[1], flagScene->fogColor[2],
+                              flagScene->fogDensity};
         glEnable(GL_FOG);
         glFogfv(GL_FOG_COLOR, fog);
         glFogf(GL_FOG_DENSITY, flagScene->fogDensity);

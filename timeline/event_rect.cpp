@@ -8,15 +8,12 @@ namespace lumen {
 
 double lerp(double a, double b, float p) { return a + (b - a) * p; }
 
-bool eventActiveAt(const TimelineEvent& event, int t) {
-    return event.startTime <= t && t <= event.endTime;
-}
+bool eventActiveAt(const TimelineEvent& event, int t) { return event.startTime <= t && t <= event.endTime; }
 
 float eventProgress(const TimelineEvent& event, int t) {
     const int64_t span = int64_t(event.endTime) - event.startTime;
     if (span == 0) return 0.0f;
-    return static_cast<float>(static_cast<double>(int64_t(t) - event.startTime) /
-                              static_cast<double>(span));
+    return static_cast<float>(static_cast<double>(int64_t(t) - event.startTime) / static_cast<double>(span));
 }
 
 EventRect eventRectangle(const TimelineEvent& event, float p, int windowWidth, bool nudge) {
@@ -43,8 +40,7 @@ PixelRect sceneViewport(const EventRect& r, int windowWidth, int windowHeight) {
 }
 
 void eventColor(const TimelineEvent& event, float p, float out[4]) {
-    for (int c = 0; c < 4; ++c)
-        out[c] = static_cast<float>(lerp(event.colorStart[c], event.colorEnd[c], p));
+    for (int c = 0; c < 4; ++c) out[c] = static_cast<float>(lerp(event.colorStart[c], event.colorEnd[c], p));
 }
 
 bool isClothWindow(const TimelineEvent& event) {

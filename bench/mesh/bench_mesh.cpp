@@ -7,9 +7,7 @@ namespace lumen {
 namespace {
 
 // rings x segments; the show's spheres are far smaller, these show the rate.
-void sphereArgs(benchmark::internal::Benchmark* b) {
-    b->Args({64, 64})->Args({256, 256})->Args({256, 1024});
-}
+void sphereArgs(benchmark::internal::Benchmark* b) { b->Args({64, 64})->Args({256, 256})->Args({256, 1024}); }
 
 void setRate(benchmark::State& state, const Mesh& mesh) {
     state.counters["vertices"] = double(mesh.vertexCount);

@@ -67,8 +67,7 @@ void BM_Mixer(benchmark::State& state) {
         benchmark::DoNotOptimize(buffer.data());
         frames += 882;
     }
-    state.counters["realtime_x"] =
-        benchmark::Counter(double(frames) / kOutputRate, benchmark::Counter::kIsRate);
+    state.counters["realtime_x"] = benchmark::Counter(double(frames) / kOutputRate, benchmark::Counter::kIsRate);
 }
 BENCHMARK(BM_Mixer)->Arg(18)->Arg(64)->Unit(benchmark::kMicrosecond);
 
@@ -137,7 +136,7 @@ SongSource busySong(std::vector<uint8_t>& image, std::vector<uint8_t>& planes, s
     }
     PatternPlaneWriter writer(2);
     const uint8_t effects[][2] = {{effect::Vibrato, 0x46},   {effect::Arpeggio, 0x37}, {effect::VolSlide, 0x02},
-                                   {effect::TonePorta, 0x20}, {effect::PortaUp, 0x02},  {effect::MultiRetrig, 0x13}};
+                                  {effect::TonePorta, 0x20}, {effect::PortaUp, 0x02},  {effect::MultiRetrig, 0x13}};
     for (int p = 0; p < 2; ++p)
         for (int row = 0; row < 64; ++row)
             for (int ch = 0; ch < 18; ++ch) {
@@ -169,8 +168,7 @@ void BM_RenderBusySong60s(benchmark::State& state) {
         for (int b = 0; b < blocks; ++b) renderer.renderBlock();
         benchmark::DoNotOptimize(renderer.ring());
     }
-    state.counters["realtime_x"] =
-        benchmark::Counter(60.0 * double(state.iterations()), benchmark::Counter::kIsRate);
+    state.counters["realtime_x"] = benchmark::Counter(60.0 * double(state.iterations()), benchmark::Counter::kIsRate);
 }
 BENCHMARK(BM_RenderBusySong60s)->Unit(benchmark::kMillisecond);
 

@@ -104,8 +104,9 @@ const Case kCases[] = {
 
 const bool kRegistered = [] {
     for (const Case& c : kCases)
-        benchmark::RegisterBenchmark(c.name, [&c](benchmark::State& s) { runCase(s, c); })
-            ->Unit(benchmark::kMicrosecond);
+        benchmark::RegisterBenchmark(c.name, [&c](benchmark::State& s) {
+            runCase(s, c);
+        })->Unit(benchmark::kMicrosecond);
     return true;
 }();
 

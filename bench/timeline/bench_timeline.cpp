@@ -52,9 +52,8 @@ std::string busySceneSource() {
          "spotDirection 0 1 0 spotExponent 4 spotCutoff 60\n";
     for (int k = 0; k < 50; ++k) {
         const double x = (k % 10) * 1.2 - 5.4, y = (k / 10) * 1.2 - 2.4;
-        s << "  object " << (k % 2 ? "cube" : "sphere rings 12 segments 16") << " id " << k + 1
-          << " parent -1 color " << 100 + k * 3 << " 180 " << 250 - k * 3 << " "
-          << (k % 3 == 0 ? 160 : 255) << " textureId 1";
+        s << "  object " << (k % 2 ? "cube" : "sphere rings 12 segments 16") << " id " << k + 1 << " parent -1 color "
+          << 100 + k * 3 << " 180 " << 250 - k * 3 << " " << (k % 3 == 0 ? 160 : 255) << " textureId 1";
         if (k % 4 == 0) s << " texture2Id 1";
         s << " matrix 0.5 0 0 " << x << " 0 0.5 0 " << y << " 0 0 0.5 0\n";
     }

@@ -52,7 +52,6 @@ protected:
         glPopAttrib();
     }
     void captureInto(int slot) { player.drawEvent(testing::fullScreen(kEventScreenCapture, slot), 0); }
-
 };
 
 TEST_F(Events2D, ImageLayerFillsItsMappedRectangleGrownByOneOnTheFarEdges) {
@@ -189,9 +188,8 @@ TEST_F(Events2D, ZoomFeedbackMagnifiesAndDimsEachLayer) {
                 // No layers: the picture is left as it was.
                 const double wantR = c.count ? r * 255 : before.r, wantG = c.count ? g * 255 : before.g;
                 if ((std::fabs(got.r - wantR) > 3 || std::fabs(got.g - wantG) > 3) && bad++ < 4)
-                    ADD_FAILURE() << "count " << c.count << " zoom " << c.zoom << " at " << x << ","
-                                  << y << ": " << got.r << "," << got.g << " want " << wantR << ","
-                                  << wantG;
+                    ADD_FAILURE() << "count " << c.count << " zoom " << c.zoom << " at " << x << "," << y << ": "
+                                  << got.r << "," << got.g << " want " << wantR << "," << wantG;
             }
         }
         EXPECT_EQ(bad, 0);
@@ -230,11 +228,10 @@ TEST_F(Events2D, DistortionDrawsEachPatternThroughItsGrid) {
                     if (X < 3 || X > 637 || Y < 3 || Y > 477) continue;  // near the capture's edge
                     ++checked;
                     const Rgba got = pic.at(10 * i, 10 * j);
-                    if ((std::fabs(got.r - X / 640 * 255) > 4 || std::fabs(got.g - Y / 480 * 255) > 4) &&
-                        bad++ < 3)
-                        ADD_FAILURE() << "pattern " << pattern << " amount " << amount << " corner "
-                                      << i << "," << j << ": " << got.r << "," << got.g << " want "
-                                      << X / 640 * 255 << "," << Y / 480 * 255;
+                    if ((std::fabs(got.r - X / 640 * 255) > 4 || std::fabs(got.g - Y / 480 * 255) > 4) && bad++ < 3)
+                        ADD_FAILURE() << "pattern " << pattern << " amount " << amount << " corner " << i << "," << j
+                                      << ": " << got.r << "," << got.g << " want " << X / 640 * 255 << ","
+                                      << Y / 480 * 255;
                 }
             }
             EXPECT_EQ(bad, 0) << pattern;

@@ -67,7 +67,8 @@ fs::path placeholderPack(const std::string& name, size_t cut = 0) {
                               "placeholder_show.txt");
     bytes.resize(bytes.size() - cut);
     const fs::path p = outputDir() / name;
-    std::ofstream(p, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+    std::ofstream(p, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
     return p;
 }
 

@@ -13,8 +13,8 @@ namespace lumen {
 namespace {
 
 TEST(LoadingDisplayTime, ProgressTimesFiveThousandRoundedToAFloatThenTruncated) {
-    const std::pair<float, int> cases[] = {{0.0f, 0}, {0.99999f, 4999}, {1.0f, 5000}, {1.025f, 5125},
-                                           {float(1 + 0.025 * 2), 5250}};
+    const std::pair<float, int> cases[] = {
+        {0.0f, 0}, {0.99999f, 4999}, {1.0f, 5000}, {1.025f, 5125}, {float(1 + 0.025 * 2), 5250}};
     for (const auto& [p, ms] : cases) EXPECT_EQ(loadingTimelineTime(p), ms) << p;
 }
 
@@ -80,8 +80,8 @@ TEST_F(Loading, LoaderFramesAreBlackThenTheLoaderTimelinePlaysWhileTheMainPackLo
 
     // The synthesiser's reports continue the loader timeline past 5000 ms.
     ASSERT_TRUE(loading->progressHook());
-    loading->progressHook()(1.0f);     // 5000 ms: red
-    loading->progressHook()(1.025f);   // 5125 ms: green
+    loading->progressHook()(1.0f);    // 5000 ms: red
+    loading->progressHook()(1.025f);  // 5125 ms: green
     ASSERT_EQ(centres.size(), 7u);
     EXPECT_EQ(centres[5].r, 255);
     EXPECT_EQ(centres[6].g, 255);

@@ -167,8 +167,10 @@ TEST_F(Drawing, LightsTakeEveryParameterOfTheirSlot) {
             const float* want;
             int n;
         };
-        const Param params[] = {{GL_AMBIENT, l.ambient, 4},          {GL_DIFFUSE, l.diffuse, 4},
-                                {GL_SPECULAR, l.diffuse, 4},         {GL_POSITION, l.position, 4},
+        const Param params[] = {{GL_AMBIENT, l.ambient, 4},
+                                {GL_DIFFUSE, l.diffuse, 4},
+                                {GL_SPECULAR, l.diffuse, 4},
+                                {GL_POSITION, l.position, 4},
                                 {GL_SPOT_DIRECTION, l.spotDirection, 3},
                                 {GL_SPOT_EXPONENT, &l.spotExponent, 1},
                                 {GL_SPOT_CUTOFF, &l.spotCutoff, 1},
@@ -277,8 +279,11 @@ TEST_F(Drawing, SceneViewAnimatesOnlyWhileTheScenesSwitchIsSet) {
         int switchId, clipId;
         float p, wantX;  // the square's drawn x afterwards
     };
-    const Step steps[] = {{-1, 7, 0.5f, 2}, {v.scene.id + 1, 7, 0.5f, 2}, {v.scene.id, 7, 0.5f, 6},
-                          {v.scene.id, 7, 1.0f, 8}, {v.scene.id, 8, 1.0f, 2}};
+    const Step steps[] = {{-1, 7, 0.5f, 2},
+                          {v.scene.id + 1, 7, 0.5f, 2},
+                          {v.scene.id, 7, 0.5f, 6},
+                          {v.scene.id, 7, 1.0f, 8},
+                          {v.scene.id, 8, 1.0f, 2}};
     for (const Step& s : steps) {
         player.animationSwitches().set(s.switchId);
         v.view.clipId = s.clipId;
@@ -351,8 +356,8 @@ TEST_F(Drawing, ClothFlagMapsParticlesToVerticesAndColoursItsBands) {
                  std::initializer_list<std::pair<int, int>>{{i, j}, {i + 1, j}, {i + 1, j + 1}, {i, j + 1}}) {
                 const Vector3 q = cloth.at(ci, cj).position;
                 const double X = -0.25 * (q.x - 13), Y = 1.8 - 0.25 * q.y, Z = 0.25 * q.z;
-                matched |= std::fabs(v[0] - (X + 1) / 5 * 640) < 1e-2 &&
-                           std::fabs(v[1] - (Y + 1) / 3 * 480) < 1e-2 && std::fabs(v[2] - (0.5 - Z / 8)) < 1e-4;
+                matched |= std::fabs(v[0] - (X + 1) / 5 * 640) < 1e-2 && std::fabs(v[1] - (Y + 1) / 3 * 480) < 1e-2 &&
+                           std::fabs(v[2] - (0.5 - Z / 8)) < 1e-4;
             }
             EXPECT_TRUE(matched) << "cell " << i << "," << j;
             for (int c = 0; c < 3; ++c) EXPECT_NEAR(v[3 + c], band[c], 1e-3) << "cell " << i << "," << j;

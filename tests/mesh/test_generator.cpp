@@ -15,8 +15,8 @@ namespace {
 
 ::testing::AssertionResult vectorNear(Vector3 a, Vector3 b, float tolerance) {
     if (std::fabs(a.x - b.x) > tolerance || std::fabs(a.y - b.y) > tolerance || std::fabs(a.z - b.z) > tolerance)
-        return ::testing::AssertionFailure() << "(" << a.x << ", " << a.y << ", " << a.z << ") vs (" << b.x << ", "
-                                             << b.y << ", " << b.z << ")";
+        return ::testing::AssertionFailure()
+               << "(" << a.x << ", " << a.y << ", " << a.z << ") vs (" << b.x << ", " << b.y << ", " << b.z << ")";
     return ::testing::AssertionSuccess();
 }
 
@@ -89,8 +89,10 @@ TEST(Primitives, SizesGiveTheirCountsSolidsCloseAndTheSweepIsPinned) {
         int vertices, faces;
         bool solid;
     };
-    std::vector<Case> cases = {{kTypeCube, {}, 14, 24, true}, {kTypeCone, {3, 1}, 4, 4, true},
-                               {kTypeCone, {4, 0}, 5, 4, false}, {kTypeGrid, {1, 1}, 4, 2, false}};
+    std::vector<Case> cases = {{kTypeCube, {}, 14, 24, true},
+                               {kTypeCone, {3, 1}, 4, 4, true},
+                               {kTypeCone, {4, 0}, 5, 4, false},
+                               {kTypeGrid, {1, 1}, 4, 2, false}};
     for (int r = 3; r <= 9; r += 2)
         for (int s = 1; s <= 9; s += 4) cases.push_back({kTypeSphere, {r, s}, 2 + (r - 2) * s, 2 * s * (r - 2), s > 2});
     for (int s = 3; s <= 12; s += 3) {
@@ -141,10 +143,17 @@ TEST(Primitives, UnusableSizesAndUnknownTypesBuildNothing) {
         uint32_t type;
         std::vector<int32_t> params;
     };
-    const Case cases[] = {{kTypeSphere, {2, 8}}, {kTypeSphere, {8, 0}},  {kTypeCylinder, {0, 4, 1}},
-                          {kTypeCylinder, {6, 0, 1}}, {kTypeCone, {0, 1}}, {kTypeGrid, {0, 3}},
-                          {kTypeGrid, {3, -1}},     {kTypeArcPath, {0, 90}}, {kTypeLinePath, {0}},
-                          {2, {5, 5, 5}},           {104, {1, 1, 1}}};
+    const Case cases[] = {{kTypeSphere, {2, 8}},
+                          {kTypeSphere, {8, 0}},
+                          {kTypeCylinder, {0, 4, 1}},
+                          {kTypeCylinder, {6, 0, 1}},
+                          {kTypeCone, {0, 1}},
+                          {kTypeGrid, {0, 3}},
+                          {kTypeGrid, {3, -1}},
+                          {kTypeArcPath, {0, 90}},
+                          {kTypeLinePath, {0}},
+                          {2, {5, 5, 5}},
+                          {104, {1, 1, 1}}};
     for (const Case& c : cases) {
         Objects scene;
         const Mesh& mesh = scene.add(1, c.type, c.params);
@@ -164,7 +173,8 @@ TEST(Sweep, PlacesTheProfileRingAtEachPathPointAndKeepsWorldPointsInScratch) {
     translation(0, 0, 10, pathPlace);
     const Mesh& path = scene.add(1, kTypeLinePath, {N}, pathPlace);
     const Mesh& arc = scene.add(2, kTypeArcPath, {M, 90});
-    for (int i = 0; i < W + 2; ++i) EXPECT_TRUE(vectorNear(arc.vertices[i].position, onCircle(-22.5 + 22.5 * i), 1e-6f));
+    for (int i = 0; i < W + 2; ++i)
+        EXPECT_TRUE(vectorNear(arc.vertices[i].position, onCircle(-22.5 + 22.5 * i), 1e-6f));
     const Mesh& mesh = scene.add(3, kTypeSweep, {1, 2});
     ASSERT_EQ(mesh.vertexCount, (N + 1) * W);
     EXPECT_EQ(mesh.faceCount, 2 * N * M);
@@ -189,7 +199,8 @@ TEST(Sweep, PlacesTheProfileRingAtEachPathPointAndKeepsWorldPointsInScratch) {
     const Mesh& collapsed = scene.add(5, kTypeSweep, {4, 2});
     for (int k = 0; k < 3; ++k)
         for (int j = 0; j < W; ++j)
-            EXPECT_TRUE(vectorNear(collapsed.vertices[k * W + j].position, transformPoint(upright, 0, 0, k / 2.0f - 0.5f), 1e-6f));
+            EXPECT_TRUE(vectorNear(collapsed.vertices[k * W + j].position,
+                                   transformPoint(upright, 0, 0, k / 2.0f - 0.5f), 1e-6f));
     // Missing, self-referring or too-short sources build nothing.
     Mesh three;
     for (int i = 0; i < 3; ++i) addVertex(three, 0, 0, float(i));

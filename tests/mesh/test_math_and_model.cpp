@@ -21,7 +21,9 @@ namespace {
 
 // A random placement: scale, then an axis-angle turn, then a translation.
 Matrix4 randomAffine(RuntimeRandom& random) {
-    auto uniform = [&](float lo, float hi) { return lo + (hi - lo) * float(random.rand()) / float(RuntimeRandom::kMax); };
+    auto uniform = [&](float lo, float hi) {
+        return lo + (hi - lo) * float(random.rand()) / float(RuntimeRandom::kMax);
+    };
     Matrix4 s, r, t, m;
     scaling(uniform(0.2f, 3), uniform(0.2f, 3), uniform(0.2f, 3), s);
     rotation(uniform(-1, 1), uniform(-1, 1), uniform(-1, 1), uniform(-6, 6), r);
@@ -102,7 +104,7 @@ TEST(MeshModel, ArraysGrowTo20Then60Then140AndFacesCopyCornerCoordinatesAtCallTi
         EXPECT_EQ(mesh.faces[i].color, (Color4{1, 1, 1, 1}));
     }
     EXPECT_EQ(mesh.vertices[141].position, Vector3{});  // never written
-    setVertexUV(mesh, 0.9f, 0.9f);  // changes no face made before
+    setVertexUV(mesh, 0.9f, 0.9f);                      // changes no face made before
     EXPECT_EQ(mesh.faces[140].uv[0], (TexCoord{140, 1}));
     setFaceUV(mesh, 1, 2, 3, 4, 5, 6);
     EXPECT_EQ(mesh.faces[140].uv[2], (TexCoord{5, 6}));
@@ -116,10 +118,11 @@ TEST(MeshModel, ArraysGrowTo20Then60Then140AndFacesCopyCornerCoordinatesAtCallTi
 // Two triangles sharing the edge 0-1, folded; vertex 4 is used by no face.
 TEST(MeshModel, NormalsWeighFacesByAreaSkipBadOnesAndFlipWithTheInvertBitOrFlipByte) {
     Mesh mesh;
-    for (const Vector3 p : {Vector3{0, 0, 0}, {1, 0, 0}, {0, 0, 1}, {0, 2, 0}, {5, 5, 5}}) addVertex(mesh, p.x, p.y, p.z);
-    addFace(mesh, 0, 2, 1, kShadingFlat);    // in y = 0, normal (0, -1, 0)
-    addFace(mesh, 0, 3, 1, kShadingSmooth);  // in z = 0, twice the area
-    addFace(mesh, 3, 3, 1, kShadingSmooth);  // degenerate
+    for (const Vector3 p : {Vector3{0, 0, 0}, {1, 0, 0}, {0, 0, 1}, {0, 2, 0}, {5, 5, 5}})
+        addVertex(mesh, p.x, p.y, p.z);
+    addFace(mesh, 0, 2, 1, kShadingFlat);     // in y = 0, normal (0, -1, 0)
+    addFace(mesh, 0, 3, 1, kShadingSmooth);   // in z = 0, twice the area
+    addFace(mesh, 3, 3, 1, kShadingSmooth);   // degenerate
     addFace(mesh, 0, 7, -1, kShadingSmooth);  // corners outside the mesh
     EXPECT_EQ(mesh.faces[3].uv[1], TexCoord{});
     struct Case {

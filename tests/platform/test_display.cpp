@@ -75,11 +75,11 @@ TEST(HeadlessDisplay, PresentScalesThePictureIntoTheWindowWithBlackBars) {
     ASSERT_EQ(w, 640);
     ASSERT_EQ(h, 240);
     auto at = [&](int x, int y) { return px[(static_cast<size_t>(y) * w + x) * 4]; };
-    EXPECT_EQ(at(0, 120), 0);      // left bar
+    EXPECT_EQ(at(0, 120), 0);  // left bar
     EXPECT_EQ(at(159, 120), 0);
     EXPECT_EQ(at(160, 120), 255);  // picture
     EXPECT_EQ(at(479, 0), 255);
-    EXPECT_EQ(at(480, 120), 0);    // right bar
+    EXPECT_EQ(at(480, 120), 0);  // right bar
     EXPECT_EQ(at(639, 239), 0);
 
     // After presenting, drawing goes to the picture again and the clear colour is kept.

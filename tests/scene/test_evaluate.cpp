@@ -12,8 +12,8 @@ namespace {
 
 ::testing::AssertionResult near(Vector3 a, Vector3 b, float tolerance = 1e-5f) {
     if (std::fabs(a.x - b.x) > tolerance || std::fabs(a.y - b.y) > tolerance || std::fabs(a.z - b.z) > tolerance)
-        return ::testing::AssertionFailure() << "(" << a.x << ", " << a.y << ", " << a.z << ") vs (" << b.x << ", "
-                                             << b.y << ", " << b.z << ")";
+        return ::testing::AssertionFailure()
+               << "(" << a.x << ", " << a.y << ", " << a.z << ") vs (" << b.x << ", " << b.y << ", " << b.z << ")";
     return ::testing::AssertionSuccess();
 }
 
@@ -31,7 +31,7 @@ ObjectClip pose(int32_t clipId, Vector3 at, Vector3 axis, float degrees, float s
     ObjectClip clip;
     clip.clipId = clipId;
     const float values[kObjectTrackCount] = {at.x, at.y, at.z, axis.x, axis.y, axis.z, degrees,
-                                             size, size, size, 0.5f, 0.25f, 1, 0.75f};
+                                             size, size, size, 0.5f,   0.25f,  1,      0.75f};
     for (int i = 0; i < kObjectTrackCount; ++i) clip.tracks[i] = track({{values[i], 0, 0, 0}});
     return clip;
 }
@@ -56,10 +56,16 @@ TEST(EvaluateTrack, EndsKeysAndTheHermiteSegments) {
     };
     const Track empty, single = track({{4, 9, 9, 50}}), late = track({{5, 0, 0, -1}, {9, 0, 0, 10}});
     const Case cases[] = {
-        {line, 50, 5},   {line, -20, 0},  {line, 100, 10}, {line, 250, 10}, {empty, 5, 0}, {single, 500, 4},
-        {late, 50, 5},  // times compare unsigned: a key at -1 lies after any t
+        {line, 50, 5},
+        {line, -20, 0},
+        {line, 100, 10},
+        {line, 250, 10},
+        {empty, 5, 0},
+        {single, 500, 4},
+        {late, 50, 5},                                        // times compare unsigned: a key at -1 lies after any t
         {track({{0, 1, 0, 0}, {0, 0, 0, 100}}), 50, 0.125f},  // tangents count per unit of s
-        {curve, 10, 4},  {curve, 0, 1},
+        {curve, 10, 4},
+        {curve, 0, 1},
     };
     for (const Case& c : cases) EXPECT_FLOAT_EQ(evaluateTrack(c.track, c.t), c.want) << c.t;
     // Between keys: the Hermite polynomial in s with the stored tangents.

@@ -65,7 +65,7 @@ TEST(SceneRecords, GenerateObjectMeshUsesEarlierObjectsAndTheInvertBit) {
     merged.idList = {6, 5, 40};
     generateObjectMesh(scene, merged);
     EXPECT_EQ(merged.mesh.vertexCount, 28);
-    EXPECT_EQ(merged.mesh.vertices[0].position.x, 5.5f);  // cube 6 comes first
+    EXPECT_EQ(merged.mesh.vertices[0].position.x, 5.5f);             // cube 6 comes first
     EXPECT_EQ(merged.mesh.vertices[7].normal, (Vector3{-1, 0, 0}));  // inverted
 }
 

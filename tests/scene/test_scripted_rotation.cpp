@@ -65,7 +65,6 @@ TEST(ScriptedRotation, TurnsEachListedObjectAboutTheVerticalAxisInsideItsWindowO
             }
             EXPECT_EQ(o.parentId, inside && !turnsOf(o.id).empty() ? -1 : before.objects[i].parentId) << o.id;
             for (int e = 0; e < 16; ++e) ASSERT_NEAR(o.matrix[e], want[e], 2e-5) << t << " object " << o.id;
-
         }
         // The call with -1 undoes the call with +1.
         scriptedRotation(&scene, t, -1.0f, switches);

@@ -21,8 +21,8 @@ const platform::Event kOther{platform::EventKind::Other, 0};
 class ScriptedHost final : public FrameHost {
 public:
     std::deque<platform::Event> waiting;
-    std::vector<int> clock;                   // successive clockMs values; the last repeats
-    std::map<int, platform::Event> atPoll;    // events arriving before the n-th poll (from 1)
+    std::vector<int> clock;                 // successive clockMs values; the last repeats
+    std::map<int, platform::Event> atPoll;  // events arriving before the n-th poll (from 1)
     std::string log;
     size_t clockCalls = 0;
     int polls = 0;
@@ -53,19 +53,55 @@ TEST(MainLoop, DrawsAtTheClockPlusOffsetUntilTheEndOrAStop) {
         int showTime;
     };
     const Case cases[] = {
-        {"the frame reaching the end is still drawn", {0, 100, 511943}, {}, {}, {}, kEndOfShowMs,
-         "d57 s10 p d157 s10 p d512000 s10 p ", 512000},
-        {"the last regular frame is at 511999", {511942, 511942, 511943}, {}, {}, {}, kEndOfShowMs,
-         "d511999 s10 p d511999 s10 p d512000 s10 p ", 512000},
-        {"waiting events go first, without reading the clock", {600000}, {kOther, kOther, kOther}, {}, {},
-         kEndOfShowMs, "e e e d600057 s10 p ", 600057},
-        {"other keys do nothing, Escape stops before drawing", {0, 20, 40, 60}, {}, {{2, key('A')}, {5, key(0x1B)}},
-         {}, kEndOfShowMs, "d57 s10 p e d77 s10 p d97 s10 p e ", 97},
-        {"a close request stops after the iteration", {0}, {}, {{3, kClose}}, {}, kEndOfShowMs,
-         "d57 s10 p d57 s10 p e ", 57},
+        {"the frame reaching the end is still drawn",
+         {0, 100, 511943},
+         {},
+         {},
+         {},
+         kEndOfShowMs,
+         "d57 s10 p d157 s10 p d512000 s10 p ",
+         512000},
+        {"the last regular frame is at 511999",
+         {511942, 511942, 511943},
+         {},
+         {},
+         {},
+         kEndOfShowMs,
+         "d511999 s10 p d511999 s10 p d512000 s10 p ",
+         512000},
+        {"waiting events go first, without reading the clock",
+         {600000},
+         {kOther, kOther, kOther},
+         {},
+         {},
+         kEndOfShowMs,
+         "e e e d600057 s10 p ",
+         600057},
+        {"other keys do nothing, Escape stops before drawing",
+         {0, 20, 40, 60},
+         {},
+         {{2, key('A')}, {5, key(0x1B)}},
+         {},
+         kEndOfShowMs,
+         "d57 s10 p e d77 s10 p d97 s10 p e ",
+         97},
+        {"a close request stops after the iteration",
+         {0},
+         {},
+         {{3, kClose}},
+         {},
+         kEndOfShowMs,
+         "d57 s10 p d57 s10 p e ",
+         57},
         {"a close while loading draws nothing", {0}, {}, {}, {kClose}, kEndOfShowMs, "", 0},
-        {"Escape while loading is noticed on the first quiet poll", {0}, {kOther}, {}, {key(0x1B)}, kEndOfShowMs,
-         "e ", 0},
+        {"Escape while loading is noticed on the first quiet poll",
+         {0},
+         {kOther},
+         {},
+         {key(0x1B)},
+         kEndOfShowMs,
+         "e ",
+         0},
         {"a shortened show", {0, 1000, 1500}, {}, {}, {}, 1057, "d57 s10 p d1057 s10 p ", 1057},
     };
     for (const Case& c : cases) {
@@ -94,10 +130,14 @@ TEST(DisplayOptions, CaseSensitiveSubstringsOfTheWholeLineTheLastSizeInTableOrde
         int width, height;
         bool windowed;
     };
-    const Case cases[] = {{"lumen", 640, 480, false},           {"lumen -m0", 320, 240, false},
-                          {"lumen -m2 -m0", 800, 600, false},   {"lumen -m0 -m3", 1024, 768, false},
-                          {"lumen -m3 -m0", 1024, 768, false},  {"lumen -m1 -M3", 640, 480, false},
-                          {"/opt/demo-m2/lumen", 800, 600, false}, {"lumen x-windowedy", 640, 480, true},
+    const Case cases[] = {{"lumen", 640, 480, false},
+                          {"lumen -m0", 320, 240, false},
+                          {"lumen -m2 -m0", 800, 600, false},
+                          {"lumen -m0 -m3", 1024, 768, false},
+                          {"lumen -m3 -m0", 1024, 768, false},
+                          {"lumen -m1 -M3", 640, 480, false},
+                          {"/opt/demo-m2/lumen", 800, 600, false},
+                          {"lumen x-windowedy", 640, 480, true},
                           {"lumen -Windowed", 640, 480, false}};
     for (const Case& c : cases) {
         const DisplayChoice d = readDisplayOptions(c.line);

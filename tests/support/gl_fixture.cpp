@@ -13,8 +13,7 @@ bool Picture::allBlack() const {
     return true;
 }
 
-GlTest::GlTest(int w, int h)
-    : width(w), height(h), display(openHeadlessDisplay(w, h)), player(w, h) {
+GlTest::GlTest(int w, int h) : width(w), height(h), display(openHeadlessDisplay(w, h)), player(w, h) {
     if (!display) return;
     glEnable(GL_DEPTH_TEST);
     clear();

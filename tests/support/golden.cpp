@@ -57,11 +57,10 @@ std::string hex(uint64_t v) {
     const auto table = readTable(path);
     const auto it = table.find(key);
     if (it == table.end())
-        return ::testing::AssertionFailure() << "no golden entry " << key << " in " << path
-                                             << "; run with LUMEN_REGEN_GOLDEN=1 and review git diff";
+        return ::testing::AssertionFailure()
+               << "no golden entry " << key << " in " << path << "; run with LUMEN_REGEN_GOLDEN=1 and review git diff";
     if (it->second != hex(hash))
-        return ::testing::AssertionFailure() << key << ": hash " << hex(hash) << ", golden "
-                                             << it->second;
+        return ::testing::AssertionFailure() << key << ": hash " << hex(hash) << ", golden " << it->second;
     return ::testing::AssertionSuccess();
 }
 

@@ -93,8 +93,13 @@ TEST(BlockSizes, At44100TheRingIs100BlocksOf884FramesAndPcmRoundsToEven) {
     EXPECT_EQ(std::tuple(s.blockFrames, s.ringFrames, s.blockCount), std::tuple(884, 88400, 100));
     EXPECT_EQ(OutputSizes::forRate(22050).blockFrames, 444);  // 441 rounded up to a multiple of 4
     EXPECT_EQ(Mixer(44100).rampLength(), 128);
-    for (auto [mix, pcm] : {std::pair{40000.0f, 32767}, {-40000.0f, -32768}, {2.5f, 2}, {3.5f, 4}, {-2.5f, -2},
-                            {32767.4f, 32767}, {-32768.0f, -32768}})
+    for (auto [mix, pcm] : {std::pair{40000.0f, 32767},
+                            {-40000.0f, -32768},
+                            {2.5f, 2},
+                            {3.5f, 4},
+                            {-2.5f, -2},
+                            {32767.4f, 32767},
+                            {-32768.0f, -32768}})
         EXPECT_EQ(pcmFromMix(mix), pcm) << mix;
 }
 

@@ -109,8 +109,7 @@ TEST(SequencerGolden, EveryCommandOverAShortPattern) {
         {"KeyOff", {{kC4, 2, 0, 0, 0}, {0, 0, 0, effect::KeyOff, 0}}},
         {"key off note", {{kC4, 1, 0, 0, 0}, {note::KeyOffStored, 0, 0, 0, 0}}},
         {"missing instrument", {{kC4, 9, 0, 0, 0}}},
-        {"column tone porta speed kept",
-         {{kC4, 1, 0, 0, 0}, {56, 1, 0xF4, 0, 0}, {kC4, 1, 0, effect::TonePorta, 0}}},
+        {"column tone porta speed kept", {{kC4, 1, 0, 0, 0}, {56, 1, 0xF4, 0, 0}, {kC4, 1, 0, effect::TonePorta, 0}}},
     };
     for (int change = 0; change < 16; ++change)
         cases.push_back({"MultiRetrig " + std::to_string(change) + "2",
@@ -118,9 +117,10 @@ TEST(SequencerGolden, EveryCommandOverAShortPattern) {
     for (uint8_t v : {0x10, 0x30, 0x50, 0x55, 0x63, 0x73, 0x83, 0x93, 0xA4, 0xB8, 0xC4, 0xD8, 0xE8, 0xF4}) {
         // Vibrato depth from the column is heard only at a vibrato speed, set here by the effect.
         const uint8_t speed = (v >> 4) == volcmd::Vibrato ? effect::Vibrato : 0;
-        cases.push_back({"volume column " + std::to_string(v), {{kC4, 1, 0x48, 0, 0},
-                                                                {uint8_t(v == 0xF4 ? 56 : 0), 0, v, speed, 0x40},
-                                                                {0, 0, uint8_t(v & 0xF0), 0, 0}}});
+        cases.push_back({"volume column " + std::to_string(v),
+                         {{kC4, 1, 0x48, 0, 0},
+                          {uint8_t(v == 0xF4 ? 56 : 0), 0, v, speed, 0x40},
+                          {0, 0, uint8_t(v & 0xF0), 0, 0}}});
     }
     for (const auto& [name, cells] : cases) testing::expectGolden("sequencer " + name, sweepHash(cells));
     for (const CodeName& row : kAutoVibratoNames)
@@ -129,9 +129,9 @@ TEST(SequencerGolden, EveryCommandOverAShortPattern) {
 
 TEST(SequencerGolden, IgnoredCommandsPlayLikeNoCommand) {
     const uint64_t plain = sweepHash({{kC4, 1, 0, 0, 0}});
-    for (uint8_t ignored : {effect::VibratoVolSlide, effect::Tremolo, effect::PositionJump, effect::SetVolume,
-                            effect::GlobalVolSlide, effect::SetEnvelopePosition, effect::PanSlide, effect::Tremor,
-                            effect::ExtraFinePorta})
+    for (uint8_t ignored :
+         {effect::VibratoVolSlide, effect::Tremolo, effect::PositionJump, effect::SetVolume, effect::GlobalVolSlide,
+          effect::SetEnvelopePosition, effect::PanSlide, effect::Tremor, effect::ExtraFinePorta})
         EXPECT_EQ(sweepHash({{kC4, 1, 0, ignored, 0x37}, {0, 0, 0, ignored, 0x37}}), plain) << int(ignored);
     EXPECT_EQ(sweepHash({{kC4, 1, 0, effect::Extended, 0x12}, {0, 0, 0, effect::Extended, 0xC1}}), plain);
 }

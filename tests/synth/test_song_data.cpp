@@ -99,7 +99,10 @@ TEST(SongLoaderErrors, UnplayableDataNamesItsPlace) {
         std::function<void(TestSong&)> change;
         std::function<void(Bytes& image, Bytes& planes)> corrupt = {};
     } cases[] = {
-        {"song image: byte 81: expected a pattern number below 1", [](TestSong& s) { s.layout.orders = {0, 1}; }},
+        {"song image: byte 81: expected a pattern number below 1",
+         [](TestSong& s) {
+             s.layout.orders = {0, 1};
+         }},
         {"byte 68: expected a channel count from 1 to 32", [](TestSong& s) { s.layout.channels = 33; }},
         {"byte 78: expected a default tempo of 1 or more", [](TestSong& s) { s.layout.defaultTempo = 0; }},
         {"definitions: byte 0: expected a definition for instrument 1",

@@ -101,15 +101,15 @@ TEST(XmExport, WritesAStandardModuleWithCellsRewrittenForXmPlayers) {
     song.addInstrument(testing::oneSampleInstrument(100), testing::constantDefinition(100, 0.25f));
     using C = Cell;
     song.set(1, 0, 0, C{49, 1, 0x30, effect::SetPanning, 200});
-    song.set(1, 0, 1, C{37, 2, 0x62, 0, 0});                        // slide: fine + effect slide
-    song.set(1, 1, 0, C{51, 0, 0, effect::Tremolo, 0x44});           // repeat instrument 1, keep volume
-    song.set(1, 1, 1, C{0, 0, 0xC4, 0, 0});                          // pan into the effect column
-    song.set(1, 2, 0, C{0, 0, 0, effect::Extended, 0x83});           // E83: pan 48 mirrored
-    song.set(1, 2, 2, C{40, 2, 0, effect::TonePortaVolSlide, 0x10}); // no XM spelling: reported
+    song.set(1, 0, 1, C{37, 2, 0x62, 0, 0});                          // slide: fine + effect slide
+    song.set(1, 1, 0, C{51, 0, 0, effect::Tremolo, 0x44});            // repeat instrument 1, keep volume
+    song.set(1, 1, 1, C{0, 0, 0xC4, 0, 0});                           // pan into the effect column
+    song.set(1, 2, 0, C{0, 0, 0, effect::Extended, 0x83});            // E83: pan 48 mirrored
+    song.set(1, 2, 2, C{40, 2, 0, effect::TonePortaVolSlide, 0x10});  // no XM spelling: reported
     song.set(1, 3, 0, C{note::KeyOffStored, 0, 0x05, effect::SetSpeed, 0});
     song.set(1, 4, 1, C{0, 0, 0, effect::VolSlide, 0x03});
-    song.set(0, 5, 1, C{0, 0, 0, effect::VolSlide, 0});              // the memory written out
-    song.set(0, 6, 2, C{49, 2, 0, effect::SampleOffset, 1});         // past the end: reported
+    song.set(0, 5, 1, C{0, 0, 0, effect::VolSlide, 0});       // the memory written out
+    song.set(0, 6, 2, C{49, 2, 0, effect::SampleOffset, 1});  // past the end: reported
     // Arpeggio nibbles for XM's count-down ticks: swapped at speed 6; at
     // speed 5 only a parameter with a zero low nibble has a spelling.
     song.set(1, 1, 2, C{0, 0, 0, effect::Arpeggio, 0x47});
@@ -218,7 +218,8 @@ std::pair<int, std::string> run(const std::string& command) {
 }
 
 void writeAll(const fs::path& path, std::span<const uint8_t> bytes) {
-    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
 }
 
 // The commands print what the library computes, read stored pieces, write the
@@ -239,7 +240,8 @@ TEST(SongCommands, InfoTimemapAndExportXmOnStoredPieces) {
 
     auto r = run(tool + "info --json" + in);
     ASSERT_EQ(r.first, 0) << r.second;
-    const std::vector<std::string> fields = {"\"channels\": 2", "\"orders\": 3", "\"patterns\": 3", "\"instruments\": 1",
+    const std::vector<std::string> fields = {"\"channels\": 2", "\"orders\": 3", "\"patterns\": 3",
+                                             "\"instruments\": 1",
                                              "\"durationMs\": " + std::to_string(map.wrap.showTimeMs())};
     for (const std::string& field : fields)
         EXPECT_NE(r.second.find(field), std::string::npos) << field << " in " << r.second;

@@ -25,8 +25,9 @@ void sampleDirect(const uint8_t* layer, float u, float v, uint8_t* out) {
     const float w10 = float(double(fv) * a), w11 = float(double(fv) * fu);
     auto L = [&](int x, int y, int c) { return layer[(size_t(y) * 256 + size_t(x)) * 4 + size_t(c)]; };
     for (int c = 0; c < 3; ++c)
-        out[c] = uint8_t(int(((L(iu1, iv1, c) * double(w11) + L(iu1, iv, c) * double(w01)) + L(iu, iv, c) * double(w00)) +
-                             L(iu, iv1, c) * double(w10)));
+        out[c] =
+            uint8_t(int(((L(iu1, iv1, c) * double(w11) + L(iu1, iv, c) * double(w01)) + L(iu, iv, c) * double(w00)) +
+                        L(iu, iv1, c) * double(w10)));
 }
 
 TEST_F(FastPaths, TwirlMatchesTheDirectFormula) {

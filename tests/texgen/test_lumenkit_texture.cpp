@@ -12,9 +12,7 @@
 namespace lumen::testing {
 namespace {
 
-std::string tempPath(const std::string& name) {
-    return std::string(LUMEN_BINARY_DIR) + "/tests/texgen/" + name;
-}
+std::string tempPath(const std::string& name) { return std::string(LUMEN_BINARY_DIR) + "/tests/texgen/" + name; }
 
 struct RunResult {
     int exitCode;

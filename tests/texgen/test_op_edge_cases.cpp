@@ -17,15 +17,24 @@ void fillRamp(Texture& t, int n) {
     for (size_t i = 0; i < kLayerBytes; ++i) t.layers[n][i] = uint8_t((i / 4) % 256);
 }
 
-const int kOneLower[] = {33, 37, 41, 45, 49, 53, 57, 61, 66, 74, 82, 90,
+const int kOneLower[] = {33, 37,  41,  45,  49,  53,  57,  61,  66,  74,  82,  90,
                          98, 106, 114, 122, 132, 148, 164, 180, 196, 212, 228, 244};
 
 // Records that leave a busy layer 0 exactly as it was.
 TEST_F(Edge, IdentitySettingsLeaveTheLayerUnchanged) {
-    const std::vector<std::vector<int>> records = {
-        {kOpBrightness, 0, 128},       {kOpContrast, 0, 32},    {kOpRange, 0, 1, 0, 255}, {kOpCopyChannel, 0, 2, 0, 2},
-        {kOpLighten, 0, 0},            {kOpOffset, 0, 0, 0},    {kOpDisplace, 0, 1, 0, 0, 1, 0, 0},
-        {kOpNoiseOctave, 0, 0, 0, 1, 2, 3, 4}, {kOpBlur, 0, 0}, {0, 0, 1, 2}, {8, 0}, {28, 0}, {40, 0}};
+    const std::vector<std::vector<int>> records = {{kOpBrightness, 0, 128},
+                                                   {kOpContrast, 0, 32},
+                                                   {kOpRange, 0, 1, 0, 255},
+                                                   {kOpCopyChannel, 0, 2, 0, 2},
+                                                   {kOpLighten, 0, 0},
+                                                   {kOpOffset, 0, 0, 0},
+                                                   {kOpDisplace, 0, 1, 0, 0, 1, 0, 0},
+                                                   {kOpNoiseOctave, 0, 0, 0, 1, 2, 3, 4},
+                                                   {kOpBlur, 0, 0},
+                                                   {0, 0, 1, 2},
+                                                   {8, 0},
+                                                   {28, 0},
+                                                   {40, 0}};
     for (const auto& r : records) {
         fillPattern(0);
         fillPattern(1);
@@ -61,7 +70,12 @@ TEST_F(Edge, SinglePixelResults) {
         {"Invert keeps alpha", {10, 200, 90, 1}, {kOpInvert, 0}, 1, 1, 3, 1},
         {"Invert", {10, 200, 90, 1}, {kOpInvert, 0}, 1, 1, 1, 55},
         {"SineMap frequency 0 is 0", {10, 200, 90, 1}, {kOpSineMap, 0, 1, 0}, 1, 1, 1, 0},
-        {"SineMap folds negatives", {10, 200, 90, 1}, {kOpSineMap, 0, 1, 2}, 1, 1, 1,
+        {"SineMap folds negatives",
+         {10, 200, 90, 1},
+         {kOpSineMap, 0, 1, 2},
+         1,
+         1,
+         1,
          int(std::sin(200.0 * 2 * 0.0123627485) * 255) & 0xFF},
         {"Range low = high fills", {10, 200, 90, 1}, {kOpRange, 0, 2, 77, 77}, 1, 1, 2, 77},
         {"Range inverts", {10, 200, 90, 1}, {kOpRange, 0, 1, 255, 0}, 1, 1, 1, 55},

@@ -16,8 +16,7 @@ TEST_F(Program, CodesOutsideTheTableChangeNothing) {
     auto before = std::vector<uint8_t>(&tex->layers[0][0], &tex->layers[0][0] + 4 * kLayerBytes);
     auto scratch = scratchCopy();
     random.srand(5);
-    for (int code : {0, 8, 9, 13, 14, 16, 19, 20, 21, 22, 28, 29, 40, 99, 255})
-        run({code, 1, 1, 2, 3, 4, 5, 6, 7});
+    for (int code : {0, 8, 9, 13, 14, 16, 19, 20, 21, 22, 28, 29, 40, 99, 255}) run({code, 1, 1, 2, 3, 4, 5, 6, 7});
     EXPECT_EQ(std::memcmp(before.data(), tex->layers, 4 * kLayerBytes), 0);
     EXPECT_EQ(scratchCopy(), scratch);
     EXPECT_EQ(random.state(), 5u);
@@ -34,7 +33,8 @@ TEST_F(Program, RecordsWithOutOfRangeIndicesAreIgnored) {
             int limit = 0;
             switch (info.params[i].role) {
                 case OpByteRole::Layer: limit = kOpLayerCount; break;
-                case OpByteRole::Channel: case OpByteRole::ChannelIfModeSet: limit = kOpChannelCount; break;
+                case OpByteRole::Channel:
+                case OpByteRole::ChannelIfModeSet: limit = kOpChannelCount; break;
                 case OpByteRole::Font: limit = kOpFontCount; break;
                 case OpByteRole::TextSlot: limit = kOpTextSlotCount; break;
                 default: continue;

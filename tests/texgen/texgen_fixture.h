@@ -51,9 +51,7 @@ protected:
     }
 
     std::vector<uint8_t> copyOf(int n) { return std::vector<uint8_t>(layer(n), layer(n) + kLayerBytes); }
-    std::vector<uint8_t> scratchCopy() {
-        return std::vector<uint8_t>(gen->scratch(), gen->scratch() + kLayerBytes);
-    }
+    std::vector<uint8_t> scratchCopy() { return std::vector<uint8_t>(gen->scratch(), gen->scratch() + kLayerBytes); }
     bool layerEquals(int n, const std::vector<uint8_t>& v) { return std::memcmp(layer(n), v.data(), kLayerBytes) == 0; }
 
     // Number of pixels whose channel c differs between the layer and a copy.

@@ -46,10 +46,8 @@ DistortionGrid::Coord reference(int type, double a, int i, int j, const TextureR
             f = type == 1 ? 1 - s * std::pow(2 * r, 3.5 * a)
                           : (2 * r > 0.001 ? std::pow(2 * r, 1 / (4 * s + 1) - 1) : 0);
             return {float(cu + f * (u - cu)), float(cv + f * (v - cv))};
-        case 3:
-            return {float(std::clamp(u + s * o.du, uL, uR)), float(std::max(std::min(v + s * o.dv, vT), vB))};
-        case 4:
-            return {float(u + s * o.du), float(v + s * o.dv)};
+        case 3: return {float(std::clamp(u + s * o.du, uL, uR)), float(std::max(std::min(v + s * o.dv, vT), vB))};
+        case 4: return {float(u + s * o.du), float(v + s * o.dv)};
         case 6:
             if (px < 0) theta += pi;
             if (r < 0.5) theta -= 25 * (0.5 - r) * (0.5 - r) * w;
@@ -98,12 +96,12 @@ TEST(DistortionGrid, EveryPatternFollowsItsDefinitionAtEveryAmount) {
                         const DistortionGrid::Coord want = reference(type, a, i, j, rect);
                         if ((std::fabs(g.at(i, j).u - want.u) > 2e-6 || std::fabs(g.at(i, j).v - want.v) > 2e-6) &&
                             bad++ < 3)
-                            ADD_FAILURE() << "type " << type << " amount " << a << " corner " << i << "," << j
-                                          << ": " << g.at(i, j).u << "," << g.at(i, j).v << " want " << want.u
-                                          << "," << want.v;
+                            ADD_FAILURE() << "type " << type << " amount " << a << " corner " << i << "," << j << ": "
+                                          << g.at(i, j).u << "," << g.at(i, j).v << " want " << want.u << "," << want.v;
                         // At amount 0 all but the bulge's centre map onto the plain inset.
                         if (a == 0 && !(type == 2 && i == 32 && j == 24))
-                            bad += std::fabs(g.at(i, j).u - (rect.uLeft + 0.002 + i / 64.0 * (rect.uRight - rect.uLeft - 0.004))) > 2e-6;
+                            bad += std::fabs(g.at(i, j).u - (rect.uLeft + 0.002 +
+                                                             i / 64.0 * (rect.uRight - rect.uLeft - 0.004))) > 2e-6;
                     }
                 }
                 EXPECT_EQ(bad, 0) << "type " << type << " amount " << a;

@@ -22,16 +22,18 @@ TEST(EventSpan, BothEndsAreInclusiveProgressRunsZeroToOneAndTheClothHasThreeWind
         bool active;
         float progress;
     };
-    const Case cases[] = {{1000, 1009, 999, false, 0},          {1000, 1009, 1000, true, 0},
-                          {1000, 1009, 1009, true, 1},          {1000, 1009, 1010, false, 0},
+    const Case cases[] = {{1000, 1009, 999, false, 0},         {1000, 1009, 1000, true, 0},
+                          {1000, 1009, 1009, true, 1},         {1000, 1009, 1010, false, 0},
                           {0, 1999, 999, true, 999.0f / 1999}, {50, 50, 50, true, 0}};
     for (const Case& c : cases) {
         EXPECT_EQ(eventActiveAt(spanning(c.start, c.end), c.t), c.active) << c.t;
         EXPECT_FLOAT_EQ(c.active ? eventProgress(spanning(c.start, c.end), c.t) : 0, c.progress) << c.t;
     }
-    const std::pair<TimelineEvent, bool> windows[] = {
-        {spanning(422130, 451449), true},  {spanning(451450, 473539), true}, {spanning(473540, 509729), true},
-        {spanning(422130, 451459), false}, {spanning(422120, 451449), false}};
+    const std::pair<TimelineEvent, bool> windows[] = {{spanning(422130, 451449), true},
+                                                      {spanning(451450, 473539), true},
+                                                      {spanning(473540, 509729), true},
+                                                      {spanning(422130, 451459), false},
+                                                      {spanning(422120, 451449), false}};
     for (const auto& [e, cloth] : windows) EXPECT_EQ(isClothWindow(e), cloth) << e.startTime;
 }
 

@@ -28,24 +28,22 @@ namespace {
 
 std::vector<uint8_t> readPack(const std::string& path) {
     std::vector<uint8_t> bytes = readFileBytes(path);
-    if (bytes.empty())
-        throw CommandError(path + ": header: byte 0: expected the float-width byte, the file is empty");
+    if (bytes.empty()) throw CommandError(path + ": header: byte 0: expected the float-width byte, the file is empty");
     return bytes;
 }
 
 void parseSize(const std::string& text, int* width, int* height) {
     int w = 0, h = 0;
     char x = 0, rest = 0;
-    if (std::sscanf(text.c_str(), "%d%c%d%c", &w, &x, &h, &rest) != 3 || (x != 'x' && x != 'X') ||
-        w < 1 || h < 1 || w > 8192 || h > 8192)
-        throw CommandError("--size: expected WIDTHxHEIGHT with sides 1 to 8192, like 640x480; got '" +
-                           text + "'");
+    if (std::sscanf(text.c_str(), "%d%c%d%c", &w, &x, &h, &rest) != 3 || (x != 'x' && x != 'X') || w < 1 || h < 1 ||
+        w > 8192 || h > 8192)
+        throw CommandError("--size: expected WIDTHxHEIGHT with sides 1 to 8192, like 640x480; got '" + text + "'");
     *width = w;
     *height = h;
 }
 
-void renderFrame(const std::string& packPath, int time, const std::string& outPath,
-                 const std::string& size, bool animateAll) {
+void renderFrame(const std::string& packPath, int time, const std::string& outPath, const std::string& size,
+                 bool animateAll) {
     int width = 640, height = 480;
     parseSize(size, &width, &height);
     const std::vector<uint8_t> bytes = readPack(packPath);
@@ -103,8 +101,8 @@ void renderFrame(const std::string& packPath, int time, const std::string& outPa
 }
 
 Registration reg([](CLI::App& app) {
-    auto* sub = app.add_subcommand(
-        "frame", "Draw a binary pack's timeline at one show time, headless, and write it as PNG");
+    auto* sub =
+        app.add_subcommand("frame", "Draw a binary pack's timeline at one show time, headless, and write it as PNG");
     auto pack = std::make_shared<std::string>();
     auto time = std::make_shared<int>(0);
     auto out = std::make_shared<std::string>();
@@ -114,8 +112,7 @@ Registration reg([](CLI::App& app) {
     sub->add_option("TIME", *time, "Show time in milliseconds")->required();
     sub->add_option("OUT", *out, "PNG file to write (rows top-down)")->required();
     sub->add_option("--size", *size, "Picture size WIDTHxHEIGHT (default 640x480)");
-    sub->add_flag("--animate-all", *animateAll,
-                  "Animate every scene, not only those the player animates");
+    sub->add_flag("--animate-all", *animateAll, "Animate every scene, not only those the player animates");
     sub->callback([=] { renderFrame(*pack, *time, *out, *size, *animateAll); });
 });
 

@@ -178,7 +178,8 @@ static Registration reg([](CLI::App& app) {
     disassemble->add_option("-o,--output", disOptions->output, "source file to write (default: standard output)");
     disassemble->callback([disOptions] {
         std::vector<uint8_t> bytes = readFileBytes(disOptions->pack);
-        std::string source = "# disassembled from " + disOptions->pack + "\n" + lumen::disassemblePack(readModel(disOptions->pack, bytes));
+        std::string source = "# disassembled from " + disOptions->pack + "\n" +
+                             lumen::disassemblePack(readModel(disOptions->pack, bytes));
         if (disOptions->output.empty()) {
             std::cout << source;
             std::cout.flush();

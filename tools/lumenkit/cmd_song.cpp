@@ -16,9 +16,9 @@
 #include <vector>
 
 #include "command.h"
+#include "content/song_builtin.h"
 #include "file_io.h"
 #include "song_command.h"
-#include "content/song_builtin.h"
 #include "synth/offline_render.h"
 #include "synth/song_data_error.h"
 #include "synth/wav_writer.h"
@@ -70,7 +70,8 @@ struct RenderOptions {
 
 void render(const RenderOptions& o) {
     if (!(o.seconds > 0) || o.seconds > kMaxSeconds)
-        throw CommandError("--seconds: expected a duration above 0 and at most 86400, got " + std::to_string(o.seconds));
+        throw CommandError("--seconds: expected a duration above 0 and at most 86400, got " +
+                           std::to_string(o.seconds));
     if (o.wav.empty() == o.raw.empty()) throw CommandError("expected exactly one of --wav OUT and --raw OUT");
     const int given = !o.image.empty() + !o.planes.empty() + !o.defs.empty();
     if (given != 0 && given != 3)
@@ -100,9 +101,9 @@ void render(const RenderOptions& o) {
     try {
         if (!o.wav.empty()) {
             lumen::WavWriter wav(file.part(), 2, lumen::kOutputRate);
-            lumen::renderSongOffline(lumen::SongSource{image, planes, defs}, frames,
-                                     [&](const int16_t* pcm, size_t n) { wav.write(pcm, n); },
-                                     [&](double p) { bar.update(p); });
+            lumen::renderSongOffline(
+                lumen::SongSource{image, planes, defs}, frames,
+                [&](const int16_t* pcm, size_t n) { wav.write(pcm, n); }, [&](double p) { bar.update(p); });
             wav.finish();
         } else {
             std::FILE* f = std::fopen(file.part().c_str(), "wb");
@@ -167,8 +168,8 @@ Registration reg([](CLI::App& app) {
     r->callback([o] { render(*o); });
 
     auto dir = std::make_shared<std::string>();
-    auto* e = song->add_subcommand("export",
-                                   "Write the built-in song as DIR/song.image, DIR/song.planes and DIR/song.defs");
+    auto* e =
+        song->add_subcommand("export", "Write the built-in song as DIR/song.image, DIR/song.planes and DIR/song.defs");
     e->add_option("-o,--out", *dir, "Output directory")->required();
     e->callback([dir] { exportSong(*dir); });
 

@@ -61,18 +61,12 @@ void info(const SongInputOptions& input, bool json) {
     const nlohmann::json instruments = instrumentList(song);
     if (json) {
         nlohmann::json j = {
-            {"song", loaded.description},
-            {"channels", h.channels},
-            {"orders", h.songLength},
-            {"restartPosition", h.restartPosition},
-            {"patterns", h.patterns},
-            {"instruments", song.instruments.size()},
-            {"instrumentList", instruments},
-            {"defaultSpeed", h.defaultSpeed},
-            {"defaultTempo", h.defaultTempo},
-            {"linearFrequencies", (h.flags & lumen::songflag::LinearFrequency) != 0},
-            {"rowsPlayed", map.rows.size()},
-            {"wraps", map.wrapped},
+            {"song", loaded.description},     {"channels", h.channels},
+            {"orders", h.songLength},         {"restartPosition", h.restartPosition},
+            {"patterns", h.patterns},         {"instruments", song.instruments.size()},
+            {"instrumentList", instruments},  {"defaultSpeed", h.defaultSpeed},
+            {"defaultTempo", h.defaultTempo}, {"linearFrequencies", (h.flags & lumen::songflag::LinearFrequency) != 0},
+            {"rowsPlayed", map.rows.size()},  {"wraps", map.wrapped},
         };
         if (map.wrapped) {
             j["wrapsToOrder"] = map.wrap.order;

@@ -43,8 +43,7 @@ struct TextureOptions {
 void runTexture(const TextureOptions& o) {
     const bool oneLayer = !o.raw.empty() || !o.png.empty();
     if (!oneLayer && o.all.empty()) throw CommandError("texture: nothing to write: give --raw, --png or --all");
-    if (oneLayer && (o.id < 0 || o.layer < 0))
-        throw CommandError("texture: --raw and --png need --id and --layer");
+    if (oneLayer && (o.id < 0 || o.layer < 0)) throw CommandError("texture: --raw and --png need --id and --layer");
 
     const std::vector<uint8_t> bytes = readWholeFile(o.pack);
     lumen::RuntimeRandom random;
@@ -87,8 +86,10 @@ void runTexture(const TextureOptions& o) {
         std::map<int, const lumen::Texture*> visible;
         int shadowed = 0;
         for (const lumen::Texture* t = lists.textures; t; t = t->next) {
-            if (visible.count(t->id)) ++shadowed;
-            else visible[t->id] = t;
+            if (visible.count(t->id))
+                ++shadowed;
+            else
+                visible[t->id] = t;
         }
         ProgressBar bar("writing");
         int done = 0;
@@ -103,7 +104,8 @@ void runTexture(const TextureOptions& o) {
         }
         bar.finish();
         if (shadowed > 0)
-            std::fprintf(stderr, "lumenkit: %d texture(s) hidden by a newer texture with the same id were not written\n",
+            std::fprintf(stderr,
+                         "lumenkit: %d texture(s) hidden by a newer texture with the same id were not written\n",
                          shadowed);
     }
 }

@@ -39,15 +39,14 @@ std::string writeFile(std::FILE* file, int width, int height, const uint8_t* rgb
         return "libpng could not start";
     }
     std::vector<png_bytep> rows(static_cast<size_t>(height));
-    for (int y = 0; y < height; ++y)
-        rows[size_t(y)] = const_cast<png_bytep>(rgbaRows + size_t(y) * size_t(width) * 4);
+    for (int y = 0; y < height; ++y) rows[size_t(y)] = const_cast<png_bytep>(rgbaRows + size_t(y) * size_t(width) * 4);
     if (setjmp(png_jmpbuf(png))) {
         png_destroy_write_struct(&png, &info);
         return error.text[0] ? error.text : "libpng failed";
     }
     png_init_io(png, file);
-    png_set_IHDR(png, info, png_uint_32(width), png_uint_32(height), 8, PNG_COLOR_TYPE_RGBA,
-                 PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    png_set_IHDR(png, info, png_uint_32(width), png_uint_32(height), 8, PNG_COLOR_TYPE_RGBA, PNG_INTERLACE_NONE,
+                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
     png_write_info(png, info);
     png_write_image(png, rows.data());
     png_write_end(png, nullptr);
