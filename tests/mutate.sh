@@ -30,7 +30,7 @@ texgen/layer_ops.cpp@@targetPart[v] = v * k255 * weight;@@targetPart[v] = v * k2
 texgen/distortions.cpp@@iv1 = (iv + 1) & 255;@@iv1 = (iv + 1) & 127;@@test_texgen
 texgen/layer_ops.cpp@@double(s * (255 - m) + t * m)@@double(t * (255 - m) + s * m)@@test_texgen
 synth/sequencer.cpp@@((points[i + 1].y - points[i].y) * 65536) / dx@@((points[i].y - points[i + 1].y) * 65536) / dx@@test_synth
-synth/sequencer.cpp@@player.nextRow = hi * 10 + lo;@@player.nextRow = hi * 16 + lo;@@test_synth
+synth/sequencer.cpp@@patternBreak(player, hi * 10 + lo);@@patternBreak(player, hi * 16 + lo);@@test_synth
 synth/sequencer.cpp@@ch.volume = ch.volume * 2 / 3;@@ch.volume = ch.volume * 1 / 3;@@test_synth
 synth/sequencer.cpp@@const int speed = ch.portamentoSpeed * 4;@@const int speed = ch.portamentoSpeed * 2;@@test_synth
 synth/mixer.cpp@@rampLength_ = rate * 128 / 44100;@@rampLength_ = rate * 64 / 44100;@@test_synth
