@@ -55,7 +55,7 @@ void PackLoader::deform(const ObjectRecord& record, int width, Scene& scene, std
         y = floatOf(record.values[1], width);
         z = floatOf(record.values[2], width);
     }
-    if (mode == 2) w = floatOf(record.values[3], width);
+    if (mode == kDeformRotate) w = floatOf(record.values[3], width);
 
     // The picture must exist: a deformer naming a missing image, texture or
     // layer is refused rather than read through nothing.
@@ -96,11 +96,11 @@ void PackLoader::deform(const ObjectRecord& record, int width, Scene& scene, std
                 MeshVertex& vertex = mesh.vertices[static_cast<std::size_t>(i)];
                 const float h = sampleDisplacement(displacement_.get(), vertex.uv.u, vertex.uv.v, channel, clamp);
                 Matrix4 m;
-                if (mode == 0) {
+                if (mode == kDeformMove) {
                     translation(static_cast<float>(h * static_cast<double>(x)),
                                 static_cast<float>(h * static_cast<double>(y)),
                                 static_cast<float>(h * static_cast<double>(z)), m);
-                } else if (mode == 1) {
+                } else if (mode == kDeformScale) {
                     scaling(static_cast<float>(1.0 + h * (static_cast<double>(x) - 1.0)),
                             static_cast<float>(1.0 + h * (static_cast<double>(y) - 1.0)),
                             static_cast<float>(1.0 + h * (static_cast<double>(z) - 1.0)), m);

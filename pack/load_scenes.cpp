@@ -14,17 +14,17 @@ namespace {
 
 // Fills one light slot from its record.
 void buildLight(const LightRecord& record, int width, SceneLight& light) {
-    const int kind = record.kind > 2 ? 1 : record.kind;
+    const int kind = record.kind > kLightSpot ? kLightPoint : record.kind;
     light.enabled = 1;
     for (int c = 0; c < 3; ++c) light.ambient[c] = colorByte(record.ambient[static_cast<std::size_t>(c)]);
     for (int c = 0; c < 3; ++c) light.diffuse[c] = colorByte(record.diffuse[static_cast<std::size_t>(c)]);
     for (int c = 0; c < 3; ++c) light.position[c] = floatOf(record.position[static_cast<std::size_t>(c)], width);
-    light.position[3] = kind == 0 ? 0.0f : 1.0f;
-    if (kind >= 1) {
+    light.position[3] = kind == kLightDirectional ? 0.0f : 1.0f;
+    if (kind >= kLightPoint) {
         for (int c = 0; c < 3; ++c)
             light.attenuation[c] = floatOf(record.attenuation[static_cast<std::size_t>(c)], width);
     }
-    if (kind == 2) {
+    if (kind == kLightSpot) {
         for (int c = 0; c < 3; ++c) light.spotDirection[c] = floatOf(record.spot[static_cast<std::size_t>(c)], width);
         light.spotExponent = floatOf(record.spot[3], width);
         light.spotCutoff = floatOf(record.spot[4], width);
@@ -36,29 +36,29 @@ void buildLight(const LightRecord& record, int width, SceneLight& light) {
 // The type parameters of an object record, as the mesh generator takes them.
 void setTypeParameters(const ObjectRecord& record, const Scene& scene, SceneObject& o) {
     switch (record.type()) {
-        case 3:
-        case 6:
-        case 7:
-        case 12:
+        case kTypeSphere:
+        case kTypeCylinder:
+        case kTypeCone:
+        case kTypeGrid:
             o.params[0] = record.byteA;
             o.params[1] = record.byteB;
             break;
-        case 9:
+        case kTypeArcPath:
             o.params[0] = record.byteA;
             o.params[1] = record.words[0];
             break;
-        case 10:
+        case kTypeSweep:
             o.params[0] = record.words[0];
             o.params[1] = record.words[1];
             o.params[3] = scene.objectCount;
             break;
-        case 11: o.params[0] = record.byteA; break;
-        case 100:
-        case 101:
-        case 103: o.idList = idListValues(record.list); break;
+        case kTypeLinePath: o.params[0] = record.byteA; break;
+        case kTypeIdListA:
+        case kTypeIdListB:
+        case kTypeIdListC: o.idList = idListValues(record.list); break;
         default: break;
     }
-    if (record.type() == 6) o.params[2] = record.extra;
+    if (record.type() == kTypeCylinder) o.params[2] = record.extra;
 }
 
 void setFaceTexture(SceneObject& o, const UploadedImage* image, bool environment) {
@@ -121,7 +121,7 @@ void PackLoader::buildObject(const ObjectRecord& record, int width, Scene& scene
     if (!isMeshType(type)) return;
 
     const Matrix4 matrix = matrixOf(record.matrix, width);
-    if (type == 15) {
+    if (type == kTypeMerge) {
         o.idList = idListValues(record.list);
         o.params[2] = scene.objectCount;
     }
@@ -134,7 +134,7 @@ void PackLoader::buildObject(const ObjectRecord& record, int width, Scene& scene
     }
     computeNormals(o.mesh, o.invertNormals());
     for (int f = 0; f < o.mesh.faceCount; ++f) o.mesh.faces[static_cast<std::size_t>(f)].color = o.color;
-    if (type == 15) return;
+    if (type == kTypeMerge) return;
     if (o.flags & kFlagColorTexture) setFaceTexture(o, findUploadedImage(active.images, o.textureId), false);
     if (o.flags & kFlagEnvTexture) setFaceTexture(o, findUploadedImage(active.images, o.texture2Id), true);
 }
@@ -148,15 +148,15 @@ void PackLoader::chargeVertices(const ObjectRecord& record, Scene& scene, const 
         return source ? source->mesh.vertexCount : 0;
     };
     switch (o.type()) {
-        case 1: count = 14; break;
-        case 3: count = 2 + (a > 2 ? a - 2 : 0) * b; break;
-        case 6: count = (b + 1) * a + 2; break;
-        case 7: count = a + 2; break;
-        case 9:
-        case 11: count = a + 3; break;
-        case 10: count = verticesOf(static_cast<int32_t>(a)) * verticesOf(static_cast<int32_t>(b)); break;
-        case 12: count = (a + 1) * (b + 1); break;
-        case 15:
+        case kTypeCube: count = 14; break;
+        case kTypeSphere: count = 2 + (a > 2 ? a - 2 : 0) * b; break;
+        case kTypeCylinder: count = (b + 1) * a + 2; break;
+        case kTypeCone: count = a + 2; break;
+        case kTypeArcPath:
+        case kTypeLinePath: count = a + 3; break;
+        case kTypeSweep: count = verticesOf(static_cast<int32_t>(a)) * verticesOf(static_cast<int32_t>(b)); break;
+        case kTypeGrid: count = (a + 1) * (b + 1); break;
+        case kTypeMerge:
             for (int32_t id : o.idList) count += verticesOf(id);
             break;
         default: break;
