@@ -12,6 +12,7 @@ PACKAGES=(
   libfreetype-dev libfontconfig-dev fontconfig fonts-liberation2 fonts-dejavu-core
   libpng-dev libgtest-dev libbenchmark-dev libcli11-dev nlohmann-json3-dev
   clang libclang-rt-14-dev ccache
+  openmpt123  # a module player nobody here wrote: the XM export is checked against it
 )
 
 install_missing() {
