@@ -188,31 +188,9 @@ TEST(SourceRoundTrip, RandomPacksDisassembleAndReassembleToIdenticalBytes) {
         ASSERT_EQ(again, model);
         EXPECT_EQ(again.timelineSection.end, bytes.size());
         std::string source = disassemblePack(model);
-        std::vector<uint8_t> reassembled;
-        try {
-            reassembled = assemblePack(source, "random.pack");
-        } catch (const std::exception& e) {
-            FAIL() << e.what() << "\n" << source;
-        }
-        if (reassembled != bytes) {
-            std::size_t at = 0;
-            while (at < reassembled.size() && at < bytes.size() && reassembled[at] == bytes[at]) ++at;
-            FAIL() << "bytes differ from offset " << at << " (sizes " << reassembled.size() << ", " << bytes.size()
-                   << ")\n" << source;
-        }
+        SCOPED_TRACE(source);
+        ASSERT_EQ(assemblePack(source, "random.pack"), bytes);
     }
-}
-
-TEST(SourceRoundTrip, SectionRangesCoverThePackInOrder) {
-    PackModel model = canonical(RandomPack(7).make());
-    std::vector<uint8_t> bytes = encodePackModel(model);
-    PackModel m = readPackModel(bytes);
-    EXPECT_EQ(m.header.end, 1u);
-    EXPECT_EQ(m.textureSection.begin, 1u);
-    EXPECT_EQ(m.imageSection.begin, m.textureSection.end);
-    EXPECT_EQ(m.sceneSection.begin, m.imageSection.end);
-    EXPECT_EQ(m.timelineSection.begin, m.sceneSection.end);
-    EXPECT_EQ(m.timelineSection.end, bytes.size());
 }
 
 TEST(SourceRoundTrip, EveryTruncationOfAValidPackIsReportedNotRead) {
