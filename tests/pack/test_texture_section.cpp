@@ -77,29 +77,24 @@ TEST(TextureSection, TruncatedProgramStopsWithSectionAndOffset) {
     EXPECT_EQ(f.lists.textures, nullptr);
 }
 
-TEST(TextureSection, LaterTextureWithTheSameIdWins) {
-    LoadFixture f;
-    f.load(R"(pack width 2
-        texture id 5
-          op Invert layer 0
-        end
-        texture id 5
-        end)");
-    const Texture* found = findTexture(f.lists.textures, 5);
-    ASSERT_NE(found, nullptr);
-    EXPECT_EQ(found->layers[0][0], 0);  // the later program has no operations
-    EXPECT_EQ(found->next->layers[0][0], 255);
-}
-
-TEST(ImageSection, RecordsKeepTheirBytesAndTheLaterSameIdWins) {
+TEST(TextureAndImageSections, TheLaterSameIdWinsAndImagesKeepTheirBytes) {
     LoadFixture f;
     f.load(R"(pack width 2
         texture id 5
           op Invert layer 2
         end
+        texture id 6
+          op Invert layer 0
+        end
+        texture id 6
+        end
         image imageId 7 sourceTexture 5 sourceLayer 0 ignored 1 2 3
         image imageId 7 sourceTexture 5 sourceLayer 2 ignored 9 9 9
         image imageId 8 sourceTexture 5 sourceLayer 2)");
+    const Texture* six = findTexture(f.lists.textures, 6);
+    ASSERT_NE(six, nullptr);
+    EXPECT_EQ(six->layers[0][0], 0);  // the later program has no operations
+    EXPECT_EQ(six->next->layers[0][0], 255);
     const UploadedImage* seven = findUploadedImage(f.lists.images, 7);
     ASSERT_NE(seven, nullptr);
     EXPECT_EQ(seven->ignored[0], 9);
