@@ -30,7 +30,8 @@ TEST(Assembler, ObjectFieldsSetTheirPresenceBits) {
     )", "o.pack");
     const auto& o = m.scenes[0].objects;
 
-    EXPECT_EQ(o[0].flags, kTypeCube | kFlagColorTexture | kFlagColorG | kFlagSkipByte | kFlagEnvTexture | kFlagMapOffsetS | kFlagKeepUV | kFlagMirrorU);
+    EXPECT_EQ(o[0].flags, kTypeCube | kFlagColorTexture | kFlagColorG | kFlagSkipByte | kFlagEnvTexture |
+                              kFlagMapOffsetS | kFlagKeepUV | kFlagMirrorU);
     EXPECT_EQ(o[0].mapping, (std::array<uint8_t, 4>{1, 1, 0, 17}));
     // No matrix written: the identity.
     EXPECT_EQ(packedFloatFromBits(o[0].matrix[5].bits, 2), 1.0f);
@@ -51,14 +52,17 @@ TEST(Assembler, ErrorsNameFileLineAndWhatWasExpected) {
         {"texture id 1\nend\n",
          "show.pack:1: expected 'pack width N' at the start of the file, found 'texture'"},
         {"pack width 2\ntexture id 1\n  op Sparkle layer 0\nend\n",
-         "show.pack:3: expected an operation name (Noise, SinePlasma, Cells, RadialSpot, NoiseOctave, Clear, Text, SineWarp, "
-              "Offset, Twirl, Blur, Displace, Smear, CopyChannel, Mix, Multiply, Add, Lighten, Contrast, Invert, Modulate, "
-              "Brightness, SineMap, Range, HueSaturation, GradientMap, MaskBlend, Emboss) or code, found 'Sparkle'"},
+         "show.pack:3: expected an operation name (Noise, SinePlasma, Cells, RadialSpot, NoiseOctave, Clear, "
+         "Text, SineWarp, Offset, Twirl, Blur, Displace, Smear, CopyChannel, Mix, Multiply, Add, Lighten, "
+         "Contrast, Invert, Modulate, Brightness, SineMap, Range, HueSaturation, GradientMap, MaskBlend, Emboss) "
+         "or code, found 'Sparkle'"},
         {"pack width 2\ntexture id 300\nend\n",
          "show.pack:2: expected an integer 0 to 255 for id of texture, found '300'"},
         {"pack width 2\nevent clear start 0\nimage imageId 1 sourceTexture 1\n",
-         "show.pack:3: expected event records or later sections; image records come before them in a pack, found 'image'"},
-        {"pack width 2\ntexture id 1\n  op Text layer 0 font 0 height 0 x 0 y 0 italic 0 bold 0 slot 0 text \"abc\nend\n",
+         "show.pack:3: expected event records or later sections; image records come before them in a pack, found "
+         "'image'"},
+        {"pack width 2\ntexture id 1\n  op Text layer 0 font 0 height 0 x 0 y 0 italic 0 bold 0 slot 0 text "
+         "\"abc\nend\n",
          "show.pack:3: expected '\"' to close the string"},
         {"pack width 2\nscene id 0\n  object cube id 1\n  clip id 0\n  end\nend\n",
          "show.pack:5: expected 1 track sets in clip 0 (one per animated object), found 0, found 'end'"},
@@ -68,20 +72,27 @@ TEST(Assembler, ErrorsNameFileLineAndWhatWasExpected) {
          "show.pack:3: a directional light stores no attenuation"},
         {"pack width 2\nscene id 0\n  object grid id 1 matrix 1 0 0\nend\n",
          "show.pack:4: expected 12 values for matrix of object grid, found 'end'"},
-        {"pack width 2\nscene id 0\n  object cube id 1 id 2\nend\n", "show.pack:3: field id of object cube given twice"},
+        {"pack width 2\nscene id 0\n  object cube id 1 id 2\nend\n",
+         "show.pack:3: field id of object cube given twice"},
         {"pack width 2\nscene id 0\n  object merge id 1 ids [1 x]\nend\n",
          "show.pack:3: expected an integer -32768 to 32767 for an id of object merge, found 'x'"},
         {"pack width 2\nscene id 0\n",
          "show.pack:3: expected 'end' (or light, object, camera, clip) in scene 0, found the end of the file"},
         // Op lines: strict `name value` pairs, every named parameter required.
-        {"pack width 2\ntexture id 1\n  op SinePlasma layer 0 xFrequncy 1 yFrequency 0 xPhase 0 yPhase 0 channel 0\nend\n",
-         "show.pack:3: 'xFrequncy' is not a field of operation SinePlasma; expected one of: layer xFrequency yFrequency xPhase yPhase spare6 spare7 channel"},
+        {"pack width 2\ntexture id 1\n  op SinePlasma layer 0 xFrequncy 1 yFrequency 0 xPhase 0 yPhase 0 channel "
+         "0\nend\n",
+         "show.pack:3: 'xFrequncy' is not a field of operation SinePlasma; expected one of: layer xFrequency "
+         "yFrequency xPhase yPhase spare6 spare7 channel"},
         {"pack width 2\ntexture id 1\n  op SinePlasma layer 0 yFrequency 0 xPhase 0 yPhase 0 channel 0\nend\n",
-         "show.pack:3: operation SinePlasma is missing xFrequency; its fields are: layer xFrequency yFrequency xPhase yPhase spare6 spare7 channel"},
-        {"pack width 2\ntexture id 1\n  op SinePlasma layer 0 xFrequency yFrequency 0 xPhase 0 yPhase 0 channel 0\nend\n",
+         "show.pack:3: operation SinePlasma is missing xFrequency; its fields are: layer xFrequency yFrequency "
+         "xPhase yPhase spare6 spare7 channel"},
+        {"pack width 2\ntexture id 1\n  op SinePlasma layer 0 xFrequency yFrequency 0 xPhase 0 yPhase 0 channel "
+         "0\nend\n",
          "show.pack:3: expected 1 value for xFrequency of operation SinePlasma, found 'yFrequency'"},
     };
-    for (const auto& [source, expected] : cases) EXPECT_EQ(errorOf(source).substr(0, expected.size()), expected) << source;
+    for (const auto& [source, expected] : cases) {
+        EXPECT_EQ(errorOf(source).substr(0, expected.size()), expected) << source;
+    }
 }
 
 // Every operation of the table: its `name value` pairs in the printed order and

@@ -42,8 +42,8 @@ TEST(Sampling, USelectsTheRowAndChannelsPickOrAverage) {
     // Channels 0 to 2 pick R, G or B; 3 averages all three, truncated.
     const int expected[4] = {30, 90, 181, 100};
     for (int channel = 0; channel < 4; ++channel) {
-        EXPECT_EQ(sampleDisplacement(image.data(), u, v, channel, true), static_cast<float>(expected[channel] * 0.003921569))
-            << "channel " << channel;
+        const float value = static_cast<float>(expected[channel] * 0.003921569);
+        EXPECT_EQ(sampleDisplacement(image.data(), u, v, channel, true), value) << "channel " << channel;
     }
     // Swapped: row 200, column 10 is black.
     EXPECT_EQ(sampleDisplacement(image.data(), v, u, 0, true), 0.0f);
@@ -148,7 +148,8 @@ TEST(Deform, BitTwentyEightSwapsUAndVTheOtherWayRound) {
 
 TEST(Deform, MissingPictureOrTargetIsAnErrorNotACrash) {
     LoadFixture f;
-    EXPECT_THROW(f.load("pack width 2\nscene id 0\n object deformer id 2 textureId 9 mode move targets []\nend\n"), PackError);
+    const char* noPicture = "pack width 2\nscene id 0\n object deformer id 2 textureId 9 mode move targets []\nend\n";
+    EXPECT_THROW(f.load(noPicture), PackError);
     LoadFixture g;
     const auto bytes = testing::assemble(std::string(kWhite) + R"(
             scene id 0

@@ -1,5 +1,5 @@
-// The model walk and the readable source form: packed floats, id lists, the
-// bytes of each record shape, running off the end, and random packs that
+// The model walk and the readable source form: packed floats, the bytes of
+// each record shape, running off the end, and random packs that
 // survive writing, reading, disassembly and reassembly byte for byte.
 #include <gtest/gtest.h>
 
@@ -72,7 +72,7 @@ private:
             if (chance(25)) op.b[0] = kOpText;
             if (op.b[0] == kOpText) {
                 int n = between(0, 12);
-                for (int i = 0; i < n; ++i) op.text.push_back(chance(70) ? static_cast<uint8_t>(between(32, 126)) : byte());
+                for (int i = 0; i < n; ++i) op.text.push_back(chance(70) ? uint8_t(between(32, 126)) : byte());
             }
             t.ops.push_back(op);
         }
@@ -161,7 +161,8 @@ private:
 
     EventRecord event() {
         EventRecord e;
-        e.kind = static_cast<uint8_t>(chance(85) ? between(0, kEventScreenDistortion + 1) : byte());  // 0 and 7 have no row
+        // Kinds 0 and 7 have no row.
+        e.kind = static_cast<uint8_t>(chance(85) ? between(0, kEventScreenDistortion + 1) : byte());
         e.start = static_cast<uint16_t>(word());
         e.end = static_cast<uint16_t>(word());
         e.pass = byte();
@@ -249,17 +250,6 @@ std::vector<uint8_t> packWithIdList(std::vector<uint8_t> list) {
     list.insert(list.begin(), {2, 0, 0, 1, 0, 0, 0, 1, 0, 100, 0, 0, 0, 1, 0, 0xFF, 0xFF, 0});
     list.insert(list.end(), tail.begin(), tail.end());
     return list;
-}
-
-TEST(IdList, CountZeroOrNegativeIsEmptyAndValuesAreLinkedInReverse) {
-    for (std::vector<uint8_t> list : {std::vector<uint8_t>{0, 0}, {0xFE, 0xFF}, {0x00, 0x80}}) {
-        const IdListRecord ids = readPackModel(packWithIdList(list)).scenes[0].objects[0].list;
-        EXPECT_TRUE(ids.ids.empty());
-        EXPECT_EQ(ids.emptyCount, static_cast<int16_t>(list[0] | list[1] << 8));
-    }
-    const IdListRecord ids = readPackModel(packWithIdList({3, 0, 3, 0, 7, 0, 0xFF, 0xFF})).scenes[0].objects[0].list;
-    EXPECT_EQ(ids.ids, (std::vector<int16_t>{3, 7, -1}));
-    EXPECT_EQ(idListValues(ids), (std::vector<int32_t>{-1, 7, 3}));
 }
 
 // Hand-made packs whose records take an exact number of bytes: a walk that

@@ -17,7 +17,8 @@ TEST(Lights, KindsFillTheirFieldsOthersActAsPointAndLightsPastEightAreDropped) {
           light kind 5 position 4 5 6 attenuation 1 0.5 0.25
           light kind spot position 0 0 0 attenuation 1 0 0 spotDirection 0 1 0 spotExponent 2 spotCutoff 30
     )";
-    for (int i = 3; i < 10; ++i) source += " light kind point position " + std::to_string(i) + " 0 0 attenuation 1 0 0\n";
+    const std::string point = " light kind point attenuation 1 0 0 position ";
+    for (int i = 3; i < 10; ++i) source += point + std::to_string(i) + " 0 0\n";
     LoadFixture f;
     f.load(source + " object cube id 3\nend\n");
     Scene& s = f.lists.scenes.front();
@@ -98,6 +99,7 @@ TEST(Objects, ColourBytesTypeFieldsAndMatricesAndNonMeshTypesKeepAZeroMatrix) {
           object 102 id 3 a 1 b 2 c 3 values 1 2 3 4 5 6 7 8 9 10 11 12
           object 200 id 4
           object cylinder id 5 segments 4 stacks 1 caps 1 matrix 1 0 0 7 0 1 0 0 0 0 1 0
+          object sweep id 6 path 5 profile 5
         end)");
     Scene& s = f.lists.scenes.front();
     const SceneObject& cone = s.objects[0];
@@ -113,6 +115,7 @@ TEST(Objects, ColourBytesTypeFieldsAndMatricesAndNonMeshTypesKeepAZeroMatrix) {
     EXPECT_EQ(cylinder.params[2], 1);
     EXPECT_EQ(cylinder.mesh.vertexCount, 4 * 2 + 2);  // segments x (stacks + 1) + caps
     EXPECT_EQ(cylinder.drawMatrix[12], 7.0f);
+    EXPECT_EQ(s.objects[5].params[3], 6);  // a sweep records the object count so far, itself included
 }
 
 TEST(Cameras, NoKeysMeansNoTracksAndMaskZeroRepeatsTheLastKey) {
@@ -229,20 +232,22 @@ TEST(VertexBudget, MergesThatWouldPassTheLimitStopTheLoadBeforeBuilding) {
         FAIL() << "no error";
     } catch (const PackError& e) {
         EXPECT_EQ(e.section(), "scene section");
-        EXPECT_NE(std::string(e.what()).find("object 6 would bring the pack's meshes to 193294 vertices"), std::string::npos)
+        const std::string expected = "object 6 would bring the pack's meshes to 193294 vertices";
+        EXPECT_NE(std::string(e.what()).find(expected), std::string::npos)
             << e.what();
     }
     // A pack within the limit loads as before.
     testing::LoadFixture fits;
     fits.loader.setVertexBudget(100000);
-    fits.load("pack width 2\nscene id 0\n object grid id 1 columns 100 rows 100\n clip id 0\n  tracks\n  end\n end\nend\n");
+    fits.load("pack width 2\nscene id 0\n object grid id 1 columns 100 rows 100\nend\n");
     EXPECT_EQ(fits.lists.scenes.front().objects[0].mesh.vertexCount, 101 * 101);
 }
 
 TEST(BuildFromModel, AClipShortOfTrackSetsIsRefusedAtItsOffset) {
     // readPackModel always pairs track sets with animated objects; a model
     // made in code may not, and building it must not read past the list.
-    const auto bytes = testing::assemble("pack width 2\nscene id 0\n object grid id 1 columns 1 rows 1\n clip id 4\n  tracks\n  end\n end\nend\n");
+    const auto bytes = testing::assemble("pack width 2\nscene id 0\n object grid id 1 columns 1 rows 1\n"
+                                         " clip id 4\n tracks\n end\n end\nend\n");
     PackModel model = readPackModel(bytes);
     model.scenes[0].clips[0].trackSets.clear();
     testing::LoadFixture f;

@@ -83,7 +83,8 @@ TEST(Timeline, KindFieldsAreStoredAndReferencesResolved) {
         event sceneView sceneId 9 cameraId 7
         event screenDistortion targetIndex 19 distortionType 7 distortionStart 0.25 distortionEnd -1
         event clear clearColor 1 clearDepth 0
-        event zoomFeedback blendSrc SRC_ALPHA blendDst 11 colorStart 255 0 0 51 targetIndex 3 feedbackCount 4 feedbackZoom 1.5 x1Start -5 y2End 480)");
+        event zoomFeedback blendSrc SRC_ALPHA blendDst 11 targetIndex 3 feedbackCount 4 feedbackZoom 1.5
+            x1Start -5 y2End 480)");
     const TimelineEvent* e = f.lists.eventsHead;
     EXPECT_EQ(e->textureName, findUploadedImage(f.lists.images, 4)->glName);
     EXPECT_NE(e->textureName, 0u);
