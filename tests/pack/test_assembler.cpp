@@ -27,7 +27,8 @@ TEST(Assembler, ObjectFieldsSetTheirPresenceBits) {
           object sphere id 2 color 1 2 3 4 rings 8 segments 12 invertNormals 1 otherFlags 0x01000000
           object deformer id 3 textureId 4 clamp 1 channel 3 mode rotate x 0 y 1 z 0 w 3.5 targets [2 1]
         end
-    )", "o.pack");
+    )",
+                                     "o.pack");
     const auto& o = m.scenes[0].objects;
 
     EXPECT_EQ(o[0].flags, kTypeCube | kFlagColorTexture | kFlagColorG | kFlagSkipByte | kFlagEnvTexture |
@@ -49,8 +50,7 @@ TEST(Assembler, ObjectFieldsSetTheirPresenceBits) {
 // Each row: a source and the start of the error it must give.
 TEST(Assembler, ErrorsNameFileLineAndWhatWasExpected) {
     const std::pair<std::string, std::string> cases[] = {
-        {"texture id 1\nend\n",
-         "show.pack:1: expected 'pack width N' at the start of the file, found 'texture'"},
+        {"texture id 1\nend\n", "show.pack:1: expected 'pack width N' at the start of the file, found 'texture'"},
         {"pack width 2\ntexture id 1\n  op Sparkle layer 0\nend\n",
          "show.pack:3: expected an operation name (Noise, SinePlasma, Cells, RadialSpot, NoiseOctave, Clear, "
          "Text, SineWarp, Offset, Twirl, Blur, Displace, Smear, CopyChannel, Mix, Multiply, Add, Lighten, "
@@ -107,7 +107,9 @@ TEST(Assembler, OpParametersAreReadByNameInAnyOrder) {
         for (auto it = pairs.rbegin(); it != pairs.rend(); ++it) backward += " " + *it;
         auto ops = [&](const std::string& line) {
             return assemblePackSource("pack width 2\ntexture id 1\n op " + std::string(info.name) + line + "\nend\n",
-                                      "o.pack").textures[0].ops[0];
+                                      "o.pack")
+                .textures[0]
+                .ops[0];
         };
         const TextureOpRecord a = ops(forward), b = ops(backward);
         EXPECT_EQ(a, b) << info.name;

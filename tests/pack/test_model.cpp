@@ -222,9 +222,15 @@ TEST(PackedFloat, EachWidthFillsTheTopBytesOfTheFloat) {
         float value;
     };
     const Row rows[] = {
-        {{0x80, 0x3F}, 1.0f},  {{0x00, 0xC0}, -2.0f}, {{0x48, 0x43}, 200.0f},
-        {{0x80, 0xBF}, -1.0f}, {{0x00, 0x00}, 0.0f},  {{0xCC, 0x3D}, 0.099609375f},
-        {{0x3F}, 0.5f},        {{0xC0}, -2.0f},       {{0x00, 0x80, 0x3F}, 1.0f},
+        {{0x80, 0x3F}, 1.0f},
+        {{0x00, 0xC0}, -2.0f},
+        {{0x48, 0x43}, 200.0f},
+        {{0x80, 0xBF}, -1.0f},
+        {{0x00, 0x00}, 0.0f},
+        {{0xCC, 0x3D}, 0.099609375f},
+        {{0x3F}, 0.5f},
+        {{0xC0}, -2.0f},
+        {{0x00, 0x80, 0x3F}, 1.0f},
         {{0x00, 0x00, 0x48, 0x43}, 200.0f},
     };
     for (const Row& row : rows) {
@@ -271,7 +277,9 @@ TEST(RecordBytes, EachShapeTakesExactlyItsBytes) {
         {"clip", {2, 0, 0, 1, 0, 0, 0, 1, 0, 11, 0, 0, 0, 1, 0, 0xFF, 0xFF, 1}, true, {0, 1, 42, 0, 0}},
         // Camera 8 with two keys: the first stores all channels, the second a
         // zero mask; camera 9 has none.
-        {"camera keys", {2, 0, 0, 1, 0, 0, 0, 0, 0, 2, 9, 0, 8, 2, 0, 0, 45, 0, 0}, false,
+        {"camera keys",
+         {2, 0, 0, 1, 0, 0, 0, 0, 0, 2, 9, 0, 8, 2, 0, 0, 45, 0, 0},
+         false,
          {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 100, 0, 0, 0, 0, 0}},
     };
     for (const Row& row : rows) {

@@ -233,8 +233,7 @@ TEST(VertexBudget, MergesThatWouldPassTheLimitStopTheLoadBeforeBuilding) {
     } catch (const PackError& e) {
         EXPECT_EQ(e.section(), "scene section");
         const std::string expected = "object 6 would bring the pack's meshes to 193294 vertices";
-        EXPECT_NE(std::string(e.what()).find(expected), std::string::npos)
-            << e.what();
+        EXPECT_NE(std::string(e.what()).find(expected), std::string::npos) << e.what();
     }
     // A pack within the limit loads as before.
     testing::LoadFixture fits;
@@ -246,8 +245,9 @@ TEST(VertexBudget, MergesThatWouldPassTheLimitStopTheLoadBeforeBuilding) {
 TEST(BuildFromModel, AClipShortOfTrackSetsIsRefusedAtItsOffset) {
     // readPackModel always pairs track sets with animated objects; a model
     // made in code may not, and building it must not read past the list.
-    const auto bytes = testing::assemble("pack width 2\nscene id 0\n object grid id 1 columns 1 rows 1\n"
-                                         " clip id 4\n tracks\n end\n end\nend\n");
+    const auto bytes = testing::assemble(
+        "pack width 2\nscene id 0\n object grid id 1 columns 1 rows 1\n"
+        " clip id 4\n tracks\n end\n end\nend\n");
     PackModel model = readPackModel(bytes);
     model.scenes[0].clips[0].trackSets.clear();
     testing::LoadFixture f;

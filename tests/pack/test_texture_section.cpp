@@ -36,8 +36,8 @@ TEST(TextureSection, ProgressGivesEachProgramAnEqualShare) {
           op 0 layer 0
           op 0 layer 0
         end)");
-    std::vector<float> expected = {0.0f, 1.0f / 6, 1.0f / 3, 2.0f / 3, 2.0f / 3 + 1.0f / 12, 2.0f / 3 + 2.0f / 12,
-                                   2.0f / 3 + 3.0f / 12};
+    std::vector<float> expected = {
+        0.0f, 1.0f / 6, 1.0f / 3, 2.0f / 3, 2.0f / 3 + 1.0f / 12, 2.0f / 3 + 2.0f / 12, 2.0f / 3 + 3.0f / 12};
     ASSERT_EQ(p.size(), expected.size());
     for (std::size_t i = 0; i < p.size(); ++i) EXPECT_FLOAT_EQ(p[i], expected[i]) << "report " << i;
     // Single precision throughout: k * (1/T) / K + (i - 1) / T.

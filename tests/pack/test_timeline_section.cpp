@@ -23,8 +23,8 @@ std::vector<uint8_t> oneEvent(int width, int kind, std::size_t bodyBytes) {
 
 TEST(Timeline, EventByteCountsPerKindAtWidthsTwoAndFour) {
     for (int n : {2, 4}) {
-        const std::size_t sizes[8] = {6, 34, 33, 8, 23, static_cast<std::size_t>(34 + n),
-                                      static_cast<std::size_t>(34 + 2 * n), 6};
+        const std::size_t sizes[8] = {
+            6, 34, 33, 8, 23, static_cast<std::size_t>(34 + n), static_cast<std::size_t>(34 + 2 * n), 6};
         for (int kind = 0; kind < 8; ++kind) {
             SCOPED_TRACE("width " + std::to_string(n) + ", kind " + std::to_string(kind));
             // Exactly the right size loads; one byte less stops in the timeline.
