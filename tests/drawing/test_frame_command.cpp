@@ -25,11 +25,6 @@ fs::path outputDir() {
     return dir;
 }
 
-std::string lumenkit() {
-    const char* path = std::getenv("LUMENKIT");
-    return path && *path ? path : LUMENKIT_BUILT;
-}
-
 std::string readText(const fs::path& p) {
     std::ifstream in(p);
     std::stringstream s;
@@ -50,7 +45,9 @@ testing::Picture readPng(const fs::path& p) {
 
 // Runs `lumenkit frame ARGS`, returning its exit status; stderr goes to errPath.
 int frame(const std::string& args, const fs::path& errPath) {
-    const int status = std::system((lumenkit() + " frame " + args + " 2>" + errPath.string()).c_str());
+    const char* env = std::getenv("LUMENKIT");
+    const std::string lumenkit = env && *env ? env : LUMENKIT_BUILT;
+    const int status = std::system((lumenkit + " frame " + args + " 2>" + errPath.string()).c_str());
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
