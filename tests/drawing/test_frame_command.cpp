@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "pack/pack_source.h"
+#include "support/gl_fixture.h"
 
 namespace lumen {
 namespace {
@@ -24,11 +25,6 @@ fs::path outputDir() {
     return dir;
 }
 
-std::string lumenkit() {
-    const char* path = std::getenv("LUMENKIT");
-    return path && *path ? path : LUMENKIT_BUILT;
-}
-
 std::string readText(const fs::path& p) {
     std::ifstream in(p);
     std::stringstream s;
@@ -36,28 +32,22 @@ std::string readText(const fs::path& p) {
     return s.str();
 }
 
-struct Png {
-    int width = 0, height = 0;
-    std::vector<uint8_t> rgba;
-};
-
-Png readPng(const fs::path& p) {
-    Png out;
+// The file's pixels, or an empty picture when it cannot be read.
+testing::Picture readPng(const fs::path& p) {
     png_image image{};
     image.version = PNG_IMAGE_VERSION;
-    if (!png_image_begin_read_from_file(&image, p.c_str())) return out;
+    if (!png_image_begin_read_from_file(&image, p.c_str())) return {{}, 0, 0};
     image.format = PNG_FORMAT_RGBA;
-    out.rgba.resize(PNG_IMAGE_SIZE(image));
-    if (png_image_finish_read(&image, nullptr, out.rgba.data(), 0, nullptr)) {
-        out.width = int(image.width);
-        out.height = int(image.height);
-    }
-    return out;
+    std::vector<uint8_t> rgba(PNG_IMAGE_SIZE(image));
+    if (!png_image_finish_read(&image, nullptr, rgba.data(), 0, nullptr)) return {{}, 0, 0};
+    return {rgba, int(image.width), int(image.height)};
 }
 
 // Runs `lumenkit frame ARGS`, returning its exit status; stderr goes to errPath.
 int frame(const std::string& args, const fs::path& errPath) {
-    const int status = std::system((lumenkit() + " frame " + args + " 2>" + errPath.string()).c_str());
+    const char* env = std::getenv("LUMENKIT");
+    const std::string lumenkit = env && *env ? env : LUMENKIT_BUILT;
+    const int status = std::system((lumenkit + " frame " + args + " 2>" + errPath.string()).c_str());
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
@@ -77,16 +67,14 @@ TEST(FrameCommand, WritesThePlaceholderShowFrameAsPng) {
     const fs::path png = dir / "placeholder_show.png", small = dir / "placeholder_show_320.png";
     fs::remove(png);
     ASSERT_EQ(frame(pack.string() + " 5000 " + png.string(), dir / "frame.err"), 0) << readText(dir / "frame.err");
-    const Png pic = readPng(png);
+    const testing::Picture pic = readPng(png);
     ASSERT_EQ(pic.width, 640);
     ASSERT_EQ(pic.height, 480);
     // The scene view drew lit geometry in the picture's middle band.
     int lit = 0;
-    for (int y = 100; y < 380; ++y)
-        for (int x = 100; x < 540; ++x) {
-            const uint8_t* p = &pic.rgba[(size_t(y) * 640 + x) * 4];
-            lit += p[0] + p[1] + p[2] > 150;
-        }
+    pic.forEach([&](int x, int y, testing::Rgba p) {
+        lit += x >= 100 && x < 540 && y >= 100 && y < 380 && p.r + p.g + p.b > 150;
+    });
     EXPECT_GT(lit, 2000);
     std::printf("placeholder show frame: %s\n", png.c_str());
     ASSERT_EQ(frame(pack.string() + " 5000 " + small.string() + " --size 320x240 --animate-all", dir / "frame.err"), 0);

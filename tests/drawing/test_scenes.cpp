@@ -26,6 +26,13 @@ using Drawing = testing::GlTest;
 // Pixel column of world x on the plane z = 0 seen by the front camera.
 int columnOf(double x) { return int((2.414213562 / (640.0 / 480) * x / 10 + 1) / 2 * 640); }
 
+// An object at (x, 0, 0) holding a 1.6-wide square of the given alpha.
+SceneObject& addTile(Scene& scene, int id, float x, float alpha = 1.0f) {
+    SceneObject& o = addObject(scene, id, x, 0, 0);
+    addSquare(o.mesh, -0.8f, -0.8f, 0.8f, 0.8f, alpha);
+    return o;
+}
+
 // Squares at x = -3, -1, 1, 3, each face naming a green texture:
 //  0: no texture bit                            -> untextured (white)
 //  1: texture bit                               -> green
@@ -35,8 +42,7 @@ TEST_F(Drawing, TextureAndEnvironmentBitsDecideWhatIsBound) {
     const GLuint green = testing::solidTexture(0, 255, 0), red = testing::solidTexture(255, 0, 0);
     Scene scene = litScene(2);
     for (int k = 0; k < 4; ++k) {
-        SceneObject& o = addObject(scene, k + 1, -3.0f + 2.0f * k, 0, 0);
-        addSquare(o.mesh, -0.8f, -0.8f, 0.8f, 0.8f);
+        SceneObject& o = addTile(scene, k + 1, -3.0f + 2.0f * k);
         for (MeshFace& f : o.mesh.faces) {
             f.texture = k == 2 ? 0 : green;
             f.envTexture = red;
@@ -60,15 +66,12 @@ TEST_F(Drawing, TextureAndEnvironmentBitsDecideWhatIsBound) {
 TEST_F(Drawing, BlendedListsInheritTextureStateAndTheEnvironmentPassWritesNoDepth) {
     const GLuint green = testing::solidTexture(0, 255, 0), red = testing::solidTexture(255, 0, 0);
     Scene scene = litScene(2);
-    SceneObject& glass = addObject(scene, 1, -2, 0, 0);
-    addSquare(glass.mesh, -0.8f, -0.8f, 0.8f, 0.8f, 0.999f);
-    SceneObject& chrome = addObject(scene, 2, 2, 0, 0);
-    addSquare(chrome.mesh, -0.8f, -0.8f, 0.8f, 0.8f, 0.5f);
+    addTile(scene, 1, -2, 0.999f);
+    SceneObject& chrome = addTile(scene, 2, 2, 0.5f);
     chrome.flags = kFlagEnvTexture;
     chrome.color = Color4{0.5f, 0.5f, 0.5f, 1};
     for (MeshFace& f : chrome.mesh.faces) f.envTexture = red;
-    SceneObject& tile = addObject(scene, 3, 0, 0, 0);
-    addSquare(tile.mesh, -0.8f, -0.8f, 0.8f, 0.8f);
+    SceneObject& tile = addTile(scene, 3, 0);
     tile.flags = kFlagColorTexture;
     for (MeshFace& f : tile.mesh.faces) f.texture = green;
     drawFromFront(scene);
@@ -77,11 +80,8 @@ TEST_F(Drawing, BlendedListsInheritTextureStateAndTheEnvironmentPassWritesNoDept
     const Rgba inherited = pic.at(columnOf(-2), 240), env = pic.at(columnOf(2), 240);
     EXPECT_TRUE(inherited.g > 200 && inherited.r < 30) << inherited.r << "," << inherited.g;
     EXPECT_GT(env.r, 100);
-    for (const double x : {-2.0, 0.0, 2.0}) {
-        float depth = 0;
-        glReadPixels(columnOf(x), 240, 1, 1, GL_DEPTH_COMPONENT, GL_FLOAT, &depth);
-        EXPECT_EQ(depth < 1.0f, x == 0.0) << "depth written at x " << x;
-    }
+    for (const double x : {-2.0, 0.0, 2.0})
+        EXPECT_EQ(depthAt(columnOf(x), 240) < 1.0f, x == 0.0) << "depth written at x " << x;
 }
 
 TEST_F(Drawing, OpaqueIsHiddenByNearerGeometryAlphaBelowOneAddsAndNothingLeaksOut) {
@@ -105,7 +105,7 @@ TEST_F(Drawing, OpaqueIsHiddenByNearerGeometryAlphaBelowOneAddsAndNothingLeaksOu
     // Drawn again the picture is the same, and depth writes are back on.
     clear();
     drawFromFront(scene);
-    EXPECT_EQ(display->readPicture(), pic.pixels());
+    EXPECT_EQ(display->readPicture(), pic.pixels);
     GLboolean depthWrites = GL_FALSE;
     glGetBooleanv(GL_DEPTH_WRITEMASK, &depthWrites);
     EXPECT_TRUE(depthWrites);
@@ -140,12 +140,12 @@ TEST_F(Drawing, LightsTakeEveryParameterOfTheirSlot) {
         SceneLight& l = scene.lights[k];
         l.enabled = k % 2 == 0;
         const float v = 0.1f * float(k + 1);
-        const float ambient[4] = {v, 0.2f, 0.3f, 1}, diffuse[4] = {0.5f, v, 0.7f, 1};
-        const float position[4] = {float(k), 2, -3, float(k % 2)}, spot[4] = {0, -0.6f, -0.8f, 0};
-        std::copy(ambient, ambient + 4, l.ambient);
-        std::copy(diffuse, diffuse + 4, l.diffuse);
-        std::copy(position, position + 4, l.position);
-        std::copy(spot, spot + 4, l.spotDirection);
+        for (int c = 0; c < 4; ++c) {  // every value distinct; positions directional or not by slot
+            l.ambient[c] = v + 0.2f * float(c);
+            l.diffuse[c] = 0.9f - v + 0.05f * float(c);
+            l.position[c] = c == 3 ? float(k % 2) : float(k - c);
+            l.spotDirection[c] = -0.3f * float(c);
+        }
         l.spotExponent = 2.0f * float(k);
         l.spotCutoff = 10.0f + float(k);
         l.attenuation[0] = 1;
@@ -162,22 +162,21 @@ TEST_F(Drawing, LightsTakeEveryParameterOfTheirSlot) {
         const GLenum name = GL_LIGHT0 + k;
         EXPECT_EQ(glIsEnabled(name), l.enabled != 0) << k;
         if (!l.enabled) continue;
-        struct Param {
+        const struct {
             GLenum what;
             const float* want;
             int n;
-        };
-        const Param params[] = {{GL_AMBIENT, l.ambient, 4},
-                                {GL_DIFFUSE, l.diffuse, 4},
-                                {GL_SPECULAR, l.diffuse, 4},
-                                {GL_POSITION, l.position, 4},
-                                {GL_SPOT_DIRECTION, l.spotDirection, 3},
-                                {GL_SPOT_EXPONENT, &l.spotExponent, 1},
-                                {GL_SPOT_CUTOFF, &l.spotCutoff, 1},
-                                {GL_CONSTANT_ATTENUATION, &l.attenuation[0], 1},
-                                {GL_LINEAR_ATTENUATION, &l.attenuation[1], 1},
-                                {GL_QUADRATIC_ATTENUATION, &l.attenuation[2], 1}};
-        for (const Param& p : params) {
+        } params[] = {{GL_AMBIENT, l.ambient, 4},
+                      {GL_DIFFUSE, l.diffuse, 4},
+                      {GL_SPECULAR, l.diffuse, 4},
+                      {GL_POSITION, l.position, 4},
+                      {GL_SPOT_DIRECTION, l.spotDirection, 3},
+                      {GL_SPOT_EXPONENT, &l.spotExponent, 1},
+                      {GL_SPOT_CUTOFF, &l.spotCutoff, 1},
+                      {GL_CONSTANT_ATTENUATION, &l.attenuation[0], 1},
+                      {GL_LINEAR_ATTENUATION, &l.attenuation[1], 1},
+                      {GL_QUADRATIC_ATTENUATION, &l.attenuation[2], 1}};
+        for (const auto& p : params) {
             float got[4] = {};
             glGetLightfv(name, p.what, got);
             for (int c = 0; c < p.n; ++c) EXPECT_NEAR(got[c], p.want[c], 1e-6) << k << " " << p.what;
@@ -187,12 +186,12 @@ TEST_F(Drawing, LightsTakeEveryParameterOfTheirSlot) {
 
 TEST(CameraRoll, TwoFiftyFiveIsOneFullTurnAndAQuarterTakesUpToTheSide) {
     Camera c = testing::frontCamera();
-    EXPECT_EQ(rolledUp(c), c.up);
     struct Case {
         float roll;
         Vector3 up;
     };
-    for (const Case k : {Case{255, {0, 1, 0}}, Case{255.0f / 4, {1, 0, 0}}, Case{255.0f / 2, {0, -1, 0}}}) {
+    for (const Case k :
+         {Case{0, {0, 1, 0}}, Case{255, {0, 1, 0}}, Case{255.0f / 4, {1, 0, 0}}, Case{255.0f / 2, {0, -1, 0}}}) {
         c.roll = k.roll;
         const Vector3 u = rolledUp(c);
         EXPECT_NEAR(u.x, k.up.x, 1e-5) << k.roll;
@@ -235,15 +234,13 @@ TEST_F(Drawing, SceneViewAppliesItsKeyedCameraOnceACameraHasBeenUsed) {
     const double wantY = 480 - (140 + (f / 10 + 1) / 2 * 240);
     double sx = 0, sy = 0;
     int n = 0;
-    for (int y = 0; y < 480; ++y) {
-        for (int x = 0; x < 640; ++x) {
-            if (pic.at(x, y).r == 0) continue;
-            EXPECT_TRUE(x >= 100 && x < 420 && y >= 100 && y < 340) << x << "," << y;
-            sx += x;
-            sy += y;
-            ++n;
-        }
-    }
+    pic.forEach([&](int x, int y, Rgba p) {
+        if (p.r == 0) return;
+        EXPECT_TRUE(x >= 100 && x < 420 && y >= 100 && y < 340) << x << "," << y;
+        sx += x;
+        sy += y;
+        ++n;
+    });
     ASSERT_GT(n, 100);
     EXPECT_NEAR(sx / n + 0.5, wantX, 1.0);
     EXPECT_NEAR(sy / n + 0.5, wantY, 1.0);
@@ -296,12 +293,12 @@ TEST_F(Drawing, SceneViewAnimatesOnlyWhileTheScenesSwitchIsSet) {
     v.view.clipId = 7;
     clear();
     player.drawEvent(v.view, 0.5f);
-    const auto animated = read().pixels();
+    const auto animated = read().pixels;
     clear();
     EventPlayer fresh(640, 480);
     fresh.drawEvent(v.view, 0.5f);
     fresh.drawEvent(v.view, 0.5f);
-    EXPECT_EQ(read().pixels(), animated);
+    EXPECT_EQ(read().pixels, animated);
 }
 
 // The flag through GL feedback: every corner at (-0.25 (x - 13), 1.8 - 0.25 y,
@@ -319,12 +316,11 @@ TEST_F(Drawing, ClothFlagMapsParticlesToVerticesAndColoursItsBands) {
     glOrtho(-1, 4, -1, 2, -4, 4);
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
-    const float none[4] = {0, 0, 0, 1}, white[4] = {1, 1, 1, 1}, above[4] = {0, 1, 0, 0};
+    const float none[4] = {0, 0, 0, 1}, above[4] = {0, 1, 0, 0};
     glLightModelfv(GL_LIGHT_MODEL_AMBIENT, none);
-    glLightfv(GL_LIGHT0, GL_AMBIENT, none);
-    glLightfv(GL_LIGHT0, GL_DIFFUSE, white);
-    glLightfv(GL_LIGHT0, GL_SPECULAR, none);
-    glLightfv(GL_LIGHT0, GL_POSITION, above);
+    const std::pair<GLenum, const float*> light[] = {
+        {GL_AMBIENT, none}, {GL_DIFFUSE, testing::kWhite}, {GL_SPECULAR, none}, {GL_POSITION, above}};
+    for (const auto& [what, value] : light) glLightfv(GL_LIGHT0, what, value);
     glEnable(GL_LIGHTING);
     glEnable(GL_LIGHT0);
     std::vector<GLfloat> buffer(40000);
@@ -336,12 +332,10 @@ TEST_F(Drawing, ClothFlagMapsParticlesToVerticesAndColoursItsBands) {
     ASSERT_GT(used, 0);
 
     std::vector<std::vector<const GLfloat*>> polygons;
-    for (int k = 0; k < used;) {
+    for (int k = 0; k < used; k += 2 + 7 * int(buffer[k + 1])) {
         ASSERT_EQ(buffer[k], GL_POLYGON_TOKEN);
-        const int n = int(buffer[k + 1]);
-        polygons.emplace_back();
-        for (int c = 0; c < n; ++c) polygons.back().push_back(&buffer[k + 2 + 7 * c]);
-        k += 2 + 7 * n;
+        auto& polygon = polygons.emplace_back();
+        for (int c = 0; c < int(buffer[k + 1]); ++c) polygon.push_back(&buffer[k + 2 + 7 * c]);
     }
     const int cells = (ClothFlag::kColumns - 1) * (ClothFlag::kRows - 1);
     ASSERT_EQ(polygons.size() % cells, 0u);
@@ -389,15 +383,12 @@ TEST_F(Drawing, ClothFlagKeepsTimeWithoutACameraAndDrawsInsideItsWindowWithOne) 
     EXPECT_EQ(player.cloth().clock(), 425000);
     const Picture pic = read();
     int inside = 0, outside = 0, green = 0, red = 0;
-    for (int y = 0; y < 480; ++y) {
-        for (int x = 0; x < 640; ++x) {
-            const Rgba p = pic.at(x, y);
-            if (p.r + p.g + p.b == 0) continue;
-            (x >= 320 ? inside : outside)++;
-            green += p.g > 2 * p.r + 20;
-            red += p.r > 2 * p.g + 20;
-        }
-    }
+    pic.forEach([&](int x, int, Rgba p) {
+        if (p.r + p.g + p.b == 0) return;
+        (x >= 320 ? inside : outside)++;
+        green += p.g > 2 * p.r + 20;
+        red += p.r > 2 * p.g + 20;
+    });
     EXPECT_EQ(outside, 0);
     EXPECT_GT(inside, 2000);
     EXPECT_GT(green, 200);
@@ -419,14 +410,14 @@ TEST_F(Drawing, ShowFrameDrawsSceneSeventeenTurnedInsideTheWindowOnly) {
 
     drawShowFrame(player, active, 399499);
     drawShowFrame(player, active, 399499);
-    const auto outside = read().pixels();
+    const auto outside = read().pixels;
     EXPECT_FALSE(player.animationSwitches().isSet(17));
     EXPECT_EQ(part.parentId, 7);
     EXPECT_EQ(part.drawMatrix[12], 1.0f);
 
     const int t = 405000;
     drawShowFrame(player, active, t);
-    EXPECT_NE(read().pixels(), outside);
+    EXPECT_NE(read().pixels, outside);
     EXPECT_TRUE(player.animationSwitches().isSet(17));
     EXPECT_EQ(part.parentId, -1);
     Matrix4 turn, want;

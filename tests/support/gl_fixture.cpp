@@ -7,12 +7,6 @@
 
 namespace lumen::testing {
 
-bool Picture::allBlack() const {
-    for (uint8_t b : pixels_)
-        if (b != 0) return false;
-    return true;
-}
-
 GlTest::GlTest(int w, int h) : width(w), height(h), display(openHeadlessDisplay(w, h)), player(w, h) {
     if (!display) return;
     glEnable(GL_DEPTH_TEST);
@@ -136,9 +130,8 @@ TimelineEvent imageLayer(int x1, int y1, int x2, int y2, const float color[4], i
     return e;
 }
 
-TimelineEvent fullScreen(int type, int targetIndex) {
-    const float white[4] = {1, 1, 1, 1};
-    TimelineEvent e = imageLayer(0, 0, 639, 479, white);
+TimelineEvent fullScreen(int type, int targetIndex, const float color[4]) {
+    TimelineEvent e = imageLayer(0, 0, 639, 479, color);
     e.type = type;
     e.targetIndex = targetIndex;
     return e;

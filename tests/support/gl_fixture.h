@@ -3,6 +3,7 @@
 #pragma once
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <initializer_list>
 #include <memory>
@@ -22,23 +23,25 @@ struct Rgba {
 };
 
 // Pixels read back from the picture, rows top-down.
-class Picture {
-public:
-    Picture(std::vector<uint8_t> pixels, int width, int height)
-        : pixels_(std::move(pixels)), width_(width), height_(height) {}
+struct Picture {
+    std::vector<uint8_t> pixels;
+    int width, height;
     Rgba at(int x, int y) const {
-        const uint8_t* p = &pixels_[(size_t(y) * width_ + x) * 4];
+        const uint8_t* p = &pixels[(size_t(y) * width + x) * 4];
         return {p[0], p[1], p[2], p[3]};
     }
-    int width() const { return width_; }
-    int height() const { return height_; }
-    const std::vector<uint8_t>& pixels() const { return pixels_; }
-    bool allBlack() const;
-
-private:
-    std::vector<uint8_t> pixels_;
-    int width_, height_;
+    bool allBlack() const {
+        return std::all_of(pixels.begin(), pixels.end(), [](uint8_t b) { return b == 0; });
+    }
+    // Calls f(x, y, pixel) for every pixel.
+    template <typename F>
+    void forEach(F f) const {
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width; ++x) f(x, y, at(x, y));
+    }
 };
+
+inline constexpr float kWhite[4] = {1, 1, 1, 1};
 
 // Depth test on, picture and depth cleared to black / far, render targets made
 // and the jitter table filled as at start-up.
@@ -48,7 +51,12 @@ protected:
     void SetUp() override { ASSERT_TRUE(display) << "no headless GL context"; }
     void TearDown() override { glClearColor(0, 0, 0, 0); }
 
-    Picture read() const { return Picture(display->readPicture(), width, height); }
+    Picture read() const { return {display->readPicture(), width, height}; }
+    float depthAt(int x, int y) const {
+        float depth = 0;
+        glReadPixels(x, y, 1, 1, GL_DEPTH_COMPONENT, GL_FLOAT, &depth);
+        return depth;
+    }
     void clear() const;
     // Compiles the scene's lists and draws it with a camera at (0, 0, 10)
     // looking at the origin.
@@ -79,8 +87,9 @@ Camera& addKeyedCamera(Scene& scene, int id, Vector3 eye, Vector3 target);
 // An image layer over (x1, y1)-(x2, y2), active 0..9 ms.
 TimelineEvent imageLayer(int x1, int y1, int x2, int y2, const float color[4], int src = kBlendOne,
                          int dst = kBlendZero);
-// An event of the given kind over the whole virtual screen, active 0..9 ms.
-TimelineEvent fullScreen(int type, int targetIndex = 0);
+// An event of the given kind and colour over the whole virtual screen, active
+// 0..9 ms.
+TimelineEvent fullScreen(int type, int targetIndex = 0, const float color[4] = kWhite);
 // A scene view of the whole screen, active for the whole show.
 TimelineEvent sceneView(Scene& scene, Camera* camera);
 
