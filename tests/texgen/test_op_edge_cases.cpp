@@ -12,14 +12,6 @@ namespace {
 
 using Edge = TexgenTest;
 
-// Every value 0..255 along the row, in all four channels of layer n.
-void fillRamp(Texture& t, int n) {
-    for (size_t i = 0; i < kLayerBytes; ++i) t.layers[n][i] = uint8_t((i / 4) % 256);
-}
-
-const int kOneLower[] = {33, 37,  41,  45,  49,  53,  57,  61,  66,  74,  82,  90,
-                         98, 106, 114, 122, 132, 148, 164, 180, 196, 212, 228, 244};
-
 // Records that leave a busy layer 0 exactly as it was.
 TEST_F(Edge, IdentitySettingsLeaveTheLayerUnchanged) {
     const std::vector<std::vector<int>> records = {{kOpBrightness, 0, 128},
@@ -30,11 +22,7 @@ TEST_F(Edge, IdentitySettingsLeaveTheLayerUnchanged) {
                                                    {kOpOffset, 0, 0, 0},
                                                    {kOpDisplace, 0, 1, 0, 0, 1, 0, 0},
                                                    {kOpNoiseOctave, 0, 0, 0, 1, 2, 3, 4},
-                                                   {kOpBlur, 0, 0},
-                                                   {0, 0, 1, 2},
-                                                   {8, 0},
-                                                   {28, 0},
-                                                   {40, 0}};
+                                                   {kOpBlur, 0, 0}};
     for (const auto& r : records) {
         fillPattern(0);
         fillPattern(1);
@@ -54,6 +42,7 @@ struct PixelCase {
 };
 
 TEST_F(Edge, SinglePixelResults) {
+    const int kFolded = int(std::sin(200.0 * 2 * 0.0123627485) * 255) & 0xFF;  // the sine is negative here
     const PixelCase cases[] = {
         {"SinePlasma 0 0 is flat 127", {0, 0, 0, 0}, {kOpSinePlasma, 0, 0, 0, 9, 9, 0, 0, 1}, 77, 5, 1, 127},
         {"SinePlasma leaves other channels", {0, 0, 0, 0}, {kOpSinePlasma, 0, 0, 0, 9, 9, 0, 0, 1}, 77, 5, 0, 0},
@@ -70,13 +59,7 @@ TEST_F(Edge, SinglePixelResults) {
         {"Invert keeps alpha", {10, 200, 90, 1}, {kOpInvert, 0}, 1, 1, 3, 1},
         {"Invert", {10, 200, 90, 1}, {kOpInvert, 0}, 1, 1, 1, 55},
         {"SineMap frequency 0 is 0", {10, 200, 90, 1}, {kOpSineMap, 0, 1, 0}, 1, 1, 1, 0},
-        {"SineMap folds negatives",
-         {10, 200, 90, 1},
-         {kOpSineMap, 0, 1, 2},
-         1,
-         1,
-         1,
-         int(std::sin(200.0 * 2 * 0.0123627485) * 255) & 0xFF},
+        {"SineMap folds negatives", {10, 200, 90, 1}, {kOpSineMap, 0, 1, 2}, 1, 1, 1, kFolded},
         {"Range low = high fills", {10, 200, 90, 1}, {kOpRange, 0, 2, 77, 77}, 1, 1, 2, 77},
         {"Range inverts", {10, 200, 90, 1}, {kOpRange, 0, 1, 255, 0}, 1, 1, 1, 55},
         {"HueSaturation clears alpha", {90, 90, 90, 33}, {kOpHueSaturation, 0, 0, 0}, 4, 4, 3, 0},
@@ -99,19 +82,6 @@ TEST_F(Edge, SinglePixelResults) {
         for (size_t i = 0; i < c.record.size(); ++i) op.b[i] = uint8_t(c.record[i]);
         gen->applyTextureOp(*tex, op);
         EXPECT_EQ(at(0, c.x, c.y, c.channel), c.expected) << c.what;
-    }
-}
-
-TEST_F(Edge, MixAtTheEndsLosesOneOnExactlyTwentyFourValues) {
-    fillRamp(*tex, 1);
-    fillUniform(0, 0, 0, 0, 9);
-    run({kOpMix, 0, 1, 0});  // take the source
-    fillRamp(*tex, 2);
-    run({kOpMix, 2, 3, 255});  // keep the target (layer 3 is black)
-    for (int v = 0; v < 256; ++v) {
-        const bool lower = std::find(std::begin(kOneLower), std::end(kOneLower), v) != std::end(kOneLower);
-        EXPECT_EQ(at(0, v, 7, 1), lower ? v - 1 : v) << v;
-        EXPECT_EQ(at(2, v, 7, 0), lower ? v - 1 : v) << v;
     }
 }
 
