@@ -1,6 +1,6 @@
 // Cells with many points matches the per-pixel formula and Smear's vector sums
 // match its scalar sums; whole Twirl and Smear runs are pinned by test_golden_ops.
-#include <cmath>
+#include <algorithm>
 
 #include "texgen/operations.h"
 #include "texgen_fixture.h"
