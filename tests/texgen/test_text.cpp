@@ -103,10 +103,8 @@ TEST_F(Text, EmptyTextLeavesTheLayerUnchanged) {
 
 TEST_F(Text, EveryFaceOfTheFontTableResolvesToAnInstalledFont) {
     platform::FontRasterizer* fonts = gen->fontRasterizer();
-    for (int i = 0; i < kFontCount; ++i) {
-        const platform::ResolvedFace face = fonts->resolve(gen->fontName(i), false, false);
-        EXPECT_FALSE(face.file.empty()) << gen->fontName(i);
-    }
+    for (int i = 0; i < kFontCount; ++i)
+        EXPECT_FALSE(fonts->resolve(gen->fontName(i), false, false).file.empty()) << gen->fontName(i);
     EXPECT_FALSE(fonts->resolve("No Such Face Anywhere", false, false).file.empty());
 }
 
