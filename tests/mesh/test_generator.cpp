@@ -119,25 +119,6 @@ TEST(Primitives, SizesGiveTheirCountsSolidsCloseAndTheSweepIsPinned) {
     EXPECT_TRUE(testing::matchesGolden("mesh.primitive_sweep", sum.value()));
 }
 
-TEST(Primitives, SeamsAndPolesCarryTheirOwnCoordinates) {
-    Objects scene;
-    const Mesh& sphere = scene.add(1, kTypeSphere, {7, 9});
-    for (int32_t i = 0; i < sphere.vertexCount; ++i) EXPECT_NEAR(length(sphere.vertices[i].position), 0.5, 1e-6) << i;
-    const MeshFace& cap = sphere.faces[2 * 8];  // pole 0's last cap face wraps to vertex 2 at v = 1
-    EXPECT_EQ(cap.corner1, 2);
-    EXPECT_EQ(cap.uv[1], (TexCoord{1.0f / 5, 1.0f}));
-    const Mesh& cylinder = scene.add(2, kTypeCylinder, {8, 1, 1});
-    for (int f = 14; f < 16; ++f) {  // the seam's side faces: u 1 where the vertices have 0
-        const int32_t corners[3] = {cylinder.faces[f].corner0, cylinder.faces[f].corner1, cylinder.faces[f].corner2};
-        for (int k = 0; k < 3; ++k)
-            EXPECT_EQ(cylinder.faces[f].uv[k].u, (corners[k] == 0 || corners[k] == 8) ? 1.0f : 7.0f / 8) << f;
-    }
-    const Mesh& grid = scene.add(3, kTypeGrid, {4, 2});
-    EXPECT_EQ(grid.vertices[14].position, (Vector3{0.5f, 0, 0.5f}));
-    EXPECT_EQ(grid.vertices[14].uv, (TexCoord{1, -1}));
-    EXPECT_TRUE(vectorNear(grid.vertices[0].normal, {0, -1, 0}, 0));
-}
-
 TEST(Primitives, UnusableSizesAndUnknownTypesBuildNothing) {
     struct Case {
         uint32_t type;

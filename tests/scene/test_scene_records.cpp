@@ -15,8 +15,7 @@ TEST(SceneRecords, ObjectArrayGrowsTo20Then60Then140KeepingObjectsAndDefaults) {
         EXPECT_EQ(o.mapScaleT + o.mapScaleS, 2);
         o.id = 1000 + i;
         addVertex(o.mesh, float(i), 0, 0);
-        const int want = i < 20 ? 20 : i < 60 ? 60 : 140;
-        EXPECT_EQ(scene.objectCapacity, want) << i;
+        EXPECT_EQ(scene.objectCapacity, i < 20 ? 20 : i < 60 ? 60 : 140) << i;
     }
     for (int i = 0; i < 61; ++i) {
         EXPECT_EQ(scene.objects[i].id, 1000 + i);

@@ -83,9 +83,8 @@ TEST_F(GoldenOps, EveryOperationSweepMatchesTheTable) {
     std::ifstream in(kGoldenPath);
     ASSERT_TRUE(in) << kGoldenPath << " is missing; run with LUMEN_REGEN_GOLDEN=1";
     std::vector<std::string> golden;
-    for (std::string l; std::getline(in, l);) {
+    for (std::string l; std::getline(in, l);)
         if (!l.empty() && l[0] != '#') golden.push_back(l);
-    }
     ASSERT_EQ(golden.size(), lines.size()) << "the sweep changed shape; regenerate and review the diff";
     for (size_t i = 0; i < lines.size(); ++i) EXPECT_EQ(lines[i], golden[i]) << "case " << i;
 }

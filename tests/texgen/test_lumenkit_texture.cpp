@@ -33,9 +33,12 @@ RunResult runLumenkit(const std::string& args) {
     return result;
 }
 
-void writeFile(const std::string& path, const std::vector<uint8_t>& bytes) {
-    std::ofstream out(path, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+// Writes a pack under the test directory and returns its path.
+std::string writePack(const std::string& name, const std::vector<uint8_t>& bytes) {
+    const std::string path = tempPath(name);
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+    return path;
 }
 
 std::vector<uint8_t> readFile(const std::string& path) {
@@ -68,8 +71,7 @@ std::vector<uint8_t> buildPack() {
 }
 
 TEST(LumenkitTexture, RawLayerMatchesTheGeneratorWithTheScratchShared) {
-    const std::string pack = tempPath("two_programs.pack"), raw = tempPath("tex8_l2.raw");
-    writeFile(pack, buildPack());
+    const std::string pack = writePack("two_programs.pack", buildPack()), raw = tempPath("tex8_l2.raw");
     std::remove(raw.c_str());
     const RunResult r = runLumenkit("texture " + pack + " --id 8 --layer 2 --raw " + raw);
     ASSERT_EQ(r.exitCode, 0) << r.output;
@@ -90,9 +92,8 @@ TEST(LumenkitTexture, RawLayerMatchesTheGeneratorWithTheScratchShared) {
 }
 
 TEST(LumenkitTexture, PngAndAllWriteRgbaPicturesNamedByIdAndLayer) {
-    const std::string pack = tempPath("two_programs_png.pack"), png = tempPath("tex3_l1.png");
+    const std::string pack = writePack("two_programs_png.pack", buildPack()), png = tempPath("tex3_l1.png");
     const std::string dir = tempPath("all_layers");
-    writeFile(pack, buildPack());
     const RunResult r = runLumenkit("texture " + pack + " --id 3 --layer 1 --png " + png + " --all " + dir);
     ASSERT_EQ(r.exitCode, 0) << r.output;
     const std::vector<uint8_t> bytes = readFile(png);
@@ -115,15 +116,13 @@ TEST(LumenkitTexture, PngAndAllWriteRgbaPicturesNamedByIdAndLayer) {
 TEST(LumenkitTexture, TruncatedPackAndMissingIdFailWithWhereAndWhat) {
     std::vector<uint8_t> bytes = buildPack();
     bytes.resize(20);
-    const std::string pack = tempPath("truncated.pack");
-    writeFile(pack, bytes);
+    const std::string pack = writePack("truncated.pack", bytes);
     RunResult r = runLumenkit("texture " + pack + " --id 3 --layer 0 --raw " + tempPath("never.raw"));
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_NE(r.output.find("truncated.pack"), std::string::npos) << r.output;
     EXPECT_NE(r.output.find("byte 13"), std::string::npos) << r.output;
 
-    const std::string good = tempPath("two_programs_b.pack");
-    writeFile(good, buildPack());
+    const std::string good = writePack("two_programs_b.pack", buildPack());
     r = runLumenkit("texture " + good + " --id 5 --layer 0 --raw " + tempPath("never.raw"));
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_NE(r.output.find("no texture with id 5"), std::string::npos) << r.output;

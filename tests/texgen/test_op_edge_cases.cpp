@@ -1,7 +1,6 @@
 // The operations' defining edge cases, one table row each: a starting layer, a
 // record, and what must hold afterwards. Sweeps of every operation are pinned
 // separately by test_golden_ops.cpp; these rows say why the bytes are right.
-#include <algorithm>
 #include <array>
 #include <cmath>
 
@@ -11,14 +10,6 @@ namespace lumen::testing {
 namespace {
 
 using Edge = TexgenTest;
-
-// Every value 0..255 along the row, in all four channels of layer n.
-void fillRamp(Texture& t, int n) {
-    for (size_t i = 0; i < kLayerBytes; ++i) t.layers[n][i] = uint8_t((i / 4) % 256);
-}
-
-const int kOneLower[] = {33, 37,  41,  45,  49,  53,  57,  61,  66,  74,  82,  90,
-                         98, 106, 114, 122, 132, 148, 164, 180, 196, 212, 228, 244};
 
 // Records that leave a busy layer 0 exactly as it was.
 TEST_F(Edge, IdentitySettingsLeaveTheLayerUnchanged) {
@@ -30,11 +21,7 @@ TEST_F(Edge, IdentitySettingsLeaveTheLayerUnchanged) {
                                                    {kOpOffset, 0, 0, 0},
                                                    {kOpDisplace, 0, 1, 0, 0, 1, 0, 0},
                                                    {kOpNoiseOctave, 0, 0, 0, 1, 2, 3, 4},
-                                                   {kOpBlur, 0, 0},
-                                                   {0, 0, 1, 2},
-                                                   {8, 0},
-                                                   {28, 0},
-                                                   {40, 0}};
+                                                   {kOpBlur, 0, 0}};
     for (const auto& r : records) {
         fillPattern(0);
         fillPattern(1);
@@ -54,6 +41,7 @@ struct PixelCase {
 };
 
 TEST_F(Edge, SinglePixelResults) {
+    const int kFolded = int(std::sin(200.0 * 2 * 0.0123627485) * 255) & 0xFF;  // the sine is negative here
     const PixelCase cases[] = {
         {"SinePlasma 0 0 is flat 127", {0, 0, 0, 0}, {kOpSinePlasma, 0, 0, 0, 9, 9, 0, 0, 1}, 77, 5, 1, 127},
         {"SinePlasma leaves other channels", {0, 0, 0, 0}, {kOpSinePlasma, 0, 0, 0, 9, 9, 0, 0, 1}, 77, 5, 0, 0},
@@ -70,13 +58,7 @@ TEST_F(Edge, SinglePixelResults) {
         {"Invert keeps alpha", {10, 200, 90, 1}, {kOpInvert, 0}, 1, 1, 3, 1},
         {"Invert", {10, 200, 90, 1}, {kOpInvert, 0}, 1, 1, 1, 55},
         {"SineMap frequency 0 is 0", {10, 200, 90, 1}, {kOpSineMap, 0, 1, 0}, 1, 1, 1, 0},
-        {"SineMap folds negatives",
-         {10, 200, 90, 1},
-         {kOpSineMap, 0, 1, 2},
-         1,
-         1,
-         1,
-         int(std::sin(200.0 * 2 * 0.0123627485) * 255) & 0xFF},
+        {"SineMap folds negatives", {10, 200, 90, 1}, {kOpSineMap, 0, 1, 2}, 1, 1, 1, kFolded},
         {"Range low = high fills", {10, 200, 90, 1}, {kOpRange, 0, 2, 77, 77}, 1, 1, 2, 77},
         {"Range inverts", {10, 200, 90, 1}, {kOpRange, 0, 1, 255, 0}, 1, 1, 1, 55},
         {"HueSaturation clears alpha", {90, 90, 90, 33}, {kOpHueSaturation, 0, 0, 0}, 4, 4, 3, 0},
@@ -102,26 +84,9 @@ TEST_F(Edge, SinglePixelResults) {
     }
 }
 
-TEST_F(Edge, MixAtTheEndsLosesOneOnExactlyTwentyFourValues) {
-    fillRamp(*tex, 1);
-    fillUniform(0, 0, 0, 0, 9);
-    run({kOpMix, 0, 1, 0});  // take the source
-    fillRamp(*tex, 2);
-    run({kOpMix, 2, 3, 255});  // keep the target (layer 3 is black)
-    for (int v = 0; v < 256; ++v) {
-        const bool lower = std::find(std::begin(kOneLower), std::end(kOneLower), v) != std::end(kOneLower);
-        EXPECT_EQ(at(0, v, 7, 1), lower ? v - 1 : v) << v;
-        EXPECT_EQ(at(2, v, 7, 0), lower ? v - 1 : v) << v;
-    }
-}
-
-TEST_F(Edge, MovesCarryAlphaAndWarpsTakeTheScratchAlpha) {
+TEST_F(Edge, TwirlWithoutATurnKeepsTheColoursAndTakesTheScratchAlpha) {
     fillPattern(0);
     auto before = copyOf(0);
-    run({kOpOffset, 0, 1, 0});  // one row down: row 0 receives the old last row, alpha included
-    for (int c = 0; c < 4; ++c) EXPECT_EQ(at(0, 10, 0, c), before[(255 * 256 + 10) * 4 + size_t(c)]);
-    fillPattern(0);
-    before = copyOf(0);
     std::memset(gen->scratch(), 0x5A, kLayerBytes);
     run({kOpTwirl, 0, 128});  // no turn: colours stay, alpha is the scratch's
     EXPECT_EQ(channelDiffs(0, before, 0) + channelDiffs(0, before, 2), 0);
@@ -139,15 +104,6 @@ TEST_F(Edge, NoiseOctaveOneIsTheDrawSequenceAndZeroDrawsNothing) {
     run({kOpNoiseOctave, 0, 0, 0, 1, 2, 3, 4});  // grid size 0: no seed, no draw, no write
     EXPECT_EQ(random.rand(), before.rand());
     EXPECT_TRUE(layerEquals(0, layerBefore));
-}
-
-TEST_F(Edge, DistanceTableIsZeroAtTheCentreAndLargestAtTheFarCorner) {
-    EXPECT_EQ(gen->distance(127, 127), 0.0f);
-    float largest = 0;
-    for (int y = 0; y < 256; ++y)
-        for (int x = 0; x < 256; ++x) largest = std::max(largest, gen->distance(x, y));
-    EXPECT_EQ(gen->distance(255, 255), largest);
-    EXPECT_GT(gen->distance(255, 255), gen->distance(0, 0));
 }
 
 }  // namespace
