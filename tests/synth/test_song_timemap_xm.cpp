@@ -201,11 +201,6 @@ TEST(XmFormat, PackedPatternsRoundTripAndTruncationIsAnError) {
 
 namespace fs = std::filesystem;
 
-void writeAll(const fs::path& path, std::span<const uint8_t> bytes) {
-    std::ofstream(path, std::ios::binary)
-        .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
-}
-
 // The commands print what the library computes, read stored pieces, write the
 // module whole, and a module player nobody here wrote plays it for as long.
 TEST(SongCommands, InfoTimemapAndExportXmOnStoredPieces) {
@@ -213,9 +208,9 @@ TEST(SongCommands, InfoTimemapAndExportXmOnStoredPieces) {
     fs::create_directories(dir);
     testing::TestSong song = timingSong();
     const SongSource s = song.source();
-    writeAll(dir / "s.image", s.image);
-    writeAll(dir / "s.planes", s.planes);
-    writeAll(dir / "s.defs", s.definitions);
+    for (const auto& [name, bytes] : {std::pair("s.image", s.image), {"s.planes", s.planes}, {"s.defs", s.definitions}})
+        std::ofstream(dir / name, std::ios::binary)
+            .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
     const std::string tool = LUMEN_BINARY_DIR "/tools/lumenkit/lumenkit song ";
     const std::string in = " --image " + (dir / "s.image").string() + " --planes " + (dir / "s.planes").string() +
                            " --defs " + (dir / "s.defs").string();
