@@ -106,12 +106,11 @@ SongSourceFiles testSource() {
 
 TEST(SongSource, EveryFieldReachesTheLoadedSong) {
     const StoredSong stored = compileSongSource(testSource());
-    std::vector<GeneratorDefinition> defs = parseGeneratorDefinitions(stored.definitions);
+    const std::vector<GeneratorDefinition> defs = parseGeneratorDefinitions(stored.definitions);
     ASSERT_EQ(defs.size(), 1u);
-    const GeneratorDefinition d = defs[0];
-    SampleGenerator generator(std::move(defs));
+    const GeneratorDefinition& d = defs[0];
     auto player = std::make_unique<ModulePlayer>();
-    loadSong(*player, stored.image, PatternPlanes::fromBytes(stored.planes), generator);
+    loadSongSource(*player, SongSource{stored.image, stored.planes, stored.definitions});
     const Song& s = player->song;
     const Instrument& in = s.instruments.at(0);
     const Sample& sm = *in.samples[1];
@@ -158,8 +157,7 @@ TEST(SongSource, BuiltInSourcesGiveTheBuiltInBytesAndPrintBack) {
     EXPECT_EQ(song.planes, builtIn.planes);
     EXPECT_EQ(song.definitions, builtIn.definitions);
     // The printer checks its own output compiles back to the same bytes.
-    const SongSourceFiles printed = printSongSource(song);
-    EXPECT_EQ(printed.size(), 12u);
+    EXPECT_EQ(printSongSource(song).size(), 12u);
     EXPECT_EQ(printSongSource(compileSongSource(testSource())).count("i01.instrument"), 1u);
 }
 
