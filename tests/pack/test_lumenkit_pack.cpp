@@ -1,35 +1,19 @@
 // lumenkit pack asm | dis | info, run as a user would.
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-
-#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <nlohmann/json.hpp>
 #include <sstream>
+
 #include <string>
+#include "support/tool_run.h"
 
 namespace {
 
-struct CommandResult {
-    int status = -1;
-    std::string out;
-};
+using lumen::testing::CommandResult;
 
-CommandResult run(const std::string& arguments) {
-    const char* kit = std::getenv("LUMENKIT");
-    std::string command = std::string(kit) + " " + arguments + " 2>&1";
-    CommandResult r;
-    std::FILE* pipe = popen(command.c_str(), "r");
-    if (!pipe) return r;
-    char buffer[4096];
-    std::size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) r.out.append(buffer, n);
-    int status = pclose(pipe);
-    r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return r;
-}
+CommandResult run(const std::string& arguments) { return lumen::testing::runLumenkit(arguments); }
 
 std::string slurp(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
@@ -53,12 +37,12 @@ TEST_F(LumenkitPack, AssembleDisassembleAndInfo) {
     const std::string source = std::string(LUMEN_SOURCE_DIR) + "/content/packs/main.pack";
     ASSERT_EQ(run("pack asm " + source + " -o " + path("a.bin")).status, 0);
     CommandResult d = run("pack dis " + path("a.bin") + " -o " + path("a.pack"));
-    ASSERT_EQ(d.status, 0) << d.out;
+    ASSERT_EQ(d.status, 0) << d.output;
     ASSERT_EQ(run("pack asm " + path("a.pack") + " -o " + path("b.bin")).status, 0);
     EXPECT_EQ(slurp(path("a.bin")), slurp(path("b.bin")));
     CommandResult info = run("pack info --json " + path("a.bin"));
-    ASSERT_EQ(info.status, 0) << info.out;
-    nlohmann::json j = nlohmann::json::parse(info.out);
+    ASSERT_EQ(info.status, 0) << info.output;
+    nlohmann::json j = nlohmann::json::parse(info.output);
     EXPECT_EQ(j["width"], 2);
     EXPECT_EQ(j["textures"][0]["ops"], 4);
     EXPECT_EQ(j["images"][3]["layer"], 2);
@@ -77,8 +61,8 @@ TEST_F(LumenkitPack, ErrorsNameTheFileAndWhereAndExitNonZero) {
     }
     CommandResult a = run("pack asm " + path("bad.pack") + " -o " + path("bad.bin"));
     EXPECT_EQ(a.status, 1);
-    EXPECT_EQ(a.out, "lumenkit: " + path("bad.pack") +
-                         ":3: expected an integer -32768 to 32767 for id of object cube, found '40000'\n");
+    EXPECT_EQ(a.output, "lumenkit: " + path("bad.pack") +
+                            ":3: expected an integer -32768 to 32767 for id of object cube, found '40000'\n");
     {
         std::ofstream cut(path("cut.bin"), std::ios::binary);
         cut.write("\x02\x01\x05", 3);
@@ -86,10 +70,10 @@ TEST_F(LumenkitPack, ErrorsNameTheFileAndWhereAndExitNonZero) {
     CommandResult d = run("pack dis " + path("cut.bin"));
     EXPECT_EQ(d.status, 1);
     const std::string cutError = ": texture section: byte 3: expected 1 byte (operation count), 0 left\n";
-    EXPECT_EQ(d.out, "lumenkit: " + path("cut.bin") + cutError);
+    EXPECT_EQ(d.output, "lumenkit: " + path("cut.bin") + cutError);
     CommandResult i = run("pack info " + path("missing.bin"));
     EXPECT_EQ(i.status, 1);
-    EXPECT_NE(i.out.find("cannot open"), std::string::npos);
+    EXPECT_NE(i.output.find("cannot open"), std::string::npos);
 }
 
 }  // namespace

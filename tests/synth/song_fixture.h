@@ -2,6 +2,7 @@
 // table (tests/synth/golden_hashes.txt; LUMEN_REGEN_GOLDEN=1 rewrites it).
 #pragma once
 #include <gtest/gtest.h>
+#include "support/tool_run.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -95,21 +96,6 @@ uint64_t fnv1a(const std::vector<T>& v) {
     const auto* p = reinterpret_cast<const unsigned char*>(v.data());
     for (size_t i = 0; i < v.size() * sizeof(T); ++i) hash = (hash ^ p[i]) * 1099511628211ull;
     return hash;
-}
-
-// Runs a shell command; returns its exit status and what it printed (stdout
-// and stderr together).
-inline std::pair<int, std::string> runCommand(const std::string& command) {
-    std::string output;
-    FILE* p = popen((command + " 2>&1").c_str(), "r");
-    char buf[512];
-    while (p && fgets(buf, sizeof buf, p)) output += buf;
-    return {p ? pclose(p) : -1, output};
-}
-
-inline std::vector<uint8_t> fileBytes(const std::filesystem::path& path) {
-    std::ifstream f(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(f), {}};
 }
 
 // Checks the hash stored under name, or records it when LUMEN_REGEN_GOLDEN=1

@@ -245,16 +245,17 @@ TEST(SongSource, LumenkitBuildAndDisRoundTrip) {
     fs::remove_all(dir);
     const std::string a = (dir / "a").string(), src = (dir / "src").string(), b = (dir / "b").string();
     const std::string tool = LUMEN_BINARY_DIR "/tools/lumenkit/lumenkit song ";
-    EXPECT_EQ(testing::runCommand(tool + "build " LUMEN_SOURCE_DIR "/content/song -o " + a),
-              std::pair(0, std::string()));
+    const auto built = testing::runCommand(tool + "build " LUMEN_SOURCE_DIR "/content/song -o " + a);
+    EXPECT_EQ(built.status, 0);
+    EXPECT_EQ(built.output, "");
     const std::string in = " --image " + a + "/song.image --planes " + a + "/song.planes --defs " + a + "/song.defs";
-    EXPECT_EQ(testing::runCommand(tool + "dis" + in + " -o " + src).first, 0);
-    EXPECT_EQ(testing::runCommand(tool + "build " + src + " --out " + b).first, 0);
+    EXPECT_EQ(testing::runCommand(tool + "dis" + in + " -o " + src).status, 0);
+    EXPECT_EQ(testing::runCommand(tool + "build " + src + " --out " + b).status, 0);
     const content::SongBytes& builtIn = content::builtInSong();
     // b is built from the printed a, so it matches only if both steps do.
-    EXPECT_EQ(testing::fileBytes(b + "/song.image"), builtIn.image);
-    EXPECT_EQ(testing::fileBytes(b + "/song.planes"), builtIn.planes);
-    EXPECT_EQ(testing::fileBytes(b + "/song.defs"), builtIn.definitions);
+    EXPECT_EQ(testing::readBytes(b + "/song.image"), builtIn.image);
+    EXPECT_EQ(testing::readBytes(b + "/song.planes"), builtIn.planes);
+    EXPECT_EQ(testing::readBytes(b + "/song.defs"), builtIn.definitions);
     std::ofstream(fs::path(src) / "p01.pattern", std::ios::app) << "64 | ... .. ... ...\n";
     const auto [status, error] = testing::runCommand(tool + "build " + src + " -o " + b);
     EXPECT_NE(status, 0);

@@ -218,38 +218,38 @@ TEST(SongCommands, InfoTimemapAndExportXmOnStoredPieces) {
     const SongTimeMap map = buildTimeMap(*player);
 
     auto r = testing::runCommand(tool + "info --json" + in);
-    ASSERT_EQ(r.first, 0) << r.second;
+    ASSERT_EQ(r.status, 0) << r.output;
     const std::vector<std::string> fields = {"\"channels\": 2", "\"orders\": 3", "\"patterns\": 3",
                                              "\"instruments\": 1",
                                              "\"durationMs\": " + std::to_string(map.wrap.showTimeMs())};
     for (const std::string& field : fields)
-        EXPECT_NE(r.second.find(field), std::string::npos) << field << " in " << r.second;
+        EXPECT_NE(r.output.find(field), std::string::npos) << field << " in " << r.output;
     r = testing::runCommand(tool + "timemap" + in);
-    ASSERT_EQ(r.first, 0) << r.second;
+    ASSERT_EQ(r.status, 0) << r.output;
     char line[128];
     const TimeMapRow row = *map.find(1, 5);
     std::snprintf(line, sizeof line, "\n  1  5   1 %7d %7d ", row.songTimeMs, row.showTimeMs());
-    EXPECT_NE(r.second.find(line), std::string::npos) << r.second;
+    EXPECT_NE(r.output.find(line), std::string::npos) << r.output;
 
     const fs::path out = dir / "song.xm";
     r = testing::runCommand(tool + "export-xm " + out.string() + in);
-    ASSERT_EQ(r.first, 0) << r.second;
+    ASSERT_EQ(r.status, 0) << r.output;
     auto again = song.start();
-    EXPECT_EQ(testing::fileBytes(out), exportXm(*again).bytes);
+    EXPECT_EQ(testing::readBytes(out), exportXm(*again).bytes);
     EXPECT_FALSE(fs::exists(out.string() + ".part"));
     r = testing::runCommand(tool + "export-xm " + (dir / "x.xm").string() + " --image " + (dir / "s.image").string());
-    EXPECT_NE(r.first, 0);
-    EXPECT_NE(r.second.find("all three"), std::string::npos) << r.second;
+    EXPECT_NE(r.status, 0);
+    EXPECT_NE(r.output.find("all three"), std::string::npos) << r.output;
 
     // openmpt123 (Debian's package) is a test-only black box.
     r = testing::runCommand("openmpt123 --info " + out.string());
     fs::remove_all(dir);
-    if (r.first != 0) GTEST_SKIP() << "openmpt123 is not installed";
-    const size_t at = r.second.find("Duration...: ");
-    ASSERT_NE(at, std::string::npos) << r.second;
+    if (r.status != 0) GTEST_SKIP() << "openmpt123 is not installed";
+    const size_t at = r.output.find("Duration...: ");
+    ASSERT_NE(at, std::string::npos) << r.output;
     int minutes = 0;
     double seconds = 0;
-    ASSERT_EQ(std::sscanf(r.second.c_str() + at + 13, "%d:%lf", &minutes, &seconds), 2);
+    ASSERT_EQ(std::sscanf(r.output.c_str() + at + 13, "%d:%lf", &minutes, &seconds), 2);
     EXPECT_NEAR(minutes * 60 + seconds, map.wrap.audioSeconds(), 0.05);
 }
 

@@ -1,12 +1,9 @@
 // lumenkit texture: the raw layer it writes matches the generator run in
 // process with one shared scratch image, and bad packs fail naming the offset.
-#include <sys/wait.h>
-
-#include <cstdio>
-#include <cstdlib>
 #include <fstream>
 #include <string>
 
+#include "support/tool_run.h"
 #include "texgen_fixture.h"
 
 namespace lumen::testing {
@@ -14,36 +11,11 @@ namespace {
 
 std::string tempPath(const std::string& name) { return std::string(LUMEN_BINARY_DIR) + "/tests/texgen/" + name; }
 
-struct RunResult {
-    int exitCode;
-    std::string output;
-};
-
-RunResult runLumenkit(const std::string& args) {
-    const char* tool = std::getenv("LUMENKIT");
-    const std::string built = std::string(LUMEN_BINARY_DIR) + "/tools/lumenkit/lumenkit";
-    std::string command = (tool && *tool ? std::string(tool) : built) + " " + args + " 2>&1";
-    RunResult result{-1, {}};
-    FILE* pipe = popen(command.c_str(), "r");
-    if (!pipe) return result;
-    char buffer[512];
-    while (std::fgets(buffer, sizeof buffer, pipe)) result.output += buffer;
-    const int status = pclose(pipe);
-    result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return result;
-}
-
 // Writes a pack under the test directory and returns its path.
 std::string writePack(const std::string& name, const std::vector<uint8_t>& bytes) {
     const std::string path = tempPath(name);
-    std::ofstream(path, std::ios::binary)
-        .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+    writeBytes(path, bytes);
     return path;
-}
-
-std::vector<uint8_t> readFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::vector<uint8_t>((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
 }
 
 // Two programs; the second's Emboss takes its alpha from the Noise the first
@@ -73,8 +45,8 @@ std::vector<uint8_t> buildPack() {
 TEST(LumenkitTexture, RawLayerMatchesTheGeneratorWithTheScratchShared) {
     const std::string pack = writePack("two_programs.pack", buildPack()), raw = tempPath("tex8_l2.raw");
     std::remove(raw.c_str());
-    const RunResult r = runLumenkit("texture " + pack + " --id 8 --layer 2 --raw " + raw);
-    ASSERT_EQ(r.exitCode, 0) << r.output;
+    const CommandResult r = runLumenkit("texture " + pack + " --id 8 --layer 2 --raw " + raw);
+    ASSERT_EQ(r.status, 0) << r.output;
 
     RuntimeRandom random;
     auto gen = initTextureGenerator(random);
@@ -85,7 +57,7 @@ TEST(LumenkitTexture, RawLayerMatchesTheGeneratorWithTheScratchShared) {
             std::copy(record.begin(), record.end(), op.b);
             gen->applyTextureOp(program == &kFirst ? *first : *second, op);
         }
-    const std::vector<uint8_t> bytes = readFile(raw);
+    const std::vector<uint8_t> bytes = readBytes(raw);
     ASSERT_EQ(bytes.size(), kLayerBytes);
     EXPECT_EQ(std::memcmp(bytes.data(), second->layers[2], kLayerBytes), 0);
     EXPECT_NE(bytes[3], 0);  // alpha from the first program's noise
@@ -94,9 +66,9 @@ TEST(LumenkitTexture, RawLayerMatchesTheGeneratorWithTheScratchShared) {
 TEST(LumenkitTexture, PngAndAllWriteRgbaPicturesNamedByIdAndLayer) {
     const std::string pack = writePack("two_programs_png.pack", buildPack()), png = tempPath("tex3_l1.png");
     const std::string dir = tempPath("all_layers");
-    const RunResult r = runLumenkit("texture " + pack + " --id 3 --layer 1 --png " + png + " --all " + dir);
-    ASSERT_EQ(r.exitCode, 0) << r.output;
-    const std::vector<uint8_t> bytes = readFile(png);
+    const CommandResult r = runLumenkit("texture " + pack + " --id 3 --layer 1 --png " + png + " --all " + dir);
+    ASSERT_EQ(r.status, 0) << r.output;
+    const std::vector<uint8_t> bytes = readBytes(png);
     ASSERT_GT(bytes.size(), 33u);
     const uint8_t signature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
     EXPECT_EQ(std::memcmp(bytes.data(), signature, 8), 0);
@@ -109,7 +81,7 @@ TEST(LumenkitTexture, PngAndAllWriteRgbaPicturesNamedByIdAndLayer) {
     for (int id : {3, 8})
         for (int layer = 0; layer < 4; ++layer) {
             const std::string name = dir + "/tex" + std::to_string(id) + "_l" + std::to_string(layer) + ".png";
-            EXPECT_GT(readFile(name).size(), 33u) << name;
+            EXPECT_GT(readBytes(name).size(), 33u) << name;
         }
 }
 
@@ -117,14 +89,14 @@ TEST(LumenkitTexture, TruncatedPackAndMissingIdFailWithWhereAndWhat) {
     std::vector<uint8_t> bytes = buildPack();
     bytes.resize(20);
     const std::string pack = writePack("truncated.pack", bytes);
-    RunResult r = runLumenkit("texture " + pack + " --id 3 --layer 0 --raw " + tempPath("never.raw"));
-    EXPECT_EQ(r.exitCode, 1);
+    CommandResult r = runLumenkit("texture " + pack + " --id 3 --layer 0 --raw " + tempPath("never.raw"));
+    EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.output.find("truncated.pack"), std::string::npos) << r.output;
     EXPECT_NE(r.output.find("byte 13"), std::string::npos) << r.output;
 
     const std::string good = writePack("two_programs_b.pack", buildPack());
     r = runLumenkit("texture " + good + " --id 5 --layer 0 --raw " + tempPath("never.raw"));
-    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.output.find("no texture with id 5"), std::string::npos) << r.output;
 }
 
