@@ -1,7 +1,9 @@
 // Small songs built in code for the soundtrack tests, and the golden-hash
-// table (tests/synth/golden_hashes.txt; LUMEN_REGEN_GOLDEN=1 rewrites it).
+// checks against the shared golden table (tests/support/golden_hashes.txt).
 #pragma once
 #include <gtest/gtest.h>
+#include <algorithm>
+#include "support/golden.h"
 #include "support/tool_run.h"
 
 #include <cstdio>
@@ -98,28 +100,11 @@ uint64_t fnv1a(const std::vector<T>& v) {
     return hash;
 }
 
-// Checks the hash stored under name, or records it when LUMEN_REGEN_GOLDEN=1
-// (review the change with git diff).
-inline void expectGolden(const std::string& name, uint64_t hash) {
-    const std::string path = LUMEN_SOURCE_DIR "/tests/synth/golden_hashes.txt";
-    std::map<std::string, std::string> rows;
-    std::ifstream in(path);
-    for (std::string line; std::getline(in, line);)
-        if (const size_t space = line.rfind(' '); space != std::string::npos)
-            rows[line.substr(0, space)] = line.substr(space + 1);
-    char hex[17];
-    std::snprintf(hex, sizeof hex, "%016llx", static_cast<unsigned long long>(hash));
-    if (const char* regen = std::getenv("LUMEN_REGEN_GOLDEN"); regen && std::string(regen) == "1") {
-        rows[name] = hex;
-        std::ofstream out(path + ".part");
-        for (const auto& [key, value] : rows) out << key << ' ' << value << '\n';
-        out.close();
-        std::rename((path + ".part").c_str(), path.c_str());
-        return;
-    }
-    const auto found = rows.find(name);
-    ASSERT_NE(found, rows.end()) << "no golden hash for '" << name << "': run with LUMEN_REGEN_GOLDEN=1";
-    EXPECT_EQ(found->second, hex) << "golden hash of '" << name << "' changed";
+// Checks the hash stored under "synth.<name>" in the shared golden table, or
+// records it when LUMEN_REGEN_GOLDEN=1 (review the change with git diff).
+inline void expectGolden(std::string name, uint64_t hash) {
+    std::replace(name.begin(), name.end(), ' ', '_');
+    EXPECT_TRUE(matchesGolden("synth." + name, hash));
 }
 
 }  // namespace lumen::testing
