@@ -94,10 +94,9 @@ inline std::vector<float> mixTicks(ModulePlayer& player, int ticks) {
 
 template <typename T>
 uint64_t fnv1a(const std::vector<T>& v) {
-    uint64_t hash = 14695981039346656037ull;
-    const auto* p = reinterpret_cast<const unsigned char*>(v.data());
-    for (size_t i = 0; i < v.size() * sizeof(T); ++i) hash = (hash ^ p[i]) * 1099511628211ull;
-    return hash;
+    Checksum sum;
+    sum.addBytes(v.data(), v.size() * sizeof(T));
+    return sum.value();
 }
 
 // Checks the hash stored under "synth.<name>" in the shared golden table, or

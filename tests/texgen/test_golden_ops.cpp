@@ -6,6 +6,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "support/golden.h"
 #include "texgen/texture_op_table.h"
 #include "texgen_fixture.h"
 
@@ -14,11 +15,6 @@ namespace {
 
 const char* const kGoldenPath = LUMEN_SOURCE_DIR "/tests/texgen/golden_ops.txt";
 constexpr int kCasesPerOp = 4;
-
-uint64_t fnv1a(const uint8_t* p, size_t n, uint64_t h) {
-    for (size_t i = 0; i < n; ++i) h = (h ^ p[i]) * 0x100000001B3ull;
-    return h;
-}
 
 // Case c of an operation: every byte walks its own value list, so each byte
 // takes several values across the sweep; index bytes stay in range (and are
@@ -56,9 +52,10 @@ protected:
         fillPattern(0, uint32_t(c));
         const TextureOp op = sweepRecord(info, c);
         freshGen->applyTextureOp(*tex, op);
-        uint64_t h = 0xCBF29CE484222325ull;
-        for (int n = 0; n < 4; ++n) h = fnv1a(layer(n), kLayerBytes, h);
-        h = fnv1a(freshGen->scratch(), kLayerBytes, h);
+        Checksum sum;
+        for (int n = 0; n < 4; ++n) sum.addBytes(layer(n), kLayerBytes);
+        sum.addBytes(freshGen->scratch(), kLayerBytes);
+        const uint64_t h = sum.value();
         std::ostringstream line;
         line << info.name;
         for (int i = 1; i < 9; ++i) line << ' ' << int(op.b[i]);
