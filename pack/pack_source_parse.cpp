@@ -143,7 +143,7 @@ private:
 
 // [FIELDS] --------------------------------------------------------------
 
-struct FieldSpec {
+struct FieldRule {
     const char* name;
     int arity;  // number of value tokens; 0 for a bare flag word
 };
@@ -267,11 +267,11 @@ public:
 
     // Fails on the first required field that is missing, listing them all.
     template <typename Required>
-    void requireAll(const std::vector<FieldSpec>& specs, Required required) const {
-        for (const auto& s : specs) {
+    void requireAll(const std::vector<FieldRule>& rules, Required required) const {
+        for (const auto& s : rules) {
             if (has(s.name) || !required(s.name)) continue;
             std::string names;
-            for (const auto& n : specs) names += std::string(" ") + n.name;
+            for (const auto& n : rules) names += std::string(" ") + n.name;
             fail(line_, what_ + " is missing " + s.name + "; its fields are:" + names);
         }
     }
@@ -312,15 +312,15 @@ private:
         take();
     }
 
-    // Reads the fields of one record: words from `specs` with their values,
+    // Reads the fields of one record: words from `rules` with their values,
     // until a word that is not one of them.
-    Fields fields(const std::string& what, int line, std::initializer_list<std::vector<FieldSpec>> specGroups) {
+    Fields fields(const std::string& what, int line, std::initializer_list<std::vector<FieldRule>> ruleGroups) {
         Fields f(file_, what, line, width_);
         for (;;) {
             const Token& t = peek();
             if (t.kind != TokenKind::Word) break;
-            const FieldSpec* fieldDesc = nullptr;
-            for (const auto& group : specGroups) {
+            const FieldRule* fieldDesc = nullptr;
+            for (const auto& group : ruleGroups) {
                 for (const auto& s : group) {
                     if (t.text == s.name) fieldDesc = &s;
                 }
@@ -328,7 +328,7 @@ private:
             if (!fieldDesc) {
                 if (isKeyword(t.text)) break;
                 std::string names;
-                for (const auto& group : specGroups) {
+                for (const auto& group : ruleGroups) {
                     for (const auto& sp : group) names += std::string(" ") + sp.name;
                 }
                 f.fail(t.line, "'" + t.text + "' is not a field of " + what + "; expected one of:" + names);
@@ -375,7 +375,7 @@ private:
     LightRecord light();
     ObjectRecord object();
     int objectType(const Token& typeToken);
-    static std::vector<FieldSpec> objectFieldSpecs(int type);
+    static std::vector<FieldRule> objectFieldRules(int type);
     static uint32_t objectFlags(const Fields& f, int type);
     static void objectOptionalFields(Fields& f, ObjectRecord& o);
     static void objectTypeFields(Fields& f, ObjectRecord& o);
@@ -410,12 +410,12 @@ TextureOpRecord Parser::op() {
         fail(name, "expected an operation name or code");
     }
     const TextureOpInfo& row = info ? *info : unknownTextureOp();
-    std::vector<FieldSpec> specs;
-    for (const OpByte& p : row.params) specs.push_back({p.name, 1});
-    if (code == kOpText) specs.push_back({"text", 1});
+    std::vector<FieldRule> rules;
+    for (const OpByte& p : row.params) rules.push_back({p.name, 1});
+    if (code == kOpText) rules.push_back({"text", 1});
     const std::string what = "operation " + name.text;
-    Fields f = fields(what, kw.line, {specs});
-    f.requireAll(specs, [&](const char* n) {
+    Fields f = fields(what, kw.line, {rules});
+    f.requireAll(rules, [&](const char* n) {
         for (const OpByte& p : row.params) {
             if (p.role == OpByteRole::Spare && std::strcmp(p.name, n) == 0) return false;
         }
@@ -462,10 +462,10 @@ ImageRecord Parser::image() {
 
 LightRecord Parser::light() {
     const Token& kw = take();
-    static const std::vector<FieldSpec> specs = {{"kind", 1},          {"ignored", 1},      {"ambient", 3},
+    static const std::vector<FieldRule> rules = {{"kind", 1},          {"ignored", 1},      {"ambient", 3},
                                                  {"diffuse", 3},       {"position", 3},     {"attenuation", 3},
                                                  {"spotDirection", 3}, {"spotExponent", 1}, {"spotCutoff", 1}};
-    Fields f = fields("light", kw.line, {specs});
+    Fields f = fields("light", kw.line, {rules});
     LightRecord l;
     l.kind = static_cast<uint8_t>(f.enumerated("kind", lightKindName, 255, 0));
     l.ignored = f.u8("ignored");
@@ -502,20 +502,20 @@ int Parser::objectType(const Token& typeToken) {
     return static_cast<int>(type);
 }
 
-std::vector<FieldSpec> Parser::objectFieldSpecs(int type) {
-    std::vector<FieldSpec> specs = {{"id", 1},        {"parent", 1},     {"invertNormals", 1}, {"keepUV", 1},
+std::vector<FieldRule> Parser::objectFieldRules(int type) {
+    std::vector<FieldRule> rules = {{"id", 1},        {"parent", 1},     {"invertNormals", 1}, {"keepUV", 1},
                                     {"mirrorV", 1},   {"mirrorU", 1},    {"otherFlags", 1},    {"textureId", 1},
                                     {"color", 4},     {"colorR", 1},     {"colorG", 1},        {"colorB", 1},
                                     {"colorA", 1},    {"skipByte", 1},   {"texture2Id", 1},    {"mapScaleT", 1},
                                     {"mapScaleS", 1}, {"mapOffsetT", 1}, {"mapOffsetS", 1}};
-    if (type == int(kTypeDeformer)) specs.insert(specs.end(), {{"clamp", 1}, {"channel", 1}});
+    if (type == int(kTypeDeformer)) rules.insert(rules.end(), {{"clamp", 1}, {"channel", 1}});
     if (const ObjectTypeInfo* info = findObjectType(type)) {
         for (const ObjectField& field : info->params()) {
-            specs.push_back({field.name, field.slot == ObjectSlot::Floats ? field.count : 1});
+            rules.push_back({field.name, field.slot == ObjectSlot::Floats ? field.count : 1});
         }
     }
-    if (isMeshType(type)) specs.push_back({"matrix", 12});
-    return specs;
+    if (isMeshType(type)) rules.push_back({"matrix", 12});
+    return rules;
 }
 
 // The flag word from the flag fields; presence bits are added as fields are read.
@@ -616,7 +616,7 @@ ObjectRecord Parser::object() {
     const Token& typeToken = take();
     const int type = objectType(typeToken);
     const std::string what = "object " + typeToken.text;
-    Fields f = fields(what, kw.line, {objectFieldSpecs(type)});
+    Fields f = fields(what, kw.line, {objectFieldRules(type)});
     if (!f.has("id")) f.fail(kw.line, "expected id for " + what);
 
     ObjectRecord o;
@@ -638,10 +638,10 @@ ObjectRecord Parser::object() {
 
 KeyRecord Parser::cameraKey(bool first) {
     const Token& kw = take();
-    static const std::vector<FieldSpec> specs = {{"time", 1},    {"fov", 1},     {"roll", 1},   {"eye", 3},
+    static const std::vector<FieldRule> rules = {{"time", 1},    {"fov", 1},     {"roll", 1},   {"eye", 3},
                                                  {"target", 3},  {"eyeX", 1},    {"eyeY", 1},   {"eyeZ", 1},
                                                  {"targetX", 1}, {"targetY", 1}, {"targetZ", 1}};
-    Fields f = fields("camera key", kw.line, {specs});
+    Fields f = fields("camera key", kw.line, {rules});
     KeyRecord k;
     k.time = f.s16("time");
     static const char* names[8] = {"fov", "roll", "eyeX", "eyeY", "eyeZ", "targetX", "targetY", "targetZ"};
@@ -668,10 +668,10 @@ KeyRecord Parser::objectKey(bool first) {
     const Token& kw = take();
     static const char* names[14] = {"positionX", "positionY", "positionZ", "axisX",  "axisY",  "axisZ",  "angle",
                                     "scaleX",    "scaleY",    "scaleZ",    "colorR", "colorG", "colorB", "colorA"};
-    std::vector<FieldSpec> specs = {{"time", 1},  {"position", 3}, {"axis", 3},
+    std::vector<FieldRule> rules = {{"time", 1},  {"position", 3}, {"axis", 3},
                                     {"scale", 3}, {"color", 4},    {"extraMask", 1}};
-    for (const char* n : names) specs.push_back({n, 1});
-    Fields f = fields("object key", kw.line, {specs});
+    for (const char* n : names) rules.push_back({n, 1});
+    Fields f = fields("object key", kw.line, {rules});
     KeyRecord k;
     k.time = first ? static_cast<int16_t>(f.integer("time", 0, 65535, 0)) : f.s16("time");
     for (int c = 0; c < 14; ++c) {
@@ -795,19 +795,19 @@ EventRecord Parser::event() {
     }
     if (kind < 0) fail(kindToken, "expected an event kind (imageLayer, sceneView, clear, ...) or a number 0 to 255");
     const int k = static_cast<int>(kind);
-    std::vector<FieldSpec> specs = {{"start", 1}, {"end", 1}, {"pass", 1}};
+    std::vector<FieldRule> rules = {{"start", 1}, {"end", 1}, {"pass", 1}};
     static const char* rectNames[8] = {"x1Start", "y1Start", "x2Start", "y2Start", "x1End", "y1End", "x2End", "y2End"};
     const bool rect = eventHasRectangle(k);
     const bool colors = eventHasColours(k);
     if (rect) {
-        for (const char* n : rectNames) specs.push_back({n, 1});
+        for (const char* n : rectNames) rules.push_back({n, 1});
     }
-    if (colors) specs.insert(specs.end(), {{"colorStart", 4}, {"colorEnd", 4}, {"blendSrc", 1}, {"blendDst", 1}});
+    if (colors) rules.insert(rules.end(), {{"colorStart", 4}, {"colorEnd", 4}, {"blendSrc", 1}, {"blendDst", 1}});
     const EventKindInfo* info = findEventKind(k);
     if (info) {
-        for (const EventField& field : info->params()) specs.push_back({field.name, 1});
+        for (const EventField& field : info->params()) rules.push_back({field.name, 1});
     }
-    Fields f = fields("event " + kindToken.text, kw.line, {specs});
+    Fields f = fields("event " + kindToken.text, kw.line, {rules});
     EventRecord e;
     e.kind = static_cast<uint8_t>(k);
     e.start = static_cast<uint16_t>(f.integer("start", 0, 65535, 0));

@@ -65,7 +65,7 @@ private:
 void rejectRepeatedKeys(const std::string& file, const Section& section, const std::vector<std::string>& repeatable);
 
 // Compiles one instrument file into its image fields and its generator.
-void compileInstrument(const std::string& file, std::string_view text, InstrumentSpec& header,
+void compileInstrument(const std::string& file, std::string_view text, InstrumentRecord& header,
                        GeneratorDefinition& generator);
 
 }  // namespace lumen::song_source

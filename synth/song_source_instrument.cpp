@@ -25,7 +25,7 @@ uint8_t envelopeFlags(const Fields& f) {
     return flags;
 }
 
-void envelopePoints(const Fields& f, EnvelopeSpec& e) {
+void envelopePoints(const Fields& f, EnvelopeRecord& e) {
     f.atMost(kMaxEnvelopePoints);
     e.points.clear();
     for (size_t i = 0; i < f.size(); ++i) {
@@ -46,7 +46,7 @@ void envelopePoints(const Fields& f, EnvelopeSpec& e) {
 }
 
 // Envelope fields shared by volume and panning; returns false if key is not one.
-bool envelopeField(const std::string& prefix, const std::string& key, const Fields& f, EnvelopeSpec& e) {
+bool envelopeField(const std::string& prefix, const std::string& key, const Fields& f, EnvelopeRecord& e) {
     if (key == prefix + "-envelope") {
         e.type = envelopeFlags(f);
     } else if (key == prefix + "-points") {
@@ -64,7 +64,7 @@ bool envelopeField(const std::string& prefix, const std::string& key, const Fiel
     return true;
 }
 
-void headerField(const Fields& f, const std::string& key, InstrumentSpec& in) {
+void headerField(const Fields& f, const std::string& key, InstrumentRecord& in) {
     if (envelopeField("volume", key, f, in.volume) || envelopeField("panning", key, f, in.panning)) return;
     if (key == "note-map") {
         if (f.size() != 1 && f.size() != size_t(kNotes)) f.fail("one sample number for every note, or 96 of them");
@@ -92,7 +92,7 @@ void headerField(const Fields& f, const std::string& key, InstrumentSpec& in) {
             "vibrato-sweep, vibrato-depth, vibrato-rate, fadeout or header-size");
 }
 
-void sampleField(const Fields& f, const std::string& key, SampleHeaderSpec& s) {
+void sampleField(const Fields& f, const std::string& key, SampleHeaderRecord& s) {
     if (key == "loop") {
         if (f.size() == 0) f.fail("a loop mode (None, Forward, PingPong), then START LENGTH");
         const int mode = f.named(0, kLoopModeNames, "a loop mode");
@@ -240,7 +240,7 @@ void compileGenerator(const std::string& file, const std::vector<Section>& secti
 
 }  // namespace
 
-void compileInstrument(const std::string& file, std::string_view text, InstrumentSpec& in, GeneratorDefinition& d) {
+void compileInstrument(const std::string& file, std::string_view text, InstrumentRecord& in, GeneratorDefinition& d) {
     const std::vector<Section> sections = readSections(file, text);
     rejectRepeatedKeys(file, sections[0], {});
     for (const Entry& e : sections[0].entries) headerField(Fields(file, e), e.key, in);
@@ -249,7 +249,7 @@ void compileInstrument(const std::string& file, std::string_view text, Instrumen
         if (in.samples.size() == size_t(kMaxSamplesPerInstrument))
             throw SongSourceError(file, sections[i].line, "expected at most 16 samples per instrument");
         rejectRepeatedKeys(file, sections[i], {});
-        SampleHeaderSpec s;
+        SampleHeaderRecord s;
         for (const Entry& e : sections[i].entries) sampleField(Fields(file, e), e.key, s);
         for (const Entry& e : sections[i].entries)
             if (e.key == "loop" && uint64_t(s.loopStart) + s.loopLength > s.length)

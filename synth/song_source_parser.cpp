@@ -174,10 +174,10 @@ StoredSong compileSongSource(const SongSourceFiles& files) {
     StoredSong song;
     for (const std::string& instrument : h.instruments) {
         const std::string name = instrument + kInstrumentExtension;
-        InstrumentSpec spec;
+        InstrumentRecord header;
         GeneratorDefinition d;
-        song_source::compileInstrument(name, fileText(files, name, h.instrumentsLine), spec, d);
-        h.layout.instruments.push_back(spec);
+        song_source::compileInstrument(name, fileText(files, name, h.instrumentsLine), header, d);
+        h.layout.instruments.push_back(header);
         const std::vector<uint8_t> bytes = packGeneratorDefinition(d);
         song.definitions.insert(song.definitions.end(), bytes.begin(), bytes.end());
     }

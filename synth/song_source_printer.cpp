@@ -129,7 +129,7 @@ size_t instrumentText(const ImageReader& in, size_t at, const GeneratorDefinitio
          "\nvibrato-sweep " + std::to_string(in.get(fields + 11, 1)) + "\nvibrato-depth " +
          std::to_string(in.get(fields + 12, 1)) + "\nvibrato-rate " + std::to_string(in.get(fields + 13, 1)) +
          "\nfadeout " + std::to_string(in.get(fields + 14, 2)) + "\n";
-    if (headerSize != InstrumentSpec().headerSize) s += "header-size " + std::to_string(headerSize) + "\n";
+    if (headerSize != InstrumentRecord().headerSize) s += "header-size " + std::to_string(headerSize) + "\n";
     size_t next = at + headerSize;
     for (uint32_t k = 0; k < samples; ++k, next += kSampleHeaderBytes) s += sampleText(in, next);
     return s += generatorText(d), next;

@@ -11,7 +11,7 @@
 
 namespace lumen {
 
-struct SampleHeaderSpec {
+struct SampleHeaderRecord {
     uint32_t length = 0;
     uint32_t loopStart = 0;
     uint32_t loopLength = 0;
@@ -22,7 +22,7 @@ struct SampleHeaderSpec {
     int8_t relativeNote = 0;
 };
 
-struct EnvelopeSpec {
+struct EnvelopeRecord {
     std::vector<EnvelopePoint> points;  // at most 12
     uint8_t sustain = 0;
     uint8_t loopStart = 0;
@@ -30,11 +30,11 @@ struct EnvelopeSpec {
     uint8_t type = 0;  // bit 0 on, bit 1 sustain, bit 2 loop
 };
 
-struct InstrumentSpec {
-    std::vector<SampleHeaderSpec> samples;
+struct InstrumentRecord {
+    std::vector<SampleHeaderRecord> samples;
     uint8_t noteMap[kNotes] = {};
-    EnvelopeSpec volume;
-    EnvelopeSpec panning;
+    EnvelopeRecord volume;
+    EnvelopeRecord panning;
     uint8_t vibratoType = 0;
     uint8_t vibratoSweep = 0;
     uint8_t vibratoDepth = 0;
@@ -51,7 +51,7 @@ struct SongLayout {
     int16_t flags = 1;  // linear frequency table
     int16_t defaultSpeed = 6;
     int16_t defaultTempo = 125;
-    std::vector<InstrumentSpec> instruments;
+    std::vector<InstrumentRecord> instruments;
 };
 
 std::vector<uint8_t> writeSongImage(const SongLayout& song);
@@ -91,7 +91,7 @@ inline void put32(std::vector<uint8_t>& out, uint32_t v) {
     for (int i = 0; i < 4; ++i) out.push_back(static_cast<uint8_t>(v >> (8 * i)));
 }
 
-inline void putEnvelopePoints(std::vector<uint8_t>& out, const EnvelopeSpec& e) {
+inline void putEnvelopePoints(std::vector<uint8_t>& out, const EnvelopeRecord& e) {
     for (int k = 0; k < kMaxEnvelopePoints; ++k) {
         const EnvelopePoint p = k < int(e.points.size()) ? e.points[size_t(k)] : EnvelopePoint{};
         put16(out, p.x);
@@ -114,7 +114,7 @@ inline std::vector<uint8_t> writeSongImage(const SongLayout& song) {
     put16(out, song.defaultSpeed);
     put16(out, song.defaultTempo);
     for (size_t i = 0; i < 256; ++i) out.push_back(i < song.orders.size() ? song.orders[i] : 0);
-    for (const InstrumentSpec& in : song.instruments) {
+    for (const InstrumentRecord& in : song.instruments) {
         const size_t start = out.size();
         put32(out, in.headerSize);
         out.insert(out.end(), 23, 0);  // name and type
@@ -141,7 +141,7 @@ inline std::vector<uint8_t> writeSongImage(const SongLayout& song) {
         put16(out, in.fadeout);
         // A header size below the fields' 241 bytes still gets the fields.
         out.resize(std::max(out.size(), start + in.headerSize), 0);
-        for (const SampleHeaderSpec& s : in.samples) {
+        for (const SampleHeaderRecord& s : in.samples) {
             put32(out, s.length);
             put32(out, s.loopStart);
             put32(out, s.loopLength);

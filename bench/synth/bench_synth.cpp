@@ -116,8 +116,8 @@ SongSource busySong(std::vector<uint8_t>& image, std::vector<uint8_t>& planes, s
     d.gain = 0.8f;
     d.length = 8192;
     for (int i = 0; i < 4; ++i) {
-        InstrumentSpec in;
-        SampleHeaderSpec s;
+        InstrumentRecord in;
+        SampleHeaderRecord s;
         s.length = 8192;
         s.type = i % 2 ? sampletype::PingPongLoop : sampletype::ForwardLoop;
         s.loopStart = 1024;

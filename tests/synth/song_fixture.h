@@ -41,10 +41,10 @@ inline GeneratorDefinition constantDefinition(int length, float level = 0.5f) {
     return d;
 }
 
-inline InstrumentSpec oneSampleInstrument(uint32_t length, uint8_t type = 0, uint32_t loopStart = 0,
-                                          uint32_t loopLength = 0) {
-    InstrumentSpec in;
-    in.samples.push_back(SampleHeaderSpec{length, loopStart, loopLength, 64, 0, type});
+inline InstrumentRecord oneSampleInstrument(uint32_t length, uint8_t type = 0, uint32_t loopStart = 0,
+                                            uint32_t loopLength = 0) {
+    InstrumentRecord in;
+    in.samples.push_back(SampleHeaderRecord{length, loopStart, loopLength, 64, 0, type});
     return in;
 }
 
@@ -59,7 +59,7 @@ struct TestSong {
         layout.channels = int16_t(channels);
         for (int p = 0; p < patterns; ++p) layout.orders.push_back(uint8_t(p));
     }
-    void addInstrument(const InstrumentSpec& in, const GeneratorDefinition& d) {
+    void addInstrument(const InstrumentRecord& in, const GeneratorDefinition& d) {
         layout.instruments.push_back(in);
         definitions.push_back(d);
     }

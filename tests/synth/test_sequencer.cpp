@@ -29,7 +29,7 @@ TEST(SequencerPitch, RelativeNoteFinetuneAndTheStepOfC4) {
     auto p = song.start();
     sequencerTick(*p);
     EXPECT_EQ(p->channels[0].period, 7680 - 60 * 64 + 7);  // note 60; -15 / 2 truncates to -7
-    song.layout.instruments[0].samples[0] = SampleHeaderSpec{8000, 0, 8000};
+    song.layout.instruments[0].samples[0] = SampleHeaderRecord{8000, 0, 8000};
     p = song.start();
     sequencerTick(*p);
     EXPECT_EQ(p->mixer.channel(0).stepFraction, uint32_t((uint64_t(8363) << 32) / 44100));
@@ -63,7 +63,7 @@ uint64_t sweepHash(const std::vector<Cell>& cells, uint8_t autoVibrato = autovib
     TestSong song(1, 2);
     song.addInstrument(oneSampleInstrument(8192, sampletype::ForwardLoop, 4096, 4096),
                        testing::toneDefinition(8192, 88200.0f / 64));
-    InstrumentSpec rich = oneSampleInstrument(8192, sampletype::PingPongLoop, 1000, 3000);
+    InstrumentRecord rich = oneSampleInstrument(8192, sampletype::PingPongLoop, 1000, 3000);
     rich.volume = {{{0, 0}, {3, 64}, {8, 40}, {20, 10}}, 2, 0, 0, envflag::On | envflag::Sustain};
     rich.panning = {{{0, 0}, {4, 64}, {8, 32}}, 0, 0, 2, envflag::On | envflag::Loop};
     rich.vibratoType = autoVibrato;

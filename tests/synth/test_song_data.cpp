@@ -67,14 +67,14 @@ TEST(SongLoader, LoopModesFollowTheTypeBits) {
 
 TEST(SongLoader, InstrumentFieldsEnvelopeRulesAndLayout) {
     TestSong song;
-    InstrumentSpec in = oneSampleInstrument(64);
+    InstrumentRecord in = oneSampleInstrument(64);
     in.volume = {{{0, 64}}, 0, 0, 0, envflag::On};  // one point: switched off
     in.panning = {{{0, 32}, {10, 0}}, 0, 0, 0, envflag::On | envflag::Loop};
     in.fadeout = 128;
     in.noteMap[40] = 3;
     in.headerSize = 300;  // reserved bytes between the settings and the samples
     song.addInstrument(in, constantDefinition(64));
-    song.addInstrument(InstrumentSpec{}, constantDefinition(10));  // no samples: 29 bytes
+    song.addInstrument(InstrumentRecord{}, constantDefinition(10));  // no samples: 29 bytes
     song.addInstrument(oneSampleInstrument(32), constantDefinition(32, 1.0f));
     auto player = song.start();
     const auto& ins = player->song.instruments;
@@ -89,8 +89,8 @@ TEST(SongLoaderErrors, UnplayableDataNamesItsPlace) {
     const auto instrument = [](TestSong& s) { s.addInstrument(oneSampleInstrument(100), constantDefinition(100)); };
     const auto samples = [](int count, uint32_t length) {
         return [=](TestSong& s) {
-            InstrumentSpec in;
-            in.samples.assign(size_t(count), SampleHeaderSpec{length});
+            InstrumentRecord in;
+            in.samples.assign(size_t(count), SampleHeaderRecord{length});
             s.addInstrument(in, constantDefinition(10));
         };
     };

@@ -87,7 +87,7 @@ TEST(XmExport, WritesAStandardModuleWithCellsRewrittenForXmPlayers) {
     testing::TestSong song(2, 3);
     song.layout.orders = {1, 0, 1};
     song.layout.restartPosition = 1;
-    InstrumentSpec panned = testing::oneSampleInstrument(300, sampletype::PingPongLoop, 100, 50);
+    InstrumentRecord panned = testing::oneSampleInstrument(300, sampletype::PingPongLoop, 100, 50);
     panned.samples[0].panning = 200;
     panned.samples[0].volume = 40;
     panned.panning.points = {{0, 10}, {20, 60}};
