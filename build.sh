@@ -12,7 +12,10 @@ PACKAGES=(
   libfreetype-dev libfontconfig-dev fontconfig fonts-liberation2 fonts-dejavu-core
   libpng-dev libgtest-dev libbenchmark-dev libcli11-dev nlohmann-json3-dev
   clang libclang-rt-14-dev ccache
-  openmpt123  # a module player nobody here wrote: the XM export is checked against it
+  openmpt123 libopenmpt-dev libxmp-dev  # module players nobody here wrote: the XM export is checked and timed against them
+  ffmpeg  # lumenkit render encodes through it
+  pulseaudio  # the sound device test plays into a null sink
+  help2man  # man pages from --help
 )
 
 install_missing() {
