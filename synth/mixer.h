@@ -4,6 +4,7 @@
 #pragma once
 #include <array>
 #include <cstdint>
+#include <vector>
 
 #include "synth/song.h"
 
@@ -54,12 +55,13 @@ public:
     void setVectorPath(bool enabled) { vectorPath_ = enabled; }
 
 private:
-    void mixChannel(MixerChannel& c, float* out, int n) const;
+    void mixChannel(MixerChannel& c, float* left, float* right, int n) const;
 
     std::array<MixerChannel, kMixerChannels> channels_;
     int rampLength_ = 128;
     float rampReciprocal_ = 1.0f / 128;
     bool vectorPath_ = true;
+    std::vector<float> left_, right_;  // the output's two sides while mixing
 };
 
 }  // namespace lumen

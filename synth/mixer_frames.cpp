@@ -1,0 +1,148 @@
+
+// The mixer's per-frame loops. The vector loop must give the scalar loop's
+// bits exactly; the reasoning that makes it do so sits beside each step.
+#include "synth/mixer_frames.h"
+
+#include <cstring>
+#if defined(__x86_64__)
+#include <immintrin.h>
+#endif
+
+namespace lumen::mixframes {
+
+namespace {
+
+constexpr double kFractionScale = 1.0 / 2147483648.0;  // the fraction's top 31 bits
+
+// The interpolated sample at a 32.32 position. The fraction's top 31 bits
+// times the difference is an exact integer (below 2^47), so this equals
+// s0 + (fraction / 2^32) * (s1 - s0) computed in doubles.
+inline double sampleAt(const int16_t* s, int64_t position) {
+    const int p = static_cast<int>(position >> 32);
+    const int64_t fraction = static_cast<uint32_t>(position) >> 1;
+    const int s0 = s[p];
+    return s0 + static_cast<double>(fraction * (s[p + 1] - s0)) * kFractionScale;
+}
+
+inline int64_t advance(int64_t position, int64_t step, int frames) {
+    return static_cast<int64_t>(static_cast<uint64_t>(position) +
+                                static_cast<uint64_t>(step) * static_cast<uint64_t>(frames));
+}
+
+}  // namespace
+
+int64_t mixConstantScalar(const int16_t* s, int64_t position, int64_t step, float* left, float* right, int frames,
+                          double gainA, double gainB) {
+    for (int f = 0; f < frames; ++f) {
+        const double v = sampleAt(s, position);
+        left[f] = static_cast<float>(left[f] + v * gainA);
+        right[f] = static_cast<float>(right[f] + v * gainB);
+        position = advance(position, step, 1);
+    }
+    return position;
+}
+
+int64_t mixRamp(const int16_t* s, int64_t position, int64_t step, float* left, float* right, int frames,
+                double& gainA, double& gainB, double incrementA, double incrementB) {
+    for (int f = 0; f < frames; ++f) {
+        const double v = sampleAt(s, position);
+        left[f] = static_cast<float>(left[f] + v * gainA);
+        right[f] = static_cast<float>(right[f] + v * gainB);
+        gainA += incrementA;
+        gainB += incrementB;
+        position = advance(position, step, 1);
+    }
+    return position;
+}
+
+#if defined(__x86_64__)
+
+namespace {
+
+// Adding 2^52 + 2^51 to the bits of an integer below 2^51 in magnitude gives
+// the double 2^52 + 2^51 + that integer; subtracting the constant leaves the
+// integer as an exact double (AVX2 has no 64-bit integer conversion).
+constexpr int64_t kMagicBits = 0x4338000000000000;
+constexpr double kMagic = 6755399441055744.0;
+
+// The 32-bit word holding s[p] and s[p + 1] for the 32.32 position (the
+// index is signed: a reflection may sit one entry before the data).
+inline int wordAt(const int16_t* s, uint64_t position) {
+    int word;
+    std::memcpy(&word, s + static_cast<int>(static_cast<int64_t>(position) >> 32), sizeof word);
+    return word;
+}
+
+// Why the bits match the scalar loop: with W = s0 * 2^31 + fraction31 * (s1 - s0),
+// an integer below 2^48 in magnitude, the scalar v = s0 + (fraction31 * (s1 - s0)) * 2^-31
+// is exactly W * 2^-31 (every step is exact in a double). Scaling by a power of
+// two commutes with rounding, so v * gain rounds to the same double as
+// W * (gain * 2^-31). The sum with the float output and its rounding back to
+// float are then the very same operations.
+__attribute__((target("avx2"))) int64_t mixConstantAvx2(const int16_t* s, int64_t position, int64_t step,
+                                                        float* left, float* right, int frames, double gainA,
+                                                        double gainB) {
+    const int quads = frames / 4;
+    __m256i pos = _mm256_setr_epi64x(position, advance(position, step, 1), advance(position, step, 2),
+                                     advance(position, step, 3));
+    const __m256i step4 = _mm256_set1_epi64x(advance(0, step, 4));
+    const __m256i magicBits = _mm256_set1_epi64x(kMagicBits);
+    const __m256d magic = _mm256_set1_pd(kMagic);
+    const __m256d scaledA = _mm256_set1_pd(gainA * kFractionScale);
+    const __m256d scaledB = _mm256_set1_pd(gainB * kFractionScale);
+    uint64_t at = static_cast<uint64_t>(position);  // frame 0 of the quad, kept in a scalar register
+    const uint64_t ustep = static_cast<uint64_t>(step);
+    for (int q = 0; q < quads; ++q) {
+        // Scalar loads of each (s[p], s[p + 1]) pair as one 32-bit word:
+        // the processor's gather instruction is much slower here.
+        const __m128i pair = _mm_insert_epi32(
+            _mm_insert_epi32(_mm_insert_epi32(_mm_cvtsi32_si128(wordAt(s, at)), wordAt(s, at + ustep), 1),
+                             wordAt(s, at + 2 * ustep), 2),
+            wordAt(s, at + 3 * ustep), 3);
+        at += 4 * ustep;
+        const __m128i s0 = _mm_srai_epi32(_mm_slli_epi32(pair, 16), 16);
+        const __m128i difference = _mm_sub_epi32(_mm_srai_epi32(pair, 16), s0);
+        // Shifting each 32-bit half right by one leaves the fraction's top 31
+        // bits in the low halves, which are all the signed multiply reads.
+        const __m256i fraction = _mm256_srli_epi32(pos, 1);
+        const __m256i product = _mm256_mul_epi32(fraction, _mm256_cvtepi32_epi64(difference));
+        const __m256i whole = _mm256_add_epi64(_mm256_slli_epi64(_mm256_cvtepi32_epi64(s0), 31), product);
+        const __m256d v = _mm256_sub_pd(_mm256_castsi256_pd(_mm256_add_epi64(whole, magicBits)), magic);
+        float* l = left + 4 * q;
+        float* r = right + 4 * q;
+        const __m256d sumA = _mm256_add_pd(_mm256_cvtps_pd(_mm_loadu_ps(l)), _mm256_mul_pd(v, scaledA));
+        const __m256d sumB = _mm256_add_pd(_mm256_cvtps_pd(_mm_loadu_ps(r)), _mm256_mul_pd(v, scaledB));
+        _mm_storeu_ps(l, _mm256_cvtpd_ps(sumA));
+        _mm_storeu_ps(r, _mm256_cvtpd_ps(sumB));
+        pos = _mm256_add_epi64(pos, step4);
+    }
+    const int done = 4 * quads;
+    _mm256_zeroupper();
+    return mixConstantScalar(s, advance(position, step, done), step, left + done, right + done, frames - done, gainA,
+                             gainB);
+}
+
+const bool kHasAvx2 = __builtin_cpu_supports("avx2");
+
+}  // namespace
+
+bool hasVectorPath() { return kHasAvx2; }
+
+int64_t mixConstantVector(const int16_t* s, int64_t position, int64_t step, float* left, float* right, int frames,
+                          double gainA, double gainB) {
+    if (kHasAvx2) return mixConstantAvx2(s, position, step, left, right, frames, gainA, gainB);
+    return mixConstantScalar(s, position, step, left, right, frames, gainA, gainB);
+}
+
+#else
+
+bool hasVectorPath() { return false; }
+
+int64_t mixConstantVector(const int16_t* s, int64_t position, int64_t step, float* left, float* right, int frames,
+                          double gainA, double gainB) {
+    return mixConstantScalar(s, position, step, left, right, frames, gainA, gainB);
+}
+
+#endif
+
+}  // namespace lumen::mixframes
