@@ -73,12 +73,45 @@ inline int wordAt(const int16_t* s, uint64_t position) {
     return word;
 }
 
+// Fetches the (s[p], s[p + 1]) pairs of four frames as 32-bit words with
+// scalar loads; any step. (The processor's gather instruction is much slower.)
+struct WideSteps {
+    __attribute__((target("avx2"))) static __m128i pairs(const int16_t* s, uint64_t at, uint64_t step, __m256i) {
+        return _mm_insert_epi32(
+            _mm_insert_epi32(_mm_insert_epi32(_mm_cvtsi32_si128(wordAt(s, at)), wordAt(s, at + step), 1),
+                             wordAt(s, at + 2 * step), 2),
+            wordAt(s, at + 3 * step), 3);
+    }
+};
+
+// The same for steps below two samples, where the four frames' pairs lie
+// within eight entries from the lowest index: one load and a byte shuffle.
+// The entries read stay within the sample's eight trailing entries (and the
+// guard entries before it), as the pairs themselves do.
+template <bool kBackward>
+struct NarrowSteps {
+    __attribute__((target("avx2"))) static __m128i pairs(const int16_t* s, uint64_t at, uint64_t step, __m256i pos) {
+        const uint64_t lowest = kBackward ? at + 3 * step : at;
+        const __m128i window = _mm_loadu_si128(
+            reinterpret_cast<const __m128i*>(s + static_cast<int>(static_cast<int64_t>(lowest) >> 32)));
+        const __m128i index =
+            _mm256_castsi256_si128(_mm256_permutevar8x32_epi32(pos, _mm256_setr_epi32(1, 3, 5, 7, 1, 3, 5, 7)));
+        const __m128i entries = _mm_sub_epi32(index, _mm_shuffle_epi32(index, kBackward ? 0xFF : 0x00));
+        const __m128i bytes = _mm_add_epi32(entries, entries);
+        const __m128i control =
+            _mm_add_epi8(_mm_shuffle_epi8(bytes, _mm_setr_epi8(0, 0, 0, 0, 4, 4, 4, 4, 8, 8, 8, 8, 12, 12, 12, 12)),
+                         _mm_setr_epi8(0, 1, 2, 3, 0, 1, 2, 3, 0, 1, 2, 3, 0, 1, 2, 3));
+        return _mm_shuffle_epi8(window, control);
+    }
+};
+
 // Why the bits match the scalar loop: with W = s0 * 2^31 + fraction31 * (s1 - s0),
 // an integer below 2^48 in magnitude, the scalar v = s0 + (fraction31 * (s1 - s0)) * 2^-31
 // is exactly W * 2^-31 (every step is exact in a double). Scaling by a power of
 // two commutes with rounding, so v * gain rounds to the same double as
 // W * (gain * 2^-31). The sum with the float output and its rounding back to
 // float are then the very same operations.
+template <class Fetch>
 __attribute__((target("avx2"))) int64_t mixConstantAvx2(const int16_t* s, int64_t position, int64_t step,
                                                         float* left, float* right, int frames, double gainA,
                                                         double gainB) {
@@ -93,12 +126,7 @@ __attribute__((target("avx2"))) int64_t mixConstantAvx2(const int16_t* s, int64_
     uint64_t at = static_cast<uint64_t>(position);  // frame 0 of the quad, kept in a scalar register
     const uint64_t ustep = static_cast<uint64_t>(step);
     for (int q = 0; q < quads; ++q) {
-        // Scalar loads of each (s[p], s[p + 1]) pair as one 32-bit word:
-        // the processor's gather instruction is much slower here.
-        const __m128i pair = _mm_insert_epi32(
-            _mm_insert_epi32(_mm_insert_epi32(_mm_cvtsi32_si128(wordAt(s, at)), wordAt(s, at + ustep), 1),
-                             wordAt(s, at + 2 * ustep), 2),
-            wordAt(s, at + 3 * ustep), 3);
+        const __m128i pair = Fetch::pairs(s, at, ustep, pos);
         at += 4 * ustep;
         const __m128i s0 = _mm_srai_epi32(_mm_slli_epi32(pair, 16), 16);
         const __m128i difference = _mm_sub_epi32(_mm_srai_epi32(pair, 16), s0);
@@ -122,6 +150,10 @@ __attribute__((target("avx2"))) int64_t mixConstantAvx2(const int16_t* s, int64_
                              gainB);
 }
 
+// Steps of two samples or more per frame spread a quad's pairs too far for
+// one window.
+constexpr int64_t kNarrowStepLimit = int64_t(2) << 32;
+
 const bool kHasAvx2 = __builtin_cpu_supports("avx2");
 
 }  // namespace
@@ -130,7 +162,13 @@ bool hasVectorPath() { return kHasAvx2; }
 
 int64_t mixConstantVector(const int16_t* s, int64_t position, int64_t step, float* left, float* right, int frames,
                           double gainA, double gainB) {
-    if (kHasAvx2) return mixConstantAvx2(s, position, step, left, right, frames, gainA, gainB);
+    if (kHasAvx2) {
+        if (step >= 0 && step < kNarrowStepLimit)
+            return mixConstantAvx2<NarrowSteps<false>>(s, position, step, left, right, frames, gainA, gainB);
+        if (step < 0 && step > -kNarrowStepLimit)
+            return mixConstantAvx2<NarrowSteps<true>>(s, position, step, left, right, frames, gainA, gainB);
+        return mixConstantAvx2<WideSteps>(s, position, step, left, right, frames, gainA, gainB);
+    }
     return mixConstantScalar(s, position, step, left, right, frames, gainA, gainB);
 }
 
