@@ -34,10 +34,12 @@ TEST(MixerFrames, VectorLoopMatchesScalarLoopBitForBit) {
         {"slow forward", 5 * one + 0x80000001, 0x0000A3D7},
         {"just below two forward", 10 * one, 2 * one - 1},
         {"two forward", 10 * one + 0x7FFFFFFF, 2 * one},
+        {"almost three forward", 10 * one + 0xF0000000, 3 * one - 0x100},
         {"wide forward", 3 * one + 12345, 7 * one + 0x9E3779B9},
         {"from before the data", -1, one / 3},
         {"slow backward", 3000 * one + 0x12345678, -int64_t(0x3000F00D)},
         {"just below two backward", 3000 * one, -(2 * one - 1)},
+        {"almost three backward", 3000 * one + 0x10000000, -(3 * one - 0x100)},
         {"wide backward", 4000 * one + 99, -(5 * one + 0x40000000)},
     };
     const double gains[][2] = {{40 / 255.0, 87 / 255.0}, {127 / 255.0, 0.0}, {0.0, 1 / 255.0}};
