@@ -422,22 +422,29 @@ void setStep(const ModulePlayer& player, const ChannelState& ch, MixerChannel& m
 
 }  // namespace
 
+int mixerVolume(const ModulePlayer& player, const ChannelState& ch) {
+    const double scaled = static_cast<double>(ch.volume) * ch.volumeEnvelope.value * ch.fadeoutVolume *
+                          player.globalVolume * static_cast<double>(7.4214768e-9f);
+    return static_cast<int>(scaled);
+}
+
+int mixerPan(const ChannelState& ch) {
+    const int pan = ch.pan;
+    return std::clamp(pan + (ch.panningEnvelope.value - 32) * ((128 - std::abs(pan - 128)) / 32), 0, 255);
+}
+
 void applyToMixer(ModulePlayer& player, ChannelState& ch, const Sample& sample) {
     MixerChannel* m = &player.mixer.channel(ch.mixerChannel);
     if (ch.period + ch.periodDelta == 0) ch.updateFlags &= ~kUpdateFrequency;
     if (ch.updateFlags & kUpdateTrigger) m = triggerNote(player, ch, sample);
     if (ch.updateFlags & kUpdateVolume) {
-        const double scaled = static_cast<double>(ch.volume) * ch.volumeEnvelope.value * ch.fadeoutVolume *
-                              player.globalVolume * static_cast<double>(7.4214768e-9f);
-        const int v = static_cast<int>(scaled);
+        const int v = mixerVolume(player, ch);
         m->volume = v;
         m->targetA = v * m->pan / 255;
         m->targetB = (255 - m->pan) * v / 255;
     }
     if (ch.updateFlags & kUpdatePan) {
-        const int pan = ch.pan;
-        const int final =
-            std::clamp(pan + (ch.panningEnvelope.value - 32) * ((128 - std::abs(pan - 128)) / 32), 0, 255);
+        const int final = mixerPan(ch);
         m->pan = final;
         m->targetA = m->volume * final / 255;
         m->targetB = (255 - final) * m->volume / 255;

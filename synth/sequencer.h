@@ -24,6 +24,11 @@ void stepEnvelope(EnvelopeState& e, const EnvelopePoint* points, int pointCount,
 const Instrument& channelInstrument(const ModulePlayer& player, const ChannelState& channel);
 const Sample& channelSample(const ModulePlayer& player, const ChannelState& channel);
 
+// The mixer volume (0..127) and final pan (0..255) the channel's current state
+// gives, envelopes included; the apply step writes them when their flag is set.
+int mixerVolume(const ModulePlayer& player, const ChannelState& channel);
+int mixerPan(const ChannelState& channel);
+
 // Writes the channel's flagged changes into its mixer channel.
 void applyToMixer(ModulePlayer& player, ChannelState& channel, const Sample& sample);
 

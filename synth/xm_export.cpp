@@ -12,6 +12,8 @@
 //   fine slide plus an effect-column slide;
 // - arpeggio nibbles are rearranged for the row's speed, as XM players pick
 //   the arpeggio note from the ticks left in the row.
+// Rows on which envelopes move where Lumen does not hand the change to the
+// mixer (see StaleMix) have no XM spelling and are reported.
 // Samples: the generator makes 8-bit samples, which the loader holds in the
 // high byte of 16 bits, so the 8-bit form written here is exact.
 //
@@ -46,16 +48,44 @@ struct ChannelBefore {
     int sampleOffset = 0;
 };
 
+// Ticks of a row on which a sounding channel's mixer volume or pan lags what
+// its envelopes (and the global volume) give by then: Lumen hands a new
+// volume to the mixer only on ticks that set it (row starts, volume commands,
+// fadeout after key off) and a new pan only with a note or a pan command,
+// where XM players follow the envelopes on every tick.
+enum StaleMix : uint8_t { kStaleVolume = 1, kStalePan = 2 };
+
 struct RowVisit {
     int order = 0;
     int row = 0;
     int speed = 0;  // ticks per row once the row's first tick has run
     std::array<ChannelBefore, kMaxSongChannels> channels{};
+    std::array<uint8_t, kMaxSongChannels> stale{};  // StaleMix bits per channel
 };
+
+// The difference is the note's: it is marked on the row that started the
+// channel's sounding note (noteVisit, -1 before the first), once per note.
+void noteStaleMix(const ModulePlayer& player, std::vector<RowVisit>& visits, const std::vector<int>& noteVisit) {
+    for (int i = 0; i < player.song.header.channels; ++i) {
+        const ChannelState& c = player.channels[size_t(i)];
+        const MixerChannel& m = player.mixer.channel(c.mixerChannel);
+        if (!m.sample) continue;
+        RowVisit& v = noteVisit[size_t(i)] >= 0 ? visits[size_t(noteVisit[size_t(i)])] : visits.back();
+        if (m.volume != mixerVolume(player, c)) v.stale[size_t(i)] |= kStaleVolume;
+        if (m.pan != mixerPan(c)) v.stale[size_t(i)] |= kStalePan;
+    }
+}
+
+bool startsNote(const ModulePlayer& player, const RowVisit& v, int channel) {
+    const Pattern& pattern = player.song.patterns[player.song.header.orderTable[v.order]];
+    const uint8_t n = pattern.cells[(size_t(v.row) * size_t(player.song.header.channels) + size_t(channel)) * 5];
+    return n != note::None && n <= note::Last;
+}
 
 std::vector<RowVisit> walkFirstPass(ModulePlayer& player) {
     startSong(player);
     std::vector<RowVisit> visits;
+    std::vector<int> noteVisit(kMaxSongChannels, -1);
     const size_t maxRows = size_t(player.song.header.songLength) * kRowsPerPattern + 1;
     while (visits.size() < maxRows) {
         if (player.tick == 0) {
@@ -70,11 +100,15 @@ std::vector<RowVisit> walkFirstPass(ModulePlayer& player) {
                                   c.volumeSlideMemory, c.portamentoSpeed, c.fineVolumeUpMemory, c.sampleOffsetMemory};
             }
             visits.push_back(v);
+            for (int i = 0; i < player.song.header.channels; ++i)
+                if (startsNote(player, v, i)) noteVisit[size_t(i)] = int(visits.size() - 1);
             sequencerTick(player);
             visits.back().speed = std::max(player.speed, 1);  // speed 0 plays as 1
+            noteStaleMix(player, visits, noteVisit);
             continue;
         }
         sequencerTick(player);
+        noteStaleMix(player, visits, noteVisit);
     }
     return visits;
 }
@@ -319,7 +353,15 @@ ConvertedPatterns convertPatterns(ModulePlayer& player) {
             if (!first && !(it->second.cell == c.cell))
                 what = "played again with other channel state; written as first played";
             else if (!first)
-                continue;
+                what.clear();  // reported at its first visit
+            const uint8_t stale = v.stale[size_t(ch)];
+            if (stale & kStaleVolume)
+                what += std::string(what.empty() ? "" : "; ") +
+                        "the note's volume envelope moves within rows; Lumen applies it only on row starts, "
+                        "volume commands and after key off";
+            if (stale & kStalePan)
+                what += std::string(what.empty() ? "" : "; ") +
+                        "the note's panning envelope moves; Lumen applies it only with a note or a pan command";
             if (!what.empty())
                 out.report.push_back("order " + std::to_string(v.order) + " row " + std::to_string(v.row) +
                                      " channel " + std::to_string(ch + 1) + " (pattern " + std::to_string(pattern) +

@@ -153,11 +153,20 @@ TEST(XmExport, WritesAStandardModuleWithCellsRewrittenForXmPlayers) {
         {cell(1, 0, 3), XmCell{}},
     };
     for (size_t i = 0; i < std::size(expected); ++i) EXPECT_EQ(expected[i].first, expected[i].second) << "case " << i;
+    // Instrument 1's panning envelope moves on while Lumen keeps the pan it
+    // applied with the note: every note of it is listed.
+    const std::string panEnvelope =
+        "the note's panning envelope moves; Lumen applies it only with a note or a pan command";
     const std::vector<std::string> report = {
-        "order 0 row 2 channel 3 (pattern 1): tone portamento with volume slide retriggers at the old pitch in Lumen",
+        "order 0 row 0 channel 1 (pattern 1): " + panEnvelope,
+        "order 0 row 1 channel 1 (pattern 1): " + panEnvelope,
+        "order 0 row 2 channel 3 (pattern 1): tone portamento with volume slide retriggers at the old pitch in "
+        "Lumen; " + panEnvelope,
         "order 1 row 6 channel 3 (pattern 0): a sample offset past the sample's end restarts the sounding note in "
         "Lumen",
         "order 1 row 8 channel 2 (pattern 0): arpeggio at speed 5 has no XM spelling (XM counts its ticks down)",
+        "order 2 row 0 channel 1 (pattern 1): " + panEnvelope,
+        "order 2 row 1 channel 1 (pattern 1): " + panEnvelope,
         // Channel 3 now holds instrument 2, so the tone portamento would need another instrument number.
         "order 2 row 2 channel 3 (pattern 1): played again with other channel state; written as first played"};
     EXPECT_EQ(xm.report, report);
