@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "synth/mixer_frames.h"
 #include "synth/sequencer.h"
 
 namespace lumen {
@@ -60,7 +61,7 @@ void BlockRenderer::renderBlock() {
     positions_[size_t(fill_)] = player_.songTime;
     player_.samplesLeftInTick = left;
     int16_t* out = ring_.data() + size_t(fill_) * size_t(frames) * 2;
-    for (size_t k = 0; k < size_t(frames) * 2; ++k) out[k] = pcmFromMix(blockStart[k]);
+    mixframes::pcmFromMixed(blockStart, out, size_t(frames) * 2, pcmFromMix);
     fill_ += 1;
     if (fill_ == sizes_.blockCount) fill_ = 0;
 }

@@ -37,16 +37,10 @@ void Mixer::mix(float* destination, int n) {
         left_.resize(frames);
         right_.resize(frames);
     }
-    for (size_t f = 0; f < frames; ++f) {
-        left_[f] = destination[2 * f];
-        right_[f] = destination[2 * f + 1];
-    }
+    mixframes::splitFrames(destination, left_.data(), right_.data(), frames);
     for (MixerChannel& c : channels_)
         if (c.sample) mixChannel(c, left_.data(), right_.data(), n);
-    for (size_t f = 0; f < frames; ++f) {
-        destination[2 * f] = left_[f];
-        destination[2 * f + 1] = right_[f];
-    }
+    mixframes::joinFrames(left_.data(), right_.data(), destination, frames);
 }
 
 namespace {

@@ -42,8 +42,8 @@ int64_t mixConstantScalar(const int16_t* s, int64_t position, int64_t step, floa
     return position;
 }
 
-int64_t mixRamp(const int16_t* s, int64_t position, int64_t step, float* left, float* right, int frames,
-                double& gainA, double& gainB, double incrementA, double incrementB) {
+int64_t mixRamp(const int16_t* s, int64_t position, int64_t step, float* left, float* right, int frames, double& gainA,
+                double& gainB, double incrementA, double incrementB) {
     for (int f = 0; f < frames; ++f) {
         const double v = sampleAt(s, position);
         left[f] = static_cast<float>(left[f] + v * gainA);
@@ -54,6 +54,24 @@ int64_t mixRamp(const int16_t* s, int64_t position, int64_t step, float* left, f
     }
     return position;
 }
+
+namespace {
+
+void splitScalar(const float* interleaved, float* left, float* right, size_t from, size_t frames) {
+    for (size_t f = from; f < frames; ++f) {
+        left[f] = interleaved[2 * f];
+        right[f] = interleaved[2 * f + 1];
+    }
+}
+
+void joinScalar(const float* left, const float* right, float* interleaved, size_t from, size_t frames) {
+    for (size_t f = from; f < frames; ++f) {
+        interleaved[2 * f] = left[f];
+        interleaved[2 * f + 1] = right[f];
+    }
+}
+
+}  // namespace
 
 #if defined(__x86_64__)
 
@@ -92,8 +110,8 @@ template <bool kBackward>
 struct NarrowSteps {
     __attribute__((target("avx2"))) static __m128i pairs(const int16_t* s, uint64_t at, uint64_t step, __m256i pos) {
         const uint64_t lowest = kBackward ? at + 3 * step : at;
-        const __m128i window = _mm_loadu_si128(
-            reinterpret_cast<const __m128i*>(s + static_cast<int>(static_cast<int64_t>(lowest) >> 32)));
+        const __m128i window =
+            _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + static_cast<int>(static_cast<int64_t>(lowest) >> 32)));
         const __m128i index =
             _mm256_castsi256_si128(_mm256_permutevar8x32_epi32(pos, _mm256_setr_epi32(1, 3, 5, 7, 1, 3, 5, 7)));
         const __m128i entries = _mm_sub_epi32(index, _mm_shuffle_epi32(index, kBackward ? 0xFF : 0x00));
@@ -112,9 +130,8 @@ struct NarrowSteps {
 // W * (gain * 2^-31). The sum with the float output and its rounding back to
 // float are then the very same operations.
 template <class Fetch>
-__attribute__((target("avx2"))) int64_t mixConstantAvx2(const int16_t* s, int64_t position, int64_t step,
-                                                        float* left, float* right, int frames, double gainA,
-                                                        double gainB) {
+__attribute__((target("avx2"))) int64_t mixConstantAvx2(const int16_t* s, int64_t position, int64_t step, float* left,
+                                                        float* right, int frames, double gainA, double gainB) {
     const int quads = frames / 4;
     __m256i pos = _mm256_setr_epi64x(position, advance(position, step, 1), advance(position, step, 2),
                                      advance(position, step, 3));
@@ -156,7 +173,70 @@ constexpr int64_t kNarrowStepLimit = int64_t(2) << 32;
 
 const bool kHasAvx2 = __builtin_cpu_supports("avx2");
 
+__attribute__((target("avx2"))) void splitAvx2(const float* interleaved, float* left, float* right, size_t frames) {
+    size_t f = 0;
+    for (; f + 8 <= frames; f += 8) {
+        const __m256 a = _mm256_loadu_ps(interleaved + 2 * f);      // l0 r0 l1 r1 | l2 r2 l3 r3
+        const __m256 b = _mm256_loadu_ps(interleaved + 2 * f + 8);  // l4 r4 l5 r5 | l6 r6 l7 r7
+        const __m256 l = _mm256_shuffle_ps(a, b, 0x88);             // l0 l1 l4 l5 | l2 l3 l6 l7
+        const __m256 r = _mm256_shuffle_ps(a, b, 0xDD);
+        _mm256_storeu_ps(left + f, _mm256_castpd_ps(_mm256_permute4x64_pd(_mm256_castps_pd(l), 0xD8)));
+        _mm256_storeu_ps(right + f, _mm256_castpd_ps(_mm256_permute4x64_pd(_mm256_castps_pd(r), 0xD8)));
+    }
+    splitScalar(interleaved, left, right, f, frames);
+}
+
+__attribute__((target("avx2"))) void joinAvx2(const float* left, const float* right, float* interleaved,
+                                              size_t frames) {
+    size_t f = 0;
+    for (; f + 8 <= frames; f += 8) {
+        const __m256 l = _mm256_loadu_ps(left + f);
+        const __m256 r = _mm256_loadu_ps(right + f);
+        const __m256 lo = _mm256_unpacklo_ps(l, r);  // l0 r0 l1 r1 | l4 r4 l5 r5
+        const __m256 hi = _mm256_unpackhi_ps(l, r);  // l2 r2 l3 r3 | l6 r6 l7 r7
+        _mm256_storeu_ps(interleaved + 2 * f, _mm256_permute2f128_ps(lo, hi, 0x20));
+        _mm256_storeu_ps(interleaved + 2 * f + 8, _mm256_permute2f128_ps(lo, hi, 0x31));
+    }
+    joinScalar(left, right, interleaved, f, frames);
+}
+
+// Rounding a float to an integer gives the same integer as rounding its exact
+// double, and the clamped integers convert exactly.
+__attribute__((target("avx2"))) size_t pcmAvx2(const float* mixed, int16_t* pcm, size_t count) {
+    const __m256 low = _mm256_set1_ps(-32768.0f), high = _mm256_set1_ps(32767.0f);
+    size_t k = 0;
+    for (; k + 16 <= count; k += 16) {
+        __m256i words[2];
+        for (int h = 0; h < 2; ++h) {
+            const __m256 v = _mm256_loadu_ps(mixed + k + 8 * size_t(h));
+            const __m256 r = _mm256_round_ps(v, _MM_FROUND_CUR_DIRECTION | _MM_FROUND_NO_EXC);
+            const __m256 nan = _mm256_cmp_ps(v, v, _CMP_UNORD_Q);
+            const __m256 clamped = _mm256_andnot_ps(nan, _mm256_min_ps(_mm256_max_ps(r, low), high));
+            words[h] = _mm256_cvtps_epi32(clamped);
+        }
+        // Packing works within 128-bit lanes: put the four quads back in order.
+        const __m256i packed = _mm256_permute4x64_epi64(_mm256_packs_epi32(words[0], words[1]), 0xD8);
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(pcm + k), packed);
+    }
+    return k;
+}
+
 }  // namespace
+
+void splitFrames(const float* interleaved, float* left, float* right, size_t frames) {
+    if (kHasAvx2) return splitAvx2(interleaved, left, right, frames);
+    splitScalar(interleaved, left, right, 0, frames);
+}
+
+void joinFrames(const float* left, const float* right, float* interleaved, size_t frames) {
+    if (kHasAvx2) return joinAvx2(left, right, interleaved, frames);
+    joinScalar(left, right, interleaved, 0, frames);
+}
+
+void pcmFromMixed(const float* mixed, int16_t* pcm, size_t count, int16_t (*scalar)(float)) {
+    const size_t done = kHasAvx2 ? pcmAvx2(mixed, pcm, count) : 0;
+    for (size_t k = done; k < count; ++k) pcm[k] = scalar(mixed[k]);
+}
 
 bool hasVectorPath() { return kHasAvx2; }
 
@@ -175,6 +255,18 @@ int64_t mixConstantVector(const int16_t* s, int64_t position, int64_t step, floa
 #else
 
 bool hasVectorPath() { return false; }
+
+void splitFrames(const float* interleaved, float* left, float* right, size_t frames) {
+    splitScalar(interleaved, left, right, 0, frames);
+}
+
+void joinFrames(const float* left, const float* right, float* interleaved, size_t frames) {
+    joinScalar(left, right, interleaved, 0, frames);
+}
+
+void pcmFromMixed(const float* mixed, int16_t* pcm, size_t count, int16_t (*scalar)(float)) {
+    for (size_t k = 0; k < count; ++k) pcm[k] = scalar(mixed[k]);
+}
 
 int64_t mixConstantVector(const int16_t* s, int64_t position, int64_t step, float* left, float* right, int frames,
                           double gainA, double gainB) {

@@ -1,6 +1,7 @@
 // The mixer's per-frame loops: one voice at constant gains or along a gain
 // ramp, added into separate left and right float planes.
 #pragma once
+#include <cstddef>
 #include <cstdint>
 
 namespace lumen::mixframes {
@@ -22,7 +23,17 @@ bool hasVectorPath();
 
 // As mixConstantScalar, but each gain is used for a frame and then grows by
 // its increment; the gains reached are returned through gainA and gainB.
-int64_t mixRamp(const int16_t* s, int64_t position, int64_t step, float* left, float* right, int frames,
-                double& gainA, double& gainB, double incrementA, double incrementB);
+int64_t mixRamp(const int16_t* s, int64_t position, int64_t step, float* left, float* right, int frames, double& gainA,
+                double& gainB, double incrementA, double incrementB);
+
+// Splits interleaved stereo frames into left and right planes, and joins
+// them back; plain copies, vectorised where the processor allows.
+void splitFrames(const float* interleaved, float* left, float* right, size_t frames);
+void joinFrames(const float* left, const float* right, float* interleaved, size_t frames);
+
+// 16-bit PCM of mixed samples: each value rounded to the nearest integer
+// (ties to even), clamped to -32768..32767, NaN as 0. `scalar` is the one-value
+// form the vector loop must match.
+void pcmFromMixed(const float* mixed, int16_t* pcm, size_t count, int16_t (*scalar)(float));
 
 }  // namespace lumen::mixframes

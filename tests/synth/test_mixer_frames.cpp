@@ -1,8 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <limits>
 #include <vector>
+
+#include "synth/block_renderer.h"
 
 #include "synth/mixer_frames.h"
 
@@ -52,12 +56,43 @@ TEST(MixerFrames, VectorLoopMatchesScalarLoopBitForBit) {
                 ra[f] = -float(f) * 1.7f + 3.0f;
             }
             std::vector<float> lb = la, rb = ra;
-            const int64_t endA = mixframes::mixConstantScalar(s, c.start, c.step, la.data(), ra.data(), kFrames, g[0], g[1]);
-            const int64_t endB = mixframes::mixConstantVector(s, c.start, c.step, lb.data(), rb.data(), kFrames, g[0], g[1]);
+            const int64_t endA =
+                mixframes::mixConstantScalar(s, c.start, c.step, la.data(), ra.data(), kFrames, g[0], g[1]);
+            const int64_t endB =
+                mixframes::mixConstantVector(s, c.start, c.step, lb.data(), rb.data(), kFrames, g[0], g[1]);
             EXPECT_EQ(endA, endB) << c.name;
             EXPECT_EQ(0, std::memcmp(la.data(), lb.data(), sizeof(float) * kFrames)) << c.name << " left";
             EXPECT_EQ(0, std::memcmp(ra.data(), rb.data(), sizeof(float) * kFrames)) << c.name << " right";
         }
+}
+
+// The vector PCM conversion against the one-value rule, over ties, the clamp
+// edges, infinities, NaN and negative zero, at every position of a vector.
+TEST(MixerFrames, PcmConversionMatchesTheOneValueRule) {
+    const float inf = std::numeric_limits<float>::infinity();
+    const float edges[] = {0.5f,     1.5f,          2.5f,      -0.5f,     -1.5f,       -0.0f,      32766.5f, 32767.4f,
+                           32767.5f, 32768.0f,      -32767.5f, -32768.5f, -32769.0f,   1e9f,       -1e9f,    inf,
+                           -inf,     std::nanf(""), 123.49f,   -123.51f,  0.49999997f, 8388609.0f, 3.0f,     -3.5f};
+    std::vector<float> mixed;
+    for (int round = 0; round < 3; ++round)
+        for (float e : edges) mixed.push_back(round == 1 ? -e : e);
+    std::vector<int16_t> got(mixed.size()), want(mixed.size());
+    mixframes::pcmFromMixed(mixed.data(), got.data(), mixed.size(), pcmFromMix);
+    for (size_t k = 0; k < mixed.size(); ++k) want[k] = pcmFromMix(mixed[k]);
+    EXPECT_EQ(got, want);
+    EXPECT_EQ(std::vector<int16_t>(want.begin(), want.begin() + 5), (std::vector<int16_t>{0, 2, 2, 0, -2}));
+}
+
+TEST(MixerFrames, SplitAndJoinKeepEveryFrame) {
+    for (size_t frames : {size_t(0), size_t(3), size_t(8), size_t(29)}) {
+        std::vector<float> interleaved(2 * frames), left(frames), right(frames), back(2 * frames);
+        for (size_t k = 0; k < interleaved.size(); ++k) interleaved[k] = float(k) * (k % 2 ? -1.0f : 1.0f);
+        mixframes::splitFrames(interleaved.data(), left.data(), right.data(), frames);
+        for (size_t f = 0; f < frames; ++f)
+            EXPECT_EQ(std::pair(left[f], right[f]), std::pair(float(2 * f), -float(2 * f + 1)));
+        mixframes::joinFrames(left.data(), right.data(), back.data(), frames);
+        EXPECT_EQ(back, interleaved) << frames;
+    }
 }
 
 }  // namespace

@@ -8,9 +8,9 @@
 #include <xmp.h>
 
 #include <algorithm>
-#include <ctime>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
 #include <functional>
 #include <memory>
 #include <stdexcept>
@@ -91,9 +91,9 @@ Pcm renderLibxmp(const std::vector<uint8_t>& xm, size_t frames) {
 }
 
 Pcm renderLibopenmpt(const std::vector<uint8_t>& xm, size_t frames) {
-    openmpt_module* m = openmpt_module_create_from_memory2(xm.data(), xm.size(), openmpt_log_func_silent, nullptr,
-                                                           openmpt_error_func_ignore, nullptr, nullptr, nullptr,
-                                                           nullptr);
+    openmpt_module* m =
+        openmpt_module_create_from_memory2(xm.data(), xm.size(), openmpt_log_func_silent, nullptr,
+                                           openmpt_error_func_ignore, nullptr, nullptr, nullptr, nullptr);
     if (!m) throw std::runtime_error("libopenmpt does not load the exported XM");
     openmpt_module_set_render_param(m, OPENMPT_MODULE_RENDER_INTERPOLATIONFILTER_LENGTH, 2);  // linear
     openmpt_module_set_repeat_count(m, -1);
@@ -151,15 +151,18 @@ void compare(const Song& song, int runs) {
         Pcm pcm;
     };
     std::vector<Result> results = {{"lumen", 0, {}}, {"libxmp", 0, {}}, {"libopenmpt", 0, {}}};
-    results[0].seconds = bestSeconds(runs, [&] { return renderLumen(song, frames); }, results[0].pcm);
-    results[1].seconds = bestSeconds(runs, [&] { return renderLibxmp(xm, frames); }, results[1].pcm);
-    results[2].seconds = bestSeconds(runs, [&] { return renderLibopenmpt(xm, frames); }, results[2].pcm);
+    results[0].seconds = bestSeconds(
+        runs, [&] { return renderLumen(song, frames); }, results[0].pcm);
+    results[1].seconds = bestSeconds(
+        runs, [&] { return renderLibxmp(xm, frames); }, results[1].pcm);
+    results[2].seconds = bestSeconds(
+        runs, [&] { return renderLibopenmpt(xm, frames); }, results[2].pcm);
     const double load = bestLoadSeconds(runs, song);
     std::printf("%s: %.2f s of audio (%zu frames), best of %d; Lumen's time includes %.1f ms generating samples\n",
                 song.name.c_str(), audio, frames, runs, load * 1000);
     for (const Result& r : results)
-        std::printf("  %-11s %8.1f ms  %7.1fx real time  lumen is %.2fx as fast  (frames %zu, |pcm| %llu)\n",
-                    r.player, r.seconds * 1000, audio / r.seconds, r.seconds / results[0].seconds, r.pcm.frames,
+        std::printf("  %-11s %8.1f ms  %7.1fx real time  lumen is %.2fx as fast  (frames %zu, |pcm| %llu)\n", r.player,
+                    r.seconds * 1000, audio / r.seconds, r.seconds / results[0].seconds, r.pcm.frames,
                     static_cast<unsigned long long>(r.pcm.sum));
 }
 

@@ -111,17 +111,17 @@ XmExport exportSong(const StoredSong& song) {
 
 #if defined(LUMEN_HAVE_LIBOPENMPT)
 Stereo renderOpenmpt(const std::vector<uint8_t>& xm, size_t frames) {
-    openmpt_module* m = openmpt_module_create_from_memory2(xm.data(), xm.size(), openmpt_log_func_silent, nullptr,
-                                                           openmpt_error_func_ignore, nullptr, nullptr, nullptr,
-                                                           nullptr);
+    openmpt_module* m =
+        openmpt_module_create_from_memory2(xm.data(), xm.size(), openmpt_log_func_silent, nullptr,
+                                           openmpt_error_func_ignore, nullptr, nullptr, nullptr, nullptr);
     if (!m) return {};
     openmpt_module_set_render_param(m, OPENMPT_MODULE_RENDER_INTERPOLATIONFILTER_LENGTH, 2);  // linear
     openmpt_module_set_repeat_count(m, -1);
     Stereo out(2 * frames, 0.0f);
     size_t done = 0;
     while (done < frames) {
-        const size_t got = openmpt_module_read_interleaved_float_stereo(
-            m, kRate, std::min<size_t>(4096, frames - done), out.data() + 2 * done);
+        const size_t got = openmpt_module_read_interleaved_float_stereo(m, kRate, std::min<size_t>(4096, frames - done),
+                                                                        out.data() + 2 * done);
         if (got == 0) break;
         done += got;
     }
@@ -131,9 +131,7 @@ Stereo renderOpenmpt(const std::vector<uint8_t>& xm, size_t frames) {
 #endif
 
 // Louder side of each frame.
-float level(const Stereo& s, size_t frame) {
-    return std::max(std::fabs(s[2 * frame]), std::fabs(s[2 * frame + 1]));
-}
+float level(const Stereo& s, size_t frame) { return std::max(std::fabs(s[2 * frame]), std::fabs(s[2 * frame + 1])); }
 
 float peak(const Stereo& s, size_t from, size_t to) {
     float p = 0;
@@ -229,8 +227,8 @@ std::vector<double> rmsEnvelope(const Stereo& s, int side) {
 bool bendsPitch(const Cell& c) {
     const char e = c.effect[0], v = c.volume[0];
     const bool arpeggio = e == '0' && c.effect != "000";
-    return arpeggio || e == '1' || e == '2' || e == '3' || e == '4' || e == '5' || e == '6' || v == 'g' ||
-           v == 'u' || v == 'h';
+    return arpeggio || e == '1' || e == '2' || e == '3' || e == '4' || e == '5' || e == '6' || v == 'g' || v == 'u' ||
+           v == 'h';
 }
 
 struct NoteEvent {
