@@ -102,27 +102,6 @@ struct WideSteps {
     }
 };
 
-// The same for steps below two samples, where the four frames' pairs lie
-// within eight entries from the lowest index: one load and a byte shuffle.
-// The entries read stay within the sample's eight trailing entries (and the
-// guard entries before it), as the pairs themselves do.
-template <bool kBackward>
-struct NarrowSteps {
-    __attribute__((target("avx2"))) static __m128i pairs(const int16_t* s, uint64_t at, uint64_t step, __m256i pos) {
-        const uint64_t lowest = kBackward ? at + 3 * step : at;
-        const __m128i window =
-            _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + static_cast<int>(static_cast<int64_t>(lowest) >> 32)));
-        const __m128i index =
-            _mm256_castsi256_si128(_mm256_permutevar8x32_epi32(pos, _mm256_setr_epi32(1, 3, 5, 7, 1, 3, 5, 7)));
-        const __m128i entries = _mm_sub_epi32(index, _mm_shuffle_epi32(index, kBackward ? 0xFF : 0x00));
-        const __m128i bytes = _mm_add_epi32(entries, entries);
-        const __m128i control =
-            _mm_add_epi8(_mm_shuffle_epi8(bytes, _mm_setr_epi8(0, 0, 0, 0, 4, 4, 4, 4, 8, 8, 8, 8, 12, 12, 12, 12)),
-                         _mm_setr_epi8(0, 1, 2, 3, 0, 1, 2, 3, 0, 1, 2, 3, 0, 1, 2, 3));
-        return _mm_shuffle_epi8(window, control);
-    }
-};
-
 // Why the bits match the scalar loop: with W = s0 * 2^31 + fraction31 * (s1 - s0),
 // an integer below 2^48 in magnitude, the scalar v = s0 + (fraction31 * (s1 - s0)) * 2^-31
 // is exactly W * 2^-31 (every step is exact in a double). Scaling by a power of
@@ -167,9 +146,66 @@ __attribute__((target("avx2"))) int64_t mixConstantAvx2(const int16_t* s, int64_
                              gainB);
 }
 
-// Steps of two samples or more per frame spread a quad's pairs too far for
-// one window.
-constexpr int64_t kNarrowStepLimit = int64_t(2) << 32;
+// The same loop for steps below six samples, where two consecutive frames'
+// pairs lie within eight entries from the lower index: frames 0 and 1 read
+// their pairs from one 16-byte window, frames 2 and 3 from another, and a byte
+// shuffle drops each pair into the low half of its frame's 64-bit lane. The
+// windows stay within the sample's eight trailing entries (and the guard
+// entries before it), as the pairs themselves do. The bits are the wide
+// loop's: s0 * 2^31 is formed as (s0 * 2^16) * 2^15.
+template <bool kBackward>
+__attribute__((target("avx2"))) int64_t mixNarrowAvx2(const int16_t* s, int64_t position, int64_t step, float* left,
+                                                      float* right, int frames, double gainA, double gainB) {
+    const int quads = frames / 4;
+    __m256i pos = _mm256_setr_epi64x(position, advance(position, step, 1), advance(position, step, 2),
+                                     advance(position, step, 3));
+    const __m256i step4 = _mm256_set1_epi64x(advance(0, step, 4));
+    const __m256i magicBits = _mm256_set1_epi64x(kMagicBits);
+    const __m256d magic = _mm256_set1_pd(kMagic);
+    const __m256d scaledA = _mm256_set1_pd(gainA * kFractionScale);
+    const __m256d scaledB = _mm256_set1_pd(gainB * kFractionScale);
+    const __m256i spread = _mm256_setr_epi8(4, 4, 4, 4, -128, -128, -128, -128, 12, 12, 12, 12, -128, -128, -128, -128,
+                                            4, 4, 4, 4, -128, -128, -128, -128, 12, 12, 12, 12, -128, -128, -128, -128);
+    const __m256i bytesInWord =
+        _mm256_setr_epi8(0, 1, 2, 3, -128, -128, -128, -128, 0, 1, 2, 3, -128, -128, -128, -128, 0, 1, 2, 3, -128, -128,
+                         -128, -128, 0, 1, 2, 3, -128, -128, -128, -128);
+    const __m256i s0Scale = _mm256_set1_epi64x(int64_t(1) << 15);
+    const uint64_t ustep = static_cast<uint64_t>(step);
+    uint64_t at = static_cast<uint64_t>(position) + (kBackward ? ustep : 0);  // lowest frame of the first pair
+    for (int q = 0; q < quads; ++q) {
+        const int16_t* w0 = s + static_cast<int>(static_cast<int64_t>(at) >> 32);
+        const int16_t* w1 = s + static_cast<int>(static_cast<int64_t>(at + 2 * ustep) >> 32);
+        at += 4 * ustep;
+        const __m256i window =
+            _mm256_loadu2_m128i(reinterpret_cast<const __m128i*>(w1), reinterpret_cast<const __m128i*>(w0));
+        const __m256i base = _mm256_shuffle_epi32(pos, kBackward ? 0xFF : 0x55);
+        const __m256i entries = _mm256_sub_epi32(pos, base);
+        const __m256i control =
+            _mm256_add_epi8(_mm256_shuffle_epi8(_mm256_add_epi32(entries, entries), spread), bytesInWord);
+        const __m256i pair = _mm256_shuffle_epi8(window, control);
+        const __m256i s0High = _mm256_slli_epi32(pair, 16);
+        const __m256i difference = _mm256_sub_epi32(_mm256_srai_epi32(pair, 16), _mm256_srai_epi32(s0High, 16));
+        const __m256i fraction = _mm256_srli_epi32(pos, 1);
+        const __m256i whole =
+            _mm256_add_epi64(_mm256_mul_epi32(s0High, s0Scale), _mm256_mul_epi32(fraction, difference));
+        const __m256d v = _mm256_sub_pd(_mm256_castsi256_pd(_mm256_add_epi64(whole, magicBits)), magic);
+        float* l = left + 4 * q;
+        float* r = right + 4 * q;
+        const __m256d sumA = _mm256_add_pd(_mm256_cvtps_pd(_mm_loadu_ps(l)), _mm256_mul_pd(v, scaledA));
+        const __m256d sumB = _mm256_add_pd(_mm256_cvtps_pd(_mm_loadu_ps(r)), _mm256_mul_pd(v, scaledB));
+        _mm_storeu_ps(l, _mm256_cvtpd_ps(sumA));
+        _mm_storeu_ps(r, _mm256_cvtpd_ps(sumB));
+        pos = _mm256_add_epi64(pos, step4);
+    }
+    const int done = 4 * quads;
+    _mm256_zeroupper();
+    return mixConstantScalar(s, advance(position, step, done), step, left + done, right + done, frames - done, gainA,
+                             gainB);
+}
+
+// Steps of six samples or more per frame spread a pair of frames too far
+// for one window.
+constexpr int64_t kNarrowStepLimit = int64_t(6) << 32;
 
 const bool kHasAvx2 = __builtin_cpu_supports("avx2");
 
@@ -244,9 +280,9 @@ int64_t mixConstantVector(const int16_t* s, int64_t position, int64_t step, floa
                           double gainA, double gainB) {
     if (kHasAvx2) {
         if (step >= 0 && step < kNarrowStepLimit)
-            return mixConstantAvx2<NarrowSteps<false>>(s, position, step, left, right, frames, gainA, gainB);
+            return mixNarrowAvx2<false>(s, position, step, left, right, frames, gainA, gainB);
         if (step < 0 && step > -kNarrowStepLimit)
-            return mixConstantAvx2<NarrowSteps<true>>(s, position, step, left, right, frames, gainA, gainB);
+            return mixNarrowAvx2<true>(s, position, step, left, right, frames, gainA, gainB);
         return mixConstantAvx2<WideSteps>(s, position, step, left, right, frames, gainA, gainB);
     }
     return mixConstantScalar(s, position, step, left, right, frames, gainA, gainB);

@@ -14,7 +14,8 @@ namespace lumen {
 namespace {
 
 // The vector frame loop must give the scalar loop's bits for every step width
-// it treats differently (narrow windows forward and backward, wide loads), at
+// it treats differently (windows forward and backward up to six samples a
+// frame, single loads beyond), at
 // the extremes of the sample range and of the fraction, and from a position
 // one entry before the data, where a reflection may land.
 TEST(MixerFrames, VectorLoopMatchesScalarLoopBitForBit) {
@@ -39,11 +40,16 @@ TEST(MixerFrames, VectorLoopMatchesScalarLoopBitForBit) {
         {"just below two forward", 10 * one, 2 * one - 1},
         {"two forward", 10 * one + 0x7FFFFFFF, 2 * one},
         {"almost three forward", 10 * one + 0xF0000000, 3 * one - 0x100},
+        {"just below six forward", 10 * one + 0xFFFFFFFF, 6 * one - 1},
+        {"six forward", 10 * one + 0xFFFFFFFF, 6 * one},
+        {"six and a half forward", 10 * one + 0xF0000000, 6 * one + 0x80000000},
         {"wide forward", 3 * one + 12345, 7 * one + 0x9E3779B9},
         {"from before the data", -1, one / 3},
         {"slow backward", 3000 * one + 0x12345678, -int64_t(0x3000F00D)},
         {"just below two backward", 3000 * one, -(2 * one - 1)},
         {"almost three backward", 3000 * one + 0x10000000, -(3 * one - 0x100)},
+        {"just below six backward", 3000 * one, -(6 * one - 1)},
+        {"six and a half backward", 3000 * one + 0x10000000, -(6 * one + 0x80000000)},
         {"wide backward", 4000 * one + 99, -(5 * one + 0x40000000)},
     };
     const double gains[][2] = {{40 / 255.0, 87 / 255.0}, {127 / 255.0, 0.0}, {0.0, 1 / 255.0}};
