@@ -1,3 +1,5 @@
+// The mixer's frame loops, PCM conversion and side splitting: the vector forms
+// against the scalar rules they must match bit for bit.
 #include <gtest/gtest.h>
 
 #include <cmath>
