@@ -12,8 +12,9 @@
 //   fine slide plus an effect-column slide;
 // - arpeggio nibbles are rearranged for the row's speed, as XM players pick
 //   the arpeggio note from the ticks left in the row.
-// Rows on which envelopes move where Lumen does not hand the change to the
-// mixer (see StaleMix) have no XM spelling and are reported.
+// Notes whose envelopes move where Lumen does not hand the change to the
+// mixer (see StaleMix) have no XM spelling and are reported, except a panning
+// envelope Lumen only ever applies at its centre, which is left out instead.
 // Samples: the generator makes 8-bit samples, which the loader holds in the
 // high byte of 16 bits, so the 8-bit form written here is exact.
 //
@@ -60,19 +61,35 @@ struct RowVisit {
     int row = 0;
     int speed = 0;  // ticks per row once the row's first tick has run
     std::array<ChannelBefore, kMaxSongChannels> channels{};
-    std::array<uint8_t, kMaxSongChannels> stale{};  // StaleMix bits per channel
+    std::array<uint8_t, kMaxSongChannels> stale{};            // StaleMix bits per channel
+    std::array<uint8_t, kMaxSongChannels> staleInstrument{};  // the note's instrument, 0-based
+};
+
+// What the first pass found: the rows, and per instrument whether Lumen ever
+// applied a panning envelope value other than the centre. Where it never did,
+// the XM instrument goes without its panning envelope and sounds the same.
+struct FirstPass {
+    std::vector<RowVisit> visits;
+    std::vector<uint8_t> panEnvelopeHeard;
 };
 
 // The difference is the note's: it is marked on the row that started the
 // channel's sounding note (noteVisit, -1 before the first), once per note.
-void noteStaleMix(const ModulePlayer& player, std::vector<RowVisit>& visits, const std::vector<int>& noteVisit) {
+void noteStaleMix(const ModulePlayer& player, FirstPass& pass, const std::vector<int>& noteVisit) {
     for (int i = 0; i < player.song.header.channels; ++i) {
         const ChannelState& c = player.channels[size_t(i)];
         const MixerChannel& m = player.mixer.channel(c.mixerChannel);
         if (!m.sample) continue;
-        RowVisit& v = noteVisit[size_t(i)] >= 0 ? visits[size_t(noteVisit[size_t(i)])] : visits.back();
+        const int at = noteVisit[size_t(i)];
+        RowVisit& v = at >= 0 ? pass.visits[size_t(at)] : pass.visits.back();
         if (m.volume != mixerVolume(player, c)) v.stale[size_t(i)] |= kStaleVolume;
-        if (m.pan != mixerPan(c)) v.stale[size_t(i)] |= kStalePan;
+        if (m.pan != mixerPan(c)) {
+            v.stale[size_t(i)] |= kStalePan;
+            v.staleInstrument[size_t(i)] = c.instrument;
+        }
+        // The pan without any envelope: what the pan gives at the centre value.
+        if (m.pan != std::clamp(c.pan, 0, 255) && c.instrument < pass.panEnvelopeHeard.size())
+            pass.panEnvelopeHeard[c.instrument] = 1;
     }
 }
 
@@ -82,9 +99,11 @@ bool startsNote(const ModulePlayer& player, const RowVisit& v, int channel) {
     return n != note::None && n <= note::Last;
 }
 
-std::vector<RowVisit> walkFirstPass(ModulePlayer& player) {
+FirstPass walkFirstPass(ModulePlayer& player) {
     startSong(player);
-    std::vector<RowVisit> visits;
+    FirstPass pass;
+    pass.panEnvelopeHeard.assign(player.song.instruments.size(), 0);
+    std::vector<RowVisit>& visits = pass.visits;
     std::vector<int> noteVisit(kMaxSongChannels, -1);
     const size_t maxRows = size_t(player.song.header.songLength) * kRowsPerPattern + 1;
     while (visits.size() < maxRows) {
@@ -104,13 +123,13 @@ std::vector<RowVisit> walkFirstPass(ModulePlayer& player) {
                 if (startsNote(player, v, i)) noteVisit[size_t(i)] = int(visits.size() - 1);
             sequencerTick(player);
             visits.back().speed = std::max(player.speed, 1);  // speed 0 plays as 1
-            noteStaleMix(player, visits, noteVisit);
+            noteStaleMix(player, pass, noteVisit);
             continue;
         }
         sequencerTick(player);
-        noteStaleMix(player, visits, noteVisit);
+        noteStaleMix(player, pass, noteVisit);
     }
-    return visits;
+    return pass;
 }
 
 //-----------------------------------------------------------------------------
@@ -328,16 +347,20 @@ int xmChannels(const Song& song) { return (song.header.channels + 1) / 2 * 2; }
 struct ConvertedPatterns {
     std::vector<std::vector<XmCell>> cells;  // per pattern, row by row
     std::vector<std::string> report;
+    std::vector<uint8_t> dropPanEnvelope;  // per instrument
 };
 
 ConvertedPatterns convertPatterns(ModulePlayer& player) {
     const Song& song = player.song;
-    const std::vector<RowVisit> visits = walkFirstPass(player);
+    const FirstPass pass = walkFirstPass(player);
+    const std::vector<RowVisit>& visits = pass.visits;
     const int channels = song.header.channels, width = xmChannels(song);
     // The first visit of each cell decides it; later visits that would need
     // another spelling are reported.
     std::map<size_t, Converted> decided;
     ConvertedPatterns out;
+    for (size_t i = 0; i < song.instruments.size(); ++i)
+        out.dropPanEnvelope.push_back((song.instruments[i].panningType & envflag::On) && !pass.panEnvelopeHeard[i]);
     out.cells.resize(song.patterns.size());
     for (size_t p = 0; p < song.patterns.size(); ++p) out.cells[p].resize(size_t(kRowsPerPattern * width));
     auto cellBytes = [&](int pattern, int row, int ch) {
@@ -359,7 +382,9 @@ ConvertedPatterns convertPatterns(ModulePlayer& player) {
                 what += std::string(what.empty() ? "" : "; ") +
                         "the note's volume envelope moves within rows; Lumen applies it only on row starts, "
                         "volume commands and after key off";
-            if (stale & kStalePan)
+            const uint8_t staleInstrument = v.staleInstrument[size_t(ch)];
+            if ((stale & kStalePan) &&
+                !(staleInstrument < out.dropPanEnvelope.size() && out.dropPanEnvelope[staleInstrument]))
                 what += std::string(what.empty() ? "" : "; ") +
                         "the note's panning envelope moves; Lumen applies it only with a note or a pan command";
             if (!what.empty())
@@ -413,7 +438,9 @@ uint8_t sampleType(const Sample& s) {
     return xm::sampletype::NoLoop;
 }
 
-void writeInstrument(std::vector<uint8_t>& out, const Instrument& in, int number) {
+// dropPanEnvelope: Lumen never applied the instrument's panning envelope off
+// the centre, so XM players must not follow it either.
+void writeInstrument(std::vector<uint8_t>& out, const Instrument& in, int number, bool dropPanEnvelope) {
     const size_t start = out.size();
     const int samples = in.sampleCount;
     put32(out, samples ? xm::kInstrumentHeaderSize : xm::kEmptyInstrumentHeaderSize);
@@ -426,8 +453,9 @@ void writeInstrument(std::vector<uint8_t>& out, const Instrument& in, int number
     writeEnvelope(out, in.volumeEnvelope, false);
     writeEnvelope(out, in.panningEnvelope, true);
     for (int v : {in.volumePointCount, in.panningPointCount, in.volumeSustain, in.volumeLoopStart, in.volumeLoopEnd,
-                  in.panningSustain, in.panningLoopStart, in.panningLoopEnd, in.volumeType, in.panningType,
-                  in.vibratoType, in.vibratoSweep, in.vibratoDepth, in.vibratoRate})
+                  in.panningSustain, in.panningLoopStart, in.panningLoopEnd, in.volumeType,
+                  dropPanEnvelope ? uint8_t(0) : in.panningType, in.vibratoType, in.vibratoSweep, in.vibratoDepth,
+                  in.vibratoRate})
         put8(out, v);
     put16(out, in.fadeout / 2);  // held doubled
     out.resize(start + xm::kInstrumentHeaderSize, 0);
@@ -480,7 +508,8 @@ XmExport exportXm(ModulePlayer& player, const std::string& moduleName) {
         put16(out, int(packed.size()));
         out.insert(out.end(), packed.begin(), packed.end());
     }
-    for (size_t i = 0; i < song.instruments.size(); ++i) writeInstrument(out, song.instruments[i], int(i + 1));
+    for (size_t i = 0; i < song.instruments.size(); ++i)
+        writeInstrument(out, song.instruments[i], int(i + 1), patterns.dropPanEnvelope[i]);
     result.report = std::move(patterns.report);
     return result;
 }
