@@ -7,21 +7,13 @@
 #include <string_view>
 #include <vector>
 
+#include "base/source_text.h"
 #include "synth/generator_definition.h"
 #include "synth/song_codes.h"
 #include "synth/song_source_format.h"
 #include "synth/song_writer.h"
 
 namespace lumen::song_source {
-
-// The significant lines of a text: comments and blank lines dropped, '\r' cut.
-struct TextLine {
-    int number;
-    std::string_view text;
-};
-std::vector<TextLine> significantLines(std::string_view text);
-
-std::vector<std::string_view> splitWords(std::string_view text);
 
 struct Entry {
     int line = 0;

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "pack/pack_source.h"
 #include "synth/module_player.h"
 
 namespace lumenkit {
@@ -40,5 +41,9 @@ struct LoadedSong {
 
 // Loads the song; a CommandError names the file, byte offset and what was expected.
 LoadedSong loadSongInput(const SongInputOptions& options);
+
+// Show times of the song's positions for the pack assembler; the song is
+// loaded and its time map built on the first question.
+lumen::SongPositionLookup songPositionLookup(const SongInputOptions& options);
 
 }  // namespace lumenkit
