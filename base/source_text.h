@@ -1,5 +1,5 @@
 // Reading hand-written source texts (pack sources, song sources): a cursor that
-// counts lines, the line and word splitters built on it, and the FILE:LINE error.
+// counts lines, the line and word splitters, and the FILE:LINE error.
 //
 // Header-only on purpose: the pack format library links nothing, and the song
 // sources live in the synthesiser; both include this and neither links the other.
@@ -94,16 +94,17 @@ inline std::vector<SourceLine> significantLines(std::string_view text) {
     return lines;
 }
 
-// The words of one line, split at spaces and tabs.
+// The words of one line, split at spaces and tabs only.
 inline std::vector<std::string_view> splitWords(std::string_view line) {
     std::vector<std::string_view> words;
-    SourceCursor cursor(line);
-    for (;;) {
-        cursor.takeWhile([](char c) { return c == ' ' || c == '\t'; });
-        const std::string_view word = cursor.takeWhile([](char c) { return c != ' ' && c != '\t'; });
-        if (word.empty()) return words;
-        words.push_back(word);
+    size_t i = 0;
+    while (i < line.size()) {
+        while (i < line.size() && (line[i] == ' ' || line[i] == '\t')) ++i;
+        const size_t start = i;
+        while (i < line.size() && line[i] != ' ' && line[i] != '\t') ++i;
+        if (i > start) words.push_back(line.substr(start, i - start));
     }
+    return words;
 }
 
 }  // namespace lumen

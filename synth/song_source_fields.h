@@ -15,6 +15,11 @@
 
 namespace lumen::song_source {
 
+// The shared line and word splitters, under the names song-source code knows.
+using TextLine = SourceLine;
+using lumen::significantLines;
+using lumen::splitWords;
+
 struct Entry {
     int line = 0;
     std::string key;
