@@ -39,6 +39,9 @@ struct LoadedSong {
     std::string description;                      // "built-in song" or the image file
 };
 
+// Throws CommandError unless all three pieces or none are given.
+void checkSongInputOptions(const SongInputOptions& options);
+
 // Loads the song; a CommandError names the file, byte offset and what was expected.
 LoadedSong loadSongInput(const SongInputOptions& options);
 

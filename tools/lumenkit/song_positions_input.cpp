@@ -13,6 +13,7 @@ lumen::SongPositionLookup songPositionLookup(const SongInputOptions& options) {
         lumen::SongTimeMap map;
         int orders = 0;
     };
+    checkSongInputOptions(options);  // wrong options fail even when no position is written
     auto mapped = std::make_shared<std::unique_ptr<Mapped>>();
     return [options, mapped](int order, int row) {
         if (!*mapped) {
