@@ -24,30 +24,55 @@
 // every parameter its operation's row in texgen/texture_op_rows.h gives a
 // meaning; only its spare bytes may be left out (0). Other records' fields
 // left out are 0 (or the record's documented default).
+//
+// Song positions. An event's start and end may be written as a position in
+// the built-in song instead of a number of 10 ms units: @ORDER:ROW, or
+// @ORDER:ROW+MS / @ORDER:ROW-MS to move it by MS milliseconds; all decimal,
+// ORDER the 0-based index into the song's order list. The position stands for
+// the show time (song time + 57 ms) at which the song's first pass starts the
+// row's first tick, the same times `lumenkit song timemap` prints. A start
+// becomes the 10 ms unit that holds that time; an end becomes the unit before
+// it, so an event ending @4:0 and one starting @4:0 meet with neither a gap nor
+// an overlap. A position the first pass never plays (a row skipped by a break
+// or jump, an order past the list or beyond the song's first wrap) is an
+// error. Positions resolve when the pack is assembled, so a cut stays on its
+// beat when the music is edited; the disassembler prints plain units.
+//
+//   event clear start @2:16 end @3:0-40 clearColor 1 clearDepth 1
 #pragma once
 #include <cstdint>
-#include <stdexcept>
+#include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "base/source_text.h"
 #include "pack/pack_model.h"
 
 namespace lumen {
 
 // An assembler error; what() reads "FILE:LINE: what was expected".
-class PackSourceError : public std::runtime_error {
+class PackSourceError : public SourceError {
 public:
-    PackSourceError(const std::string& file, int line, const std::string& what)
-        : std::runtime_error(file + ":" + std::to_string(line) + ": " + what), line_(line) {}
-    int line() const { return line_; }
-
-private:
-    int line_;
+    using SourceError::SourceError;
 };
 
-PackModel assemblePackSource(std::string_view text, const std::string& fileName);
-std::vector<uint8_t> assemblePack(std::string_view text, const std::string& fileName);
+// Where the song plays a position on its first pass, for event times written
+// @ORDER:ROW: the show time at which the row's first tick starts, or, when the
+// song never plays it, why not.
+struct SongPositionTime {
+    std::optional<int> showTimeMs;
+    std::string whyNot;
+};
+using SongPositionLookup = std::function<SongPositionTime(int order, int row)>;
+
+// Assembles a pack source. Song positions are resolved through `positions`,
+// which is asked only when the source writes one; without it they are errors.
+PackModel assemblePackSource(std::string_view text, const std::string& fileName,
+                             const SongPositionLookup& positions = {});
+std::vector<uint8_t> assemblePack(std::string_view text, const std::string& fileName,
+                                  const SongPositionLookup& positions = {});
 
 // The source of a model. Assembling it gives the model back exactly, so the
 // bytes of any valid pack survive a disassemble/assemble round trip.

@@ -14,6 +14,7 @@
 
 #include "pack/pack_record_tables.h"
 #include "pack/pack_source.h"
+#include "pack/pack_source_positions.h"
 #include "pack/reader.h"
 #include "texgen/texture_op_table.h"
 
@@ -23,18 +24,18 @@ namespace {
 
 // [LEXER] ---------------------------------------------------------------
 
-enum class TokenKind { Word, Number, String, List, End };
+enum class TokenKind { Word, Number, String, List, Position, End };
 
 struct Token {
     TokenKind kind = TokenKind::End;
-    std::string text;                // word, number, or the decoded string
+    std::string text;                // word, number, song position, or the decoded string
     std::vector<std::string> items;  // list contents (numbers and words)
     int line = 0;
 };
 
 class Lexer {
 public:
-    Lexer(std::string_view text, const std::string& file) : text_(text), file_(file) {}
+    Lexer(std::string_view text, const std::string& file) : in_(text), file_(file) {}
 
     std::vector<Token> run() {
         std::vector<Token> tokens;
@@ -46,18 +47,15 @@ public:
     }
 
 private:
-    [[noreturn]] void fail(const std::string& what) const { throw PackSourceError(file_, line_, what); }
+    [[noreturn]] void fail(const std::string& what) const { throw PackSourceError(file_, in_.line(), what); }
 
     void skipSpace() {
-        while (pos_ < text_.size()) {
-            char c = text_[pos_];
-            if (c == '\n') {
-                ++line_;
-                ++pos_;
-            } else if (c == ' ' || c == '\t' || c == '\r') {
-                ++pos_;
-            } else if (c == '#') {
-                while (pos_ < text_.size() && text_[pos_] != '\n') ++pos_;
+        for (;;) {
+            in_.skipBlanks();
+            if (in_.peek() == '\n' && !in_.atEnd()) {
+                in_.take();
+            } else if (in_.peek() == '#') {
+                in_.takeLine();
             } else {
                 return;
             }
@@ -68,36 +66,34 @@ private:
         return std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '-' || c == '+' || c == '.';
     }
 
-    std::string bareRun() {
-        std::size_t start = pos_;
-        while (pos_ < text_.size() && bare(text_[pos_])) ++pos_;
-        return std::string(text_.substr(start, pos_ - start));
-    }
+    std::string bareRun() { return std::string(in_.takeWhile(bare)); }
 
     Token next() {
         skipSpace();
         Token t;
-        t.line = line_;
-        if (pos_ >= text_.size()) return t;
-        char c = text_[pos_];
+        t.line = in_.line();
+        if (in_.atEnd()) return t;
+        const char c = in_.peek();
         if (c == '"') {
             t.kind = TokenKind::String;
             t.text = stringBody();
         } else if (c == '[') {
-            ++pos_;
+            in_.take();
             t.kind = TokenKind::List;
             for (;;) {
                 skipSpace();
-                if (pos_ >= text_.size())
-                    fail("expected ']' to close the list opened on line " + std::to_string(t.line));
-                if (text_[pos_] == ']') {
-                    ++pos_;
+                if (in_.atEnd()) fail("expected ']' to close the list opened on line " + std::to_string(t.line));
+                if (in_.peek() == ']') {
+                    in_.take();
                     break;
                 }
-                if (!bare(text_[pos_]))
-                    fail(std::string("expected a number or ']' in the list, found '") + text_[pos_] + "'");
+                if (!bare(in_.peek()))
+                    fail(std::string("expected a number or ']' in the list, found '") + in_.peek() + "'");
                 t.items.push_back(bareRun());
             }
+        } else if (c == kSongPositionMark) {
+            t.kind = TokenKind::Position;
+            t.text = std::string(in_.takeWhile([](char x) { return x == kSongPositionMark || x == ':' || bare(x); }));
         } else if (bare(c)) {
             t.text = bareRun();
             t.kind = std::isalpha(static_cast<unsigned char>(t.text[0])) || t.text[0] == '_' ? TokenKind::Word
@@ -109,36 +105,34 @@ private:
     }
 
     std::string stringBody() {
-        ++pos_;
+        in_.take();
         std::string s;
         for (;;) {
-            if (pos_ >= text_.size() || text_[pos_] == '\n') fail("expected '\"' to close the string");
-            char c = text_[pos_++];
+            if (in_.atEnd() || in_.peek() == '\n') fail("expected '\"' to close the string");
+            const char c = in_.take();
             if (c == '"') return s;
             if (c != '\\') {
                 s += c;
                 continue;
             }
-            if (pos_ >= text_.size()) fail("expected an escape after '\\'");
-            char e = text_[pos_++];
+            if (in_.atEnd()) fail("expected an escape after '\\'");
+            const char e = in_.take();
             if (e == '"' || e == '\\') {
                 s += e;
             } else if (e == 'n') {
                 s += '\n';
-            } else if (e == 'x' && pos_ + 2 <= text_.size() && std::isxdigit(static_cast<unsigned char>(text_[pos_])) &&
-                       std::isxdigit(static_cast<unsigned char>(text_[pos_ + 1]))) {
-                s += static_cast<char>(std::stoi(std::string(text_.substr(pos_, 2)), nullptr, 16));
-                pos_ += 2;
+            } else if (e == 'x' && std::isxdigit(static_cast<unsigned char>(in_.peek())) &&
+                       std::isxdigit(static_cast<unsigned char>(in_.peek(1)))) {
+                const char hex[3] = {in_.take(), in_.take(), '\0'};
+                s += static_cast<char>(std::stoi(hex, nullptr, 16));
             } else {
                 fail(std::string("expected \\\", \\\\, \\n or \\xHH, found '\\") + e + "'");
             }
         }
     }
 
-    std::string_view text_;
+    SourceCursor in_;
     const std::string& file_;
-    std::size_t pos_ = 0;
-    int line_ = 1;
 };
 
 // [FIELDS] --------------------------------------------------------------
@@ -171,6 +165,11 @@ public:
         if (t.kind == TokenKind::Number || (t.kind == TokenKind::Word && t.text.rfind("0x", 0) == 0)) {
             long v = 0;
             if (parseInteger(t.text, v) && v >= lo && v <= hi) return v;
+        }
+        if (t.kind == TokenKind::Position) {
+            fail(t.line, "expected an integer " + std::to_string(lo) + " to " + std::to_string(hi) + " for " + name +
+                             " of " + what_ + "; song positions such as '" + t.text +
+                             "' are for an event's start and end");
         }
         fail(t.line, "expected an integer " + std::to_string(lo) + " to " + std::to_string(hi) + " for " + name +
                          " of " + what_ + ", found '" + t.text + "'");
@@ -294,7 +293,8 @@ std::string textureOpNames() {
 
 class Parser {
 public:
-    Parser(std::vector<Token> tokens, const std::string& file) : tokens_(std::move(tokens)), file_(file) {}
+    Parser(std::vector<Token> tokens, const std::string& file, const SongPositionLookup& positions)
+        : tokens_(std::move(tokens)), file_(file), positions_(positions) {}
 
     PackModel run();
 
@@ -384,10 +384,12 @@ private:
     KeyRecord cameraKey(bool first);
     KeyRecord objectKey(bool first);
     EventRecord event();
+    uint16_t eventTime(const Fields& f, const char* name, bool isEnd) const;
 
     std::vector<Token> tokens_;
     std::size_t pos_ = 0;
     const std::string& file_;
+    const SongPositionLookup& positions_;
     int width_ = 2;
 };
 
@@ -810,8 +812,8 @@ EventRecord Parser::event() {
     Fields f = fields("event " + kindToken.text, kw.line, {rules});
     EventRecord e;
     e.kind = static_cast<uint8_t>(k);
-    e.start = static_cast<uint16_t>(f.integer("start", 0, 65535, 0));
-    e.end = static_cast<uint16_t>(f.integer("end", 0, 65535, 0));
+    e.start = eventTime(f, "start", false);
+    e.end = eventTime(f, "end", true);
     e.pass = f.u8("pass");
     if (rect) {
         for (int i = 0; i < 8; ++i) e.rect[i] = f.s16(rectNames[i]);
@@ -834,6 +836,15 @@ EventRecord Parser::event() {
         }
     }
     return e;
+}
+
+// A number of 10 ms units, or a song position.
+uint16_t Parser::eventTime(const Fields& f, const char* name, bool isEnd) const {
+    if (f.has(name) && f.value(name).kind == TokenKind::Position) {
+        const Token& t = f.value(name);
+        return static_cast<uint16_t>(songPositionUnit(t.text, isEnd, positions_, file_, t.line));
+    }
+    return static_cast<uint16_t>(f.integer(name, 0, 65535, 0));
 }
 
 // [PACK] ----------------------------------------------------------------
@@ -887,14 +898,16 @@ PackModel Parser::run() {
 
 }  // namespace
 
-PackModel assemblePackSource(std::string_view text, const std::string& fileName) {
+PackModel assemblePackSource(std::string_view text, const std::string& fileName,
+                             const SongPositionLookup& positions) {
     Lexer lexer(text, fileName);
-    Parser parser(lexer.run(), fileName);
+    Parser parser(lexer.run(), fileName, positions);
     return parser.run();
 }
 
-std::vector<uint8_t> assemblePack(std::string_view text, const std::string& fileName) {
-    return encodePackModel(assemblePackSource(text, fileName));
+std::vector<uint8_t> assemblePack(std::string_view text, const std::string& fileName,
+                                  const SongPositionLookup& positions) {
+    return encodePackModel(assemblePackSource(text, fileName, positions));
 }
 
 }  // namespace lumen

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "base/source_text.h"
 #include "synth/song_codes.h"
 
 namespace lumen {
@@ -108,14 +109,7 @@ std::string parseEffect(std::string_view s, uint8_t& type, uint8_t& parameter) {
 }  // namespace
 
 std::string parseCellText(std::string_view text, Cell& out) {
-    std::vector<std::string_view> fields;
-    size_t i = 0;
-    while (i < text.size()) {
-        while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) ++i;
-        const size_t start = i;
-        while (i < text.size() && text[i] != ' ' && text[i] != '\t') ++i;
-        if (i > start) fields.push_back(text.substr(start, i - start));
-    }
+    const std::vector<std::string_view> fields = splitWords(text);
     if (fields.size() != 4)
         return "four fields (note instrument volume effect, e.g. C-4 03 v40 A0F), got " + std::to_string(fields.size());
     std::string e = parseNote(fields[0], out.note);

@@ -1,6 +1,5 @@
-// Line splitting, sections and bounded value readers for the "key value"
-// files of song sources. Numbers are parsed exactly (from_chars), so a float
-// printed by the printer reads back to the same bits.
+// Sections and bounded value readers for the "key value" files of song sources.
+// Numbers are parsed exactly (from_chars), so a printed float reads back to its bits.
 #include "synth/song_source_fields.h"
 
 #include <algorithm>
@@ -10,40 +9,9 @@
 
 namespace lumen::song_source {
 
-std::vector<TextLine> significantLines(std::string_view text) {
-    std::vector<TextLine> lines;
-    int number = 0;
-    size_t pos = 0;
-    while (pos < text.size()) {
-        size_t end = text.find('\n', pos);
-        if (end == std::string_view::npos) end = text.size();
-        std::string_view line = text.substr(pos, end - pos);
-        pos = end + 1;
-        ++number;
-        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-        const size_t first = line.find_first_not_of(" \t");
-        if (first == std::string_view::npos || line[first] == '#') continue;
-        const size_t last = line.find_last_not_of(" \t");
-        lines.push_back({number, line.substr(first, last - first + 1)});
-    }
-    return lines;
-}
-
-std::vector<std::string_view> splitWords(std::string_view text) {
-    std::vector<std::string_view> words;
-    size_t i = 0;
-    while (i < text.size()) {
-        while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) ++i;
-        const size_t start = i;
-        while (i < text.size() && text[i] != ' ' && text[i] != '\t') ++i;
-        if (i > start) words.push_back(text.substr(start, i - start));
-    }
-    return words;
-}
-
 std::vector<Section> readSections(const std::string& file, std::string_view text) {
     std::vector<Section> sections(1);
-    for (const TextLine& line : significantLines(text)) {
+    for (const SourceLine& line : significantLines(text)) {
         if (line.text.front() == '[') {
             if (line.text.back() != ']' || line.text.size() < 3)
                 throw SongSourceError(

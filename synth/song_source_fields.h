@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "base/source_text.h"
 #include "synth/generator_definition.h"
 #include "synth/song_codes.h"
 #include "synth/song_source_format.h"
@@ -14,14 +15,10 @@
 
 namespace lumen::song_source {
 
-// The significant lines of a text: comments and blank lines dropped, '\r' cut.
-struct TextLine {
-    int number;
-    std::string_view text;
-};
-std::vector<TextLine> significantLines(std::string_view text);
-
-std::vector<std::string_view> splitWords(std::string_view text);
+// The shared line and word splitters, under the names song-source code knows.
+using TextLine = SourceLine;
+using lumen::significantLines;
+using lumen::splitWords;
 
 struct Entry {
     int line = 0;

@@ -28,25 +28,17 @@
 #pragma once
 #include <cstdint>
 #include <map>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
+#include "base/source_text.h"
+
 namespace lumen {
 
-class SongSourceError : public std::runtime_error {
+// line 0 means the file as a whole (missing, unreadable).
+class SongSourceError : public SourceError {
 public:
-    // line 0 means the file as a whole (missing, unreadable).
-    SongSourceError(const std::string& file, int line, const std::string& message)
-        : std::runtime_error(file + (line > 0 ? ":" + std::to_string(line) : std::string()) + ": " + message),
-          file_(file),
-          line_(line) {}
-    const std::string& file() const { return file_; }
-    int line() const { return line_; }
-
-private:
-    std::string file_;
-    int line_;
+    using SourceError::SourceError;
 };
 
 // File name within the folder -> its text.

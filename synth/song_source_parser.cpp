@@ -114,12 +114,12 @@ Header compileHeader(const std::string& file, std::string_view text) {
 void compilePattern(const std::string& file, std::string_view text, int channels, int pattern,
                     PatternPlaneWriter& planes) {
     int row = 0, lastLine = 0;
-    for (const song_source::TextLine& line : song_source::significantLines(text)) {
+    for (const SourceLine& line : significantLines(text)) {
         lastLine = line.number;
         if (row == kRowsPerPattern) throw SongSourceError(file, line.number, "expected at most 64 rows per pattern");
         const size_t bar = line.text.find('|');
         const std::string number(line.text.substr(0, bar == std::string_view::npos ? line.text.size() : bar));
-        const auto words = song_source::splitWords(number);
+        const auto words = splitWords(number);
         const bool numbered = words.size() == 1 && words[0].size() <= 2 &&
                               words[0].find_first_not_of("0123456789") == std::string_view::npos &&
                               std::stoi(std::string(words[0])) == row;
@@ -134,7 +134,7 @@ void compilePattern(const std::string& file, std::string_view text, int channels
             if (next == std::string_view::npos) break;
             rest = rest.substr(next + 1);
         }
-        if (cells.size() > 1 && song_source::splitWords(cells.back()).empty()) cells.pop_back();  // a closing '|'
+        if (cells.size() > 1 && splitWords(cells.back()).empty()) cells.pop_back();  // a closing '|'
         if (bar == std::string_view::npos || cells.size() != size_t(channels))
             throw SongSourceError(file, line.number,
                                   "expected a cell for each of the song's " + std::to_string(channels) +

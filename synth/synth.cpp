@@ -25,17 +25,21 @@ void loadSongSource(ModulePlayer& player, const SongSource& song, ProgressHook p
 
 Synth::Synth() = default;
 
+Synth::Synth(std::unique_ptr<platform::AudioDevice> device) : device_(std::move(device)), hasSound_(true) {}
+
 Synth::~Synth() {
     thread_.reset();  // the thread renders into what follows: stop it first
 }
 
 int Synth::synthInit(const SongSource& song, ProgressHook progress) {
-    std::string reason;
-    device_ = platform::openAudioDevice(kOutputRate, &reason);
-    hasSound_ = device_ != nullptr;
     if (!device_) {
-        logMessage(LogLevel::Warning, "no audio device: playing without sound");
-        device_ = platform::openSilentDevice(kOutputRate);
+        std::string reason;
+        device_ = platform::openAudioDevice(kOutputRate, &reason);
+        hasSound_ = device_ != nullptr;
+        if (!device_) {
+            logMessage(LogLevel::Warning, "no audio device: playing without sound");
+            device_ = platform::openSilentDevice(kOutputRate);
+        }
     }
     try {
         loadSongSource(player_, song, std::move(progress));

@@ -32,6 +32,8 @@ void loadSongSource(ModulePlayer& player, const SongSource& song, ProgressHook p
 class Synth {
 public:
     Synth();
+    // Plays through `device` instead of opening the system's (tests drive the clock with one).
+    explicit Synth(std::unique_ptr<platform::AudioDevice> device);
     ~Synth();
     Synth(const Synth&) = delete;
     Synth& operator=(const Synth&) = delete;

@@ -2,11 +2,13 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <nlohmann/json.hpp>
 #include <sstream>
-
 #include <string>
+#include <utility>
+
 #include "support/tool_run.h"
 
 namespace {
@@ -74,6 +76,39 @@ TEST_F(LumenkitPack, ErrorsNameTheFileAndWhereAndExitNonZero) {
     CommandResult i = run("pack info " + path("missing.bin"));
     EXPECT_EQ(i.status, 1);
     EXPECT_NE(i.output.find("cannot open"), std::string::npos);
+}
+
+// Song positions resolve against the built-in song, or the pieces given.
+TEST_F(LumenkitPack, AssemblesSongPositionsAgainstTheBuiltInOrGivenSong) {
+    {
+        std::ofstream source(path("sync.pack"));
+        source << "pack width 2\nevent clear start @0:0 end @0:0+20\n";
+    }
+    // Any song's first row starts at song time 0: show time 57.
+    ASSERT_EQ(run("pack asm " + path("sync.pack") + " -o " + path("sync.bin")).status, 0);
+    CommandResult info = run("pack info --json " + path("sync.bin"));
+    ASSERT_EQ(info.status, 0) << info.output;
+    const nlohmann::json event = nlohmann::json::parse(info.output)["events"][0];
+    EXPECT_EQ(std::pair(event["start"].get<int>(), event["end"].get<int>()), std::pair(50, 69));
+
+    const std::string song = path("song");
+    std::filesystem::create_directories(song);
+    std::ofstream(song + "/song.txt") << "channels 1\nspeed 6\ntempo 125\npatterns a\norders a a\n";
+    std::ofstream pattern(song + "/a.pattern");
+    for (int r = 0; r < 64; ++r) pattern << r << (r == 1 ? " | ... .. ... D00\n" : " | ... .. ... ...\n");
+    pattern.close();
+    ASSERT_EQ(run("song build " + song + " --out " + song).status, 0);
+    {
+        std::ofstream source(path("skip.pack"));
+        source << "pack width 2\n\nevent clear start @1:1 end @1:2\n";
+    }
+    const std::string pieces = " --image " + song + "/song.image --planes " + song + "/song.planes --defs " + song +
+                               "/song.defs";
+    CommandResult skip = run("pack asm " + path("skip.pack") + " -o " + path("skip.bin") + pieces);
+    EXPECT_EQ(skip.status, 1);
+    EXPECT_EQ(skip.output, "lumenkit: " + path("skip.pack") +
+                               ":3: song position @1:2: the song never plays order 1 row 2: a pattern break or jump "
+                               "skips the row\n");
 }
 
 }  // namespace

@@ -22,6 +22,7 @@
 #include "pack/pack_source.h"
 #include "pack/reader.h"
 #include "pack_meshes.h"
+#include "song_command.h"
 
 namespace lumenkit {
 
@@ -150,17 +151,22 @@ static Registration reg([](CLI::App& app) {
 
     struct AsmOptions {
         std::string source, output;
+        SongInputOptions song;
     };
     auto asmOptions = std::make_shared<AsmOptions>();
     auto* assemble = pack->add_subcommand("asm", "assemble pack source into a binary pack");
     assemble->add_option("SRC", asmOptions->source, "pack source file")->required();
     assemble->add_option("-o,--output", asmOptions->output, "binary pack to write")->required();
+    addSongInputOptions(*assemble, asmOptions->song);
+    assemble->footer(
+        "Event times written as song positions (@ORDER:ROW, @ORDER:ROW+MS, @ORDER:ROW-MS) resolve to show times "
+        "on the first pass of the built-in song, or of the song given by --image, --planes and --defs.");
     assemble->callback([asmOptions] {
         std::vector<uint8_t> text = readFileBytes(asmOptions->source);
         std::vector<uint8_t> bytes;
         try {
             bytes = lumen::assemblePack(std::string_view(reinterpret_cast<const char*>(text.data()), text.size()),
-                                        asmOptions->source);
+                                        asmOptions->source, songPositionLookup(asmOptions->song));
         } catch (const lumen::PackSourceError& e) {
             throw CommandError(e.what());
         } catch (const std::invalid_argument& e) {

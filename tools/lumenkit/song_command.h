@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "pack/pack_source.h"
 #include "synth/module_player.h"
 
 namespace lumenkit {
@@ -38,7 +39,14 @@ struct LoadedSong {
     std::string description;                      // "built-in song" or the image file
 };
 
+// Throws CommandError unless all three pieces or none are given.
+void checkSongInputOptions(const SongInputOptions& options);
+
 // Loads the song; a CommandError names the file, byte offset and what was expected.
 LoadedSong loadSongInput(const SongInputOptions& options);
+
+// Show times of the song's positions for the pack assembler; the song is
+// loaded and its time map built on the first question.
+lumen::SongPositionLookup songPositionLookup(const SongInputOptions& options);
 
 }  // namespace lumenkit

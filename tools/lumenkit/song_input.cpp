@@ -22,10 +22,15 @@ void addSongInputOptions(CLI::App& command, SongInputOptions& options) {
     command.add_option("--defs", options.defs, "Generator definitions, one per instrument, in order");
 }
 
-LoadedSong loadSongInput(const SongInputOptions& o) {
+void checkSongInputOptions(const SongInputOptions& o) {
     const int given = !o.image.empty() + !o.planes.empty() + !o.defs.empty();
     if (given != 0 && given != 3)
         throw CommandError("expected all three of --image, --planes and --defs, or none for the built-in song");
+}
+
+LoadedSong loadSongInput(const SongInputOptions& o) {
+    checkSongInputOptions(o);
+    const int given = !o.image.empty() + !o.planes.empty() + !o.defs.empty();
     std::vector<uint8_t> image, planes, defs;
     LoadedSong loaded;
     if (given == 3) {

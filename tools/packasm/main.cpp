@@ -1,83 +1,163 @@
 // packasm: the build's host tool that assembles a pack source into a C++ file
 // holding the pack as a constant byte array, so the player reads no files.
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
+#include <iterator>
+#include <memory>
+#include <stdexcept>
 #include <sstream>
 #include <string>
 
 #include "pack/pack_model.h"
 #include "pack/pack_source.h"
 #include "pack/reader.h"
+#include "synth/song_data_error.h"
+#include "synth/song_positions.h"
+#include "synth/song_source_format.h"
 
 namespace {
 
 const char* kUsage =
-    "usage: packasm SOURCE -o OUTPUT.cpp --function NAME\n"
+    "usage: packasm SOURCE -o OUTPUT.cpp --function NAME [--song SONGDIR | --image F --planes F --defs F]\n"
     "Assembles the pack source SOURCE and writes OUTPUT.cpp defining\n"
     "  std::span<const uint8_t> lumen::content::NAME()\n"
-    "that returns the pack's bytes.\n";
+    "that returns the pack's bytes.\n"
+    "Event times written as song positions (@ORDER:ROW) resolve against the song\n"
+    "compiled from the song source folder SONGDIR, or against its three stored\n"
+    "pieces (song image, pattern planes, generator definitions).\n";
 
 int fail(const std::string& message) {
     std::fprintf(stderr, "packasm: %s\n", message.c_str());
     return 1;
 }
 
-}  // namespace
+// A song that cannot be read or played; its message names the file.
+struct SongInputError : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
 
-int main(int argc, char** argv) {
-    std::string source, output, function;
+struct Options {
+    std::string source, output, function, songDir, image, planes, defs;
+};
+
+bool readArguments(int argc, char** argv, Options& o) {
     for (int i = 1; i < argc; ++i) {
-        std::string a = argv[i];
-        if (a == "--help" || a == "-h") {
-            std::fputs(kUsage, stdout);
-            return 0;
-        } else if (a == "-o" && i + 1 < argc) {
-            output = argv[++i];
-        } else if (a == "--function" && i + 1 < argc) {
-            function = argv[++i];
-        } else if (!a.empty() && a[0] != '-' && source.empty()) {
-            source = a;
+        const std::string a = argv[i];
+        std::string* value = a == "-o"           ? &o.output
+                             : a == "--function" ? &o.function
+                             : a == "--song"     ? &o.songDir
+                             : a == "--image"    ? &o.image
+                             : a == "--planes"   ? &o.planes
+                             : a == "--defs"     ? &o.defs
+                                                 : nullptr;
+        if (value && i + 1 < argc) {
+            *value = argv[++i];
+        } else if (!value && !a.empty() && a[0] != '-' && o.source.empty()) {
+            o.source = a;
         } else {
-            std::fputs(kUsage, stderr);
-            return 2;
+            return false;
         }
     }
-    if (source.empty() || output.empty() || function.empty()) {
-        std::fputs(kUsage, stderr);
-        return 2;
-    }
-    std::ifstream in(source, std::ios::binary);
-    if (!in) return fail(source + ": cannot open: " + std::strerror(errno));
-    std::stringstream text;
-    text << in.rdbuf();
+    const int pieces = !o.image.empty() + !o.planes.empty() + !o.defs.empty();
+    return !o.source.empty() && !o.output.empty() && !o.function.empty() && (pieces == 0 || pieces == 3) &&
+           (pieces == 0 || o.songDir.empty());
+}
 
-    std::vector<uint8_t> bytes;
-    try {
-        bytes = lumen::assemblePack(text.str(), source);
-        // Every pack the program embeds must walk to its last byte.
-        lumen::readPackModel(bytes);
-    } catch (const lumen::PackSourceError& e) {
-        return fail(e.what());
-    } catch (const std::exception& e) {
-        return fail(source + ": " + e.what());
-    }
+std::vector<uint8_t> readBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) throw SongInputError(path + ": cannot open: " + std::strerror(errno));
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
 
+// The song positions resolve against, if any; read only when a position is.
+lumen::StoredSong readSong(const Options& o) {
+    if (!o.songDir.empty()) {
+        try {
+            return lumen::compileSongSource(lumen::readSongSourceFolder(o.songDir));
+        } catch (const lumen::SongSourceError& e) {
+            // File errors name the path; compile errors name the file in the folder.
+            throw SongInputError(e.line() == 0 && e.file().find('/') != std::string::npos
+                                         ? std::string(e.what())
+                                         : o.songDir + "/" + e.what());
+        }
+    }
+    return lumen::StoredSong{readBytes(o.image), readBytes(o.planes), readBytes(o.defs)};
+}
+
+// Names the file of the piece that did not read ("FILE: byte N: expected ...").
+std::string songDataMessage(const Options& o, const lumen::SongDataError& e) {
+    if (!o.songDir.empty()) return o.songDir + ": " + e.what();
+    const std::string& file = e.piece() == "song image" ? o.image : e.piece() == "pattern planes" ? o.planes : o.defs;
+    return file + std::string(e.what()).substr(e.piece().size());
+}
+
+int writeOutput(const Options& o, const std::vector<uint8_t>& bytes) {
     std::ostringstream out;
-    out << "// Generated by packasm from " << source << "; edit the source, not this file.\n"
+    out << "// Generated by packasm from " << o.source << "; edit the source, not this file.\n"
         << "#include <cstdint>\n#include <span>\n\n#include \"content/packs.h\"\n\n"
         << "namespace lumen::content {\n\nnamespace {\n\nconst uint8_t kBytes[" << bytes.size() << "] = {";
     for (std::size_t i = 0; i < bytes.size(); ++i) {
         out << (i % 16 == 0 ? "\n    " : " ") << static_cast<int>(bytes[i]) << ",";
     }
-    out << "\n};\n\n}  // namespace\n\nstd::span<const uint8_t> " << function
+    out << "\n};\n\n}  // namespace\n\nstd::span<const uint8_t> " << o.function
         << "() { return kBytes; }\n\n}  // namespace lumen::content\n";
-    std::string tmp = output + ".tmp";
+    const std::string tmp = o.output + ".tmp";
     {
         std::ofstream file(tmp, std::ios::binary);
         file << out.str();
-        if (!file) return fail(tmp + ": cannot write");
+        if (!file.flush()) return fail(tmp + ": cannot write");
     }
-    if (std::rename(tmp.c_str(), output.c_str()) != 0) return fail(output + ": cannot write: " + std::strerror(errno));
+    if (std::rename(tmp.c_str(), o.output.c_str()) != 0) {
+        return fail(o.output + ": cannot write: " + std::strerror(errno));
+    }
     return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+            std::fputs(kUsage, stdout);
+            return 0;
+        }
+    }
+    Options o;
+    if (!readArguments(argc, argv, o)) {
+        std::fputs(kUsage, stderr);
+        return 2;
+    }
+    std::ifstream in(o.source, std::ios::binary);
+    if (!in) return fail(o.source + ": cannot open: " + std::strerror(errno));
+    std::stringstream text;
+    text << in.rdbuf();
+
+    std::unique_ptr<lumen::SongPositionTimes> song;
+    lumen::SongPositionLookup positions;
+    if (!o.songDir.empty() || !o.image.empty()) {
+        positions = [&](int order, int row) {
+            if (!song) song = std::make_unique<lumen::SongPositionTimes>(readSong(o));
+            try {
+                lumen::PositionShowTime t = song->find(order, row);
+                return lumen::SongPositionTime{t.showTimeMs, std::move(t.whyNot)};
+            } catch (const lumen::SongDataError& e) {
+                throw SongInputError(songDataMessage(o, e));
+            }
+        };
+    }
+    std::vector<uint8_t> bytes;
+    try {
+        bytes = lumen::assemblePack(text.str(), o.source, positions);
+        // Every pack the program embeds must walk to its last byte.
+        lumen::readPackModel(bytes);
+    } catch (const lumen::PackSourceError& e) {
+        return fail(e.what());
+    } catch (const SongInputError& e) {
+        return fail(e.what());
+    } catch (const std::exception& e) {
+        return fail(o.source + ": " + e.what());
+    }
+    return writeOutput(o, bytes);
 }
