@@ -1,6 +1,7 @@
 // lumenkit sheet: plays a binary pack's timeline headless at a fixed step and
 // tiles the frames, each labelled with its show time, into one PNG.
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -69,7 +70,15 @@ void pasteScaled(Canvas& c, int x0, int y0, int tw, int th, const std::vector<ui
 struct SheetOptions {
     std::string pack, out;
     int from = 0, to = 512000, step = 8000, columns = 8, width = 640, height = 480, tile = 160;
+    bool timings = false;
 };
+
+// The slowest frames of a sheet, each as (draw time in ms, show time).
+void printSlowest(std::vector<std::pair<double, int>> times) {
+    std::sort(times.begin(), times.end(), [](const auto& a, const auto& b) { return a.first > b.first; });
+    std::printf("slowest frames (draw and finish, ms):\n");
+    for (size_t k = 0; k < times.size() && k < 5; ++k) std::printf("  %8d ms  %7.2f\n", times[k].second, times[k].first);
+}
 
 void renderSheet(const SheetOptions& o) {
     if (o.step < 1 || o.to < o.from) throw CommandError("expected --step of at least 1 ms and --to not before --from");
@@ -112,18 +121,24 @@ void renderSheet(const SheetOptions& o) {
     for (size_t k = 3; k < sheet.rgba.size(); k += 4) sheet.rgba[k] = 255;
     // Frames are drawn in time order, as a running show draws them, so the
     // render targets, the current camera and the cloth carry over.
+    std::vector<std::pair<double, int>> times;
+    {
     ProgressBar bar("drawing frames");
     for (int i = 0; i < count; ++i) {
         const int t = o.from + i * o.step;
         glClearColor(0, 0, 0, 0);
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        const auto start = std::chrono::steady_clock::now();
         lumen::drawShowFrame(player, active, t);
         glFinish();
+        times.emplace_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count(), t);
         const int x = (i % columns) * o.tile, y = (i / columns) * (tileH + kLabelHeight);
         pasteScaled(sheet, x, y + kLabelHeight, o.tile, tileH, display->readPicture(), o.width, o.height);
         drawLabel(sheet, x + 3, y + 2, std::to_string(t));
         bar.update(float(i + 1) / float(count));
     }
+    }
+    if (o.timings) printSlowest(times);
     writePngRgba(o.out, sheet.width, sheet.height, sheet.rgba.data());
 }
 
@@ -138,6 +153,7 @@ Registration reg([](CLI::App& app) {
     sub->add_option("--step", o->step, "Time between frames in ms (default 8000)");
     sub->add_option("--columns", o->columns, "Frames per row (default 8)");
     sub->add_option("--tile", o->tile, "Width of one frame on the sheet in pixels (default 160)");
+    sub->add_flag("--timings", o->timings, "Print the five slowest frames' draw times");
     sub->callback([o] { renderSheet(*o); });
 });
 
