@@ -120,7 +120,10 @@ void renderSheet(const SheetOptions& o) {
     sheet.rgba.assign(size_t(sheet.width) * sheet.height * 4, 0);
     for (size_t k = 3; k < sheet.rgba.size(); k += 4) sheet.rgba[k] = 255;
     // Frames are drawn in time order, as a running show draws them, so the
-    // render targets, the current camera and the cloth carry over.
+    // render targets, the current camera and the cloth carry over. One frame
+    // at the first time goes before them, as the loading display would have:
+    // a show never draws its first scene view without a camera in use.
+    lumen::drawShowFrame(player, active, o.from);
     std::vector<std::pair<double, int>> times;
     {
     ProgressBar bar("drawing frames");
