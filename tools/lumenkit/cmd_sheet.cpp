@@ -77,13 +77,15 @@ struct SheetOptions {
 void printSlowest(std::vector<std::pair<double, int>> times) {
     std::sort(times.begin(), times.end(), [](const auto& a, const auto& b) { return a.first > b.first; });
     std::printf("slowest frames (draw and finish, ms):\n");
-    for (size_t k = 0; k < times.size() && k < 5; ++k) std::printf("  %8d ms  %7.2f\n", times[k].second, times[k].first);
+    for (size_t k = 0; k < times.size() && k < 5; ++k)
+        std::printf("  %8d ms  %7.2f\n", times[k].second, times[k].first);
 }
 
 void renderSheet(const SheetOptions& o) {
     if (o.step < 1 || o.to < o.from) throw CommandError("expected --step of at least 1 ms and --to not before --from");
     const std::vector<uint8_t> bytes = readFileBytes(o.pack);
-    if (bytes.empty()) throw CommandError(o.pack + ": header: byte 0: expected the float-width byte, the file is empty");
+    if (bytes.empty())
+        throw CommandError(o.pack + ": header: byte 0: expected the float-width byte, the file is empty");
 
     lumen::platform::DisplayOptions options;
     options.width = o.width;
@@ -126,20 +128,21 @@ void renderSheet(const SheetOptions& o) {
     lumen::drawShowFrame(player, active, o.from);
     std::vector<std::pair<double, int>> times;
     {
-    ProgressBar bar("drawing frames");
-    for (int i = 0; i < count; ++i) {
-        const int t = o.from + i * o.step;
-        glClearColor(0, 0, 0, 0);
-        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-        const auto start = std::chrono::steady_clock::now();
-        lumen::drawShowFrame(player, active, t);
-        glFinish();
-        times.emplace_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count(), t);
-        const int x = (i % columns) * o.tile, y = (i / columns) * (tileH + kLabelHeight);
-        pasteScaled(sheet, x, y + kLabelHeight, o.tile, tileH, display->readPicture(), o.width, o.height);
-        drawLabel(sheet, x + 3, y + 2, std::to_string(t));
-        bar.update(float(i + 1) / float(count));
-    }
+        ProgressBar bar("drawing frames");
+        for (int i = 0; i < count; ++i) {
+            const int t = o.from + i * o.step;
+            glClearColor(0, 0, 0, 0);
+            glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+            const auto start = std::chrono::steady_clock::now();
+            lumen::drawShowFrame(player, active, t);
+            glFinish();
+            times.emplace_back(
+                std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count(), t);
+            const int x = (i % columns) * o.tile, y = (i / columns) * (tileH + kLabelHeight);
+            pasteScaled(sheet, x, y + kLabelHeight, o.tile, tileH, display->readPicture(), o.width, o.height);
+            drawLabel(sheet, x + 3, y + 2, std::to_string(t));
+            bar.update(float(i + 1) / float(count));
+        }
     }
     if (o.timings) printSlowest(times);
     writePngRgba(o.out, sheet.width, sheet.height, sheet.rgba.data());
