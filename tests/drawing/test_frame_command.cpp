@@ -1,5 +1,5 @@
-// `lumenkit frame` end to end, and the placeholder show frame written as a
-// PNG under the build tree for a person to look at.
+// `lumenkit frame` and `lumenkit sheet` end to end, and the placeholder show
+// frame written as a PNG under the build tree for a person to look at.
 #include <gtest/gtest.h>
 #include <png.h>
 
@@ -43,13 +43,14 @@ testing::Picture readPng(const fs::path& p) {
     return {rgba, int(image.width), int(image.height)};
 }
 
-// Runs `lumenkit frame ARGS`, returning its exit status; stderr goes to errPath.
-int frame(const std::string& args, const fs::path& errPath) {
+// Runs `lumenkit COMMAND ARGS`, returning its exit status; stderr goes to errPath.
+int lumenkit(const std::string& command, const std::string& args, const fs::path& errPath) {
     const char* env = std::getenv("LUMENKIT");
-    const std::string lumenkit = env && *env ? env : LUMENKIT_BUILT;
-    const int status = std::system((lumenkit + " frame " + args + " 2>" + errPath.string()).c_str());
+    const std::string tool = env && *env ? env : LUMENKIT_BUILT;
+    const int status = std::system((tool + " " + command + " " + args + " 2>" + errPath.string()).c_str());
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
+int frame(const std::string& args, const fs::path& errPath) { return lumenkit("frame", args, errPath); }
 
 // The placeholder show written as a pack, optionally cut short.
 fs::path placeholderPack(const std::string& name, size_t cut = 0) {
@@ -89,6 +90,36 @@ TEST(FrameCommand, ABadPackIsOneLineNamingTheFileSectionAndByteOffset) {
     EXPECT_FALSE(fs::exists(dir / "truncated.png"));
     EXPECT_EQ(frame(pack.string() + " 0 x.png --size 12by3", dir / "size.err"), 1);
     EXPECT_NE(readText(dir / "size.err").find("--size"), std::string::npos);
+}
+
+// Three frames, two to a row: tiles of 64 x 48 under a 14-pixel label strip
+// each, the labels in yellow, the frames' lit middles in their tiles.
+TEST(SheetCommand, TilesFramesAtAStepUnderTheirTimeLabels) {
+    const fs::path dir = outputDir(), pack = placeholderPack("sheet_show.pack"), png = dir / "sheet.png";
+    fs::remove(png);
+    ASSERT_EQ(lumenkit("sheet",
+                       pack.string() + " " + png.string() + " --from 4000 --to 5000 --step 500 --columns 2 --tile 64",
+                       dir / "sheet.err"),
+              0)
+        << readText(dir / "sheet.err");
+    const testing::Picture pic = readPng(png);
+    ASSERT_EQ(pic.width, 128);
+    ASSERT_EQ(pic.height, 2 * (48 + 14));
+    int label = 0, lit = 0, litInEmptyTile = 0;
+    pic.forEach([&](int x, int y, testing::Rgba p) {
+        const int row = y / 62, inRow = y % 62;
+        if (inRow < 14)
+            label += p.r == 255 && p.g == 230 && p.b == 0;
+        else if (row == 0 && x >= 16 && x < 48 && inRow >= 24 && inRow < 52)
+            lit += p.r + p.g + p.b > 150;
+        else if (row == 1 && x >= 64)
+            litInEmptyTile += p.r + p.g + p.b > 0;
+    });
+    EXPECT_GT(label, 40);
+    EXPECT_GT(lit, 100);
+    EXPECT_EQ(litInEmptyTile, 0) << "the fourth tile has no frame";
+    EXPECT_EQ(lumenkit("sheet", pack.string() + " " + (dir / "bad.png").string() + " --step 0", dir / "step.err"), 1);
+    EXPECT_NE(readText(dir / "step.err").find("--step"), std::string::npos);
 }
 
 }  // namespace

@@ -36,7 +36,7 @@ protected:
 
 // asm, dis and asm again give the same bytes; info describes them.
 TEST_F(LumenkitPack, AssembleDisassembleAndInfo) {
-    const std::string source = std::string(LUMEN_SOURCE_DIR) + "/content/packs/main.pack";
+    const std::string source = std::string(LUMEN_SOURCE_DIR) + "/tests/pack/placeholder_main.pack";
     ASSERT_EQ(run("pack asm " + source + " -o " + path("a.bin")).status, 0);
     CommandResult d = run("pack dis " + path("a.bin") + " -o " + path("a.pack"));
     ASSERT_EQ(d.status, 0) << d.output;
