@@ -3,6 +3,7 @@
 // stereo), and long enough that it does not wrap before the show ends.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <memory>
 #include <vector>
 
