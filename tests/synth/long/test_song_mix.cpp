@@ -41,8 +41,26 @@ TEST(SongMix, BuiltInSongPlaysPastTheShowsEndBeforeItWraps) {
     const SongTimeMap map = builtInTimeMap();
     ASSERT_TRUE(map.wrapped);
     EXPECT_GE(map.wrap.showTimeMs(), kShowEndMs);
-    ASSERT_FALSE(map.rows.empty());
-    EXPECT_LT(map.rows.back().showTimeMs(), map.wrap.showTimeMs());
+}
+
+// The picture cuts to fixed show times; the song puts a downbeat on each,
+// within about a row (a row at speed 6 and tempo 125 is 114 ms of show time).
+TEST(SongMix, BuiltInSongMarksThePicturesCuesWithinARow) {
+    constexpr int kToleranceMs = 120;
+    const struct {
+        const char* what;
+        int order, row, showTimeMs;
+    } cues[] = {
+        {"machine starts turning", 52, 0, 399500}, {"machine stops", 54, 21, 416480},
+        {"finale window 1", 56, 0, 422130},        {"finale window 2", 61, 0, 451450},
+        {"finale window 3", 65, 0, 473540},        {"ending", 70, 0, 509730},
+    };
+    const SongTimeMap map = builtInTimeMap();
+    for (const auto& c : cues) {
+        const auto row = map.find(c.order, c.row);
+        ASSERT_TRUE(row.has_value()) << c.what;
+        EXPECT_NEAR(row->showTimeMs(), c.showTimeMs, kToleranceMs) << c.what;
+    }
 }
 
 // Renders up to the wrap: the first pass is what the show plays.
