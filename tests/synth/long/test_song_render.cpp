@@ -2,24 +2,24 @@
 
 #include <vector>
 
-#include "content/song_builtin.h"
 #include "song_fixture.h"
 #include "synth/offline_render.h"
+#include "synth/song_source_format.h"
 
 namespace lumen {
 namespace {
 
-// The built-in song from its first block through the wrap to the restart
+// The small fixture song from its first block through the wrap to its restart
 // position, as the device would receive it, against its golden hash.
-TEST(SongRender, BuiltInSongThroughItsRestart) {
-    const auto& song = content::builtInSong();
+TEST(SongRender, FixtureSongThroughItsRestart) {
+    const StoredSong song = compileSongSource(readSongSourceFolder(LUMEN_SOURCE_DIR "/tests/synth/data/drift-song"));
     std::vector<int16_t> pcm;
     const auto keep = [&](const int16_t* samples, size_t frames) {
         pcm.insert(pcm.end(), samples, samples + 2 * frames);
     };
     renderSongOffline(SongSource{song.image, song.planes, song.definitions}, size_t(64) * kOutputRate, keep, {});
     ASSERT_EQ(pcm.size(), size_t(64) * kOutputRate * 2);
-    testing::expectGolden("built-in song 64 s", testing::fnv1a(pcm));
+    testing::expectGolden("fixture song 64 s", testing::fnv1a(pcm));
 }
 
 }  // namespace
