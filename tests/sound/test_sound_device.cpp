@@ -1,0 +1,172 @@
+// The real sound path: the platform device and the show's soundtrack played
+// into a PulseAudio null sink, which consumes audio at the real rate. The clock
+// must keep the device's pace, never stand still and never let the sink run dry.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "content/song_builtin.h"
+#include "platform/audio_device.h"
+#include "pulse_null_sink.h"
+#include "synth/block_renderer.h"
+#include "synth/sequencer.h"
+#include "synth/synth.h"
+
+namespace lumen {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr int kPollMs = 5;
+// Longest wait between two moves of a position. One SDL period is 46 ms and the
+// clock moves in 20 ms blocks; a busy two-core machine may add a few periods.
+constexpr int64_t kStallUs = 300'000;
+// The measured pace may differ from the expected one by this fraction, which
+// allows for the device's start-up latency and the clock's block steps.
+constexpr double kPaceTolerance = 0.02;
+// Pace is measured from this long after the first move on, once the stream
+// has settled. The null sink itself holds a new stream for about two seconds
+// before it starts consuming (it sleeps out the long latency it had while
+// idle), so the span before the first move is not measured at all.
+constexpr int64_t kSettleUs = 500'000;
+
+struct Sample {
+    int64_t us;     // since the first sample
+    int64_t value;  // bytes played, or the clock in ms
+};
+
+template <typename Read>
+std::vector<Sample> sampleFor(std::chrono::milliseconds span, Read read) {
+    std::vector<Sample> samples;
+    const auto start = Clock::now();
+    for (auto now = start; now - start < span; now = Clock::now()) {
+        samples.push_back({std::chrono::duration_cast<std::chrono::microseconds>(now - start).count(), read()});
+        std::this_thread::sleep_for(std::chrono::milliseconds(kPollMs));
+    }
+    return samples;
+}
+
+// The longest time a value stood still, from its first move to the end, and
+// whether it ever went back.
+struct Movement {
+    int64_t longestStillUs = 0;
+    bool wentBack = false;
+    size_t firstMove = 0;  // index of the first sample after the value first changed
+};
+
+Movement movement(const std::vector<Sample>& s) {
+    Movement m;
+    while (m.firstMove < s.size() && s[m.firstMove].value == s.front().value) ++m.firstMove;
+    int64_t since = m.firstMove < s.size() ? s[m.firstMove].us : 0;
+    for (size_t i = m.firstMove + 1; i < s.size(); ++i) {
+        if (s[i].value < s[i - 1].value) m.wentBack = true;
+        if (s[i].value != s[i - 1].value) since = s[i].us;
+        m.longestStillUs = std::max(m.longestStillUs, s[i].us - since);
+    }
+    return m;
+}
+
+// Value gained per second from kSettleUs after the first move to the last sample.
+double pacePerSecond(const std::vector<Sample>& s, const Movement& m) {
+    if (m.firstMove >= s.size()) return 0;
+    const int64_t fromUs = s[m.firstMove].us + kSettleUs;
+    auto from = std::find_if(s.begin(), s.end(), [&](const Sample& x) { return x.us >= fromUs; });
+    if (from == s.end() || from == s.end() - 1) return 0;
+    const Sample& to = s.back();
+    return double(to.value - from->value) * 1e6 / double(to.us - from->us);
+}
+
+class SoundDevice : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { sink_ = std::make_unique<testing::PulseNullSink>(); }
+    static void TearDownTestSuite() { sink_.reset(); }
+
+    void SetUp() override {
+        if (!sink_->running()) GTEST_SKIP() << "no PulseAudio null sink: " << sink_->error();
+    }
+
+    static std::unique_ptr<testing::PulseNullSink> sink_;
+};
+
+std::unique_ptr<testing::PulseNullSink> SoundDevice::sink_;
+
+TEST_F(SoundDevice, PlatformDeviceConsumesTheRingAtTheSinksRealRate) {
+    std::string error;
+    auto device = platform::openAudioDevice(kOutputRate, &error);
+    ASSERT_NE(device, nullptr) << error;
+    std::vector<uint8_t> ring(size_t(kOutputRate) * 4 / 2);  // half a second, looped
+    const size_t logMark = sink_->log().size();
+    device->play(ring.data(), ring.size());
+    const auto samples = sampleFor(std::chrono::seconds(5), [&] { return int64_t(device->bytesPlayed()); });
+    // Read the sink's log while the stream still plays: closing it ends in an underrun of its own.
+    const std::string underruns = sink_->underrunsSince(logMark);
+    device.reset();
+
+    const Movement m = movement(samples);
+    ASSERT_LT(m.firstMove, samples.size()) << "the device never played";
+    EXPECT_FALSE(m.wentBack);
+    EXPECT_LT(m.longestStillUs, kStallUs);
+    for (const Sample& s : samples) ASSERT_EQ(s.value % 4, 0) << "not whole stereo frames at " << s.us << " us";
+    const double bytesPerSecond = double(kOutputRate) * 4;
+    EXPECT_NEAR(pacePerSecond(samples, m), bytesPerSecond, bytesPerSecond * kPaceTolerance);
+    EXPECT_EQ(underruns, "");
+}
+
+// What the clock should read, from the same block renderer run offline.
+struct ExpectedClock {
+    int firstBlockEnd = 0;  // the clock right after the start
+    // Song milliseconds per second of audio: the clock adds each piece's
+    // truncated milliseconds, so it runs a little slower than 1000.
+    double pace = 0;
+};
+
+ExpectedClock expectedClock(const SongSource& song, int blocks) {
+    auto player = std::make_unique<ModulePlayer>();
+    loadSongSource(*player, song);
+    startSong(*player);
+    BlockRenderer renderer(*player);
+    ExpectedClock e;
+    for (int b = 0; b < blocks; ++b) {
+        renderer.renderBlock();
+        if (b == 0) e.firstBlockEnd = player->songTime;
+    }
+    const OutputSizes& sizes = renderer.sizes();
+    e.pace = double(player->songTime) / (double(blocks) * sizes.blockFrames / sizes.rate);
+    return e;
+}
+
+TEST_F(SoundDevice, ShowClockKeepsTheDevicesPaceForTenSecondsWithoutStallOrUnderrun) {
+    const content::SongBytes& bytes = content::builtInSong();
+    const SongSource song{bytes.image, bytes.planes, bytes.definitions};
+    const OutputSizes sizes = OutputSizes::forRate(kOutputRate);
+    const ExpectedClock expected = expectedClock(song, 10 * 1000 / 20);
+
+    Synth synth;
+    ASSERT_EQ(synth.synthInit(song), 1);
+    ASSERT_TRUE(synth.hasSound()) << "the pulseaudio device did not open";
+    const size_t logMark = sink_->log().size();
+    synth.synthStart();
+    // Ten seconds of sound after the sink's start-up hold.
+    const auto samples = sampleFor(std::chrono::seconds(12), [&] { return int64_t(synth.synthGetTimeMs()); });
+    // Read the sink's log while the stream still plays: closing it ends in an underrun of its own.
+    const std::string underruns = sink_->underrunsSince(logMark);
+
+    // Right after the start the clock reads the end of the first block.
+    EXPECT_EQ(samples.front().value, expected.firstBlockEnd);
+
+    const Movement m = movement(samples);
+    ASSERT_LT(m.firstMove, samples.size()) << "the clock never moved";
+    EXPECT_FALSE(m.wentBack);
+    EXPECT_LT(m.longestStillUs, kStallUs);
+    EXPECT_NEAR(pacePerSecond(samples, m), expected.pace, expected.pace * kPaceTolerance)
+        << "real time would be 1000 ms per second; blocks of " << sizes.blockFrames << " frames";
+    EXPECT_EQ(underruns, "");
+}
+
+}  // namespace
+}  // namespace lumen
