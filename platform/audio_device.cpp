@@ -56,6 +56,11 @@ public:
     // SDL's buffer size (the obtained SDL_AudioSpec's samples x 4 bytes). The remaining
     // device latency is unknown to us and not counted.
     uint64_t bytesPlayed() override {
+        // The caller refills the ring right after each call, only behind the
+        // position, and the callback reaches those bytes again a whole ring
+        // later. This release hands the callback everything written before
+        // the call; without it the callback's copy would race the refill.
+        written_.fetch_add(1, std::memory_order_release);
         const uint64_t copied = copied_.load(std::memory_order_acquire);
         return copied > bufferedBytes_ ? copied - bufferedBytes_ : 0;
     }
@@ -70,6 +75,7 @@ private:
             std::memset(stream, 0, len);
             return;
         }
+        written_.load(std::memory_order_acquire);  // see bytesPlayed
         uint64_t at = copied_.load(std::memory_order_relaxed) % ringBytes_;
         size_t done = 0;
         while (done < len) {
@@ -86,6 +92,7 @@ private:
     size_t ringBytes_ = 0;
     uint64_t bufferedBytes_ = 0;
     std::atomic<uint64_t> copied_{0};
+    std::atomic<uint64_t> written_{0};  // bumped by every bytesPlayed call
 };
 
 class SilentDevice final : public AudioDevice {

@@ -22,6 +22,20 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
+// Under ThreadSanitizer (tests/sound/run_tsan.sh) the mixer runs many times
+// slower than real time, so only the checks that do not depend on speed apply.
+#if defined(__SANITIZE_THREAD__)
+constexpr bool kTimingChecked = false;
+#elif defined(__has_feature)
+#if __has_feature(thread_sanitizer)
+constexpr bool kTimingChecked = false;
+#else
+constexpr bool kTimingChecked = true;
+#endif
+#else
+constexpr bool kTimingChecked = true;
+#endif
+
 constexpr int kPollMs = 5;
 // Longest wait between two moves of a position. One SDL period is 46 ms and the
 // clock moves in 20 ms blocks; a busy two-core machine may add a few periods.
@@ -110,8 +124,9 @@ TEST_F(SoundDevice, PlatformDeviceConsumesTheRingAtTheSinksRealRate) {
     const Movement m = movement(samples);
     ASSERT_LT(m.firstMove, samples.size()) << "the device never played";
     EXPECT_FALSE(m.wentBack);
-    EXPECT_LT(m.longestStillUs, kStallUs);
     for (const Sample& s : samples) ASSERT_EQ(s.value % 4, 0) << "not whole stereo frames at " << s.us << " us";
+    if (!kTimingChecked) return;
+    EXPECT_LT(m.longestStillUs, kStallUs);
     const double bytesPerSecond = double(kOutputRate) * 4;
     EXPECT_NEAR(pacePerSecond(samples, m), bytesPerSecond, bytesPerSecond * kPaceTolerance);
     EXPECT_EQ(underruns, "");
@@ -162,6 +177,7 @@ TEST_F(SoundDevice, ShowClockKeepsTheDevicesPaceForTenSecondsWithoutStallOrUnder
     const Movement m = movement(samples);
     ASSERT_LT(m.firstMove, samples.size()) << "the clock never moved";
     EXPECT_FALSE(m.wentBack);
+    if (!kTimingChecked) return;
     EXPECT_LT(m.longestStillUs, kStallUs);
     EXPECT_NEAR(pacePerSecond(samples, m), expected.pace, expected.pace * kPaceTolerance)
         << "real time would be 1000 ms per second; blocks of " << sizes.blockFrames << " frames";
