@@ -16,6 +16,7 @@ PACKAGES=(
   ffmpeg  # lumenkit render encodes through it
   pulseaudio  # the sound device test plays into a null sink
   help2man  # man pages from --help
+  debootstrap  # dist/check_deb_install.sh installs the .deb into a fresh Debian 12 root
 )
 
 install_missing() {

@@ -5,7 +5,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include <atomic>
+#include <algorithm>
 #include <chrono>
 #include <cstring>
 
@@ -27,9 +27,11 @@ public:
         want.freq = rate;
         want.format = AUDIO_S16LSB;
         want.channels = 2;
-        // 2048 frames (46 ms at 44100 Hz): below about 40 ms desktop sound
-        // servers crackle.
-        want.samples = 2048;
+        // 4096 frames (93 ms at 44100 Hz). Below about 40 ms desktop sound
+        // servers crackle, and at 46 ms PulseAudio still ran dry on a busy
+        // two-core machine. The period does not coarsen the clock: bytesPlayed
+        // moves on between callbacks.
+        want.samples = 4096;
         want.callback = &SdlAudioDevice::callback;
         want.userdata = this;
         SDL_AudioSpec have{};
@@ -39,6 +41,7 @@ public:
             return false;
         }
         bufferedBytes_ = uint64_t(have.samples) * 4;
+        frameRate_ = uint64_t(have.freq);
         return true;
     }
 
@@ -55,22 +58,41 @@ public:
     // what is heard lags the counter by one buffer: report the counter minus
     // SDL's buffer size (the obtained SDL_AudioSpec's samples x 4 bytes). The remaining
     // device latency is unknown to us and not counted.
+    //
+    // Callbacks come once per period (93 ms), so the counter alone would move
+    // the show's clock in steps of four or five 20 ms blocks. Between callbacks
+    // the period is taken as playing at the device's rate, never past its end,
+    // and the result never goes back.
     uint64_t bytesPlayed() override {
-        const uint64_t copied = copied_.load(std::memory_order_acquire);
-        return copied > bufferedBytes_ ? copied - bufferedBytes_ : 0;
+        // The callback runs under the device lock. Taking it here reads the
+        // counter and its time as one pair, and orders everything the caller
+        // wrote into the ring before this call ahead of the callback's next copy.
+        SDL_LockAudioDevice(id_);
+        const uint64_t copied = copied_;
+        const Clock::time_point copiedAt = copiedAt_;
+        SDL_UnlockAudioDevice(id_);
+        if (copied == 0) return 0;
+        const auto sinceUs = std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - copiedAt).count();
+        const uint64_t sinceFrames = sinceUs > 0 ? uint64_t(sinceUs) * frameRate_ / 1000000u : 0;
+        const uint64_t heard = copied - std::min(copied, bufferedBytes_) + std::min(sinceFrames * 4, bufferedBytes_);
+        reported_ = std::max(reported_, heard);
+        return reported_;
     }
 
 private:
+    using Clock = std::chrono::steady_clock;
+
     static void callback(void* self, Uint8* stream, int len) {
         static_cast<SdlAudioDevice*>(self)->fill(stream, size_t(len));
     }
 
+    // Runs on SDL's audio thread with the device lock held.
     void fill(uint8_t* stream, size_t len) {
         if (!ring_ || ringBytes_ == 0) {
             std::memset(stream, 0, len);
             return;
         }
-        uint64_t at = copied_.load(std::memory_order_relaxed) % ringBytes_;
+        uint64_t at = copied_ % ringBytes_;
         size_t done = 0;
         while (done < len) {
             const size_t n = std::min(len - done, size_t(ringBytes_ - at));
@@ -78,14 +100,18 @@ private:
             done += n;
             at = (at + n) % ringBytes_;
         }
-        copied_.fetch_add(len, std::memory_order_release);
+        copied_ += len;
+        copiedAt_ = Clock::now();
     }
 
     SDL_AudioDeviceID id_ = 0;
     const uint8_t* ring_ = nullptr;
     size_t ringBytes_ = 0;
     uint64_t bufferedBytes_ = 0;
-    std::atomic<uint64_t> copied_{0};
+    uint64_t frameRate_ = 0;
+    uint64_t copied_ = 0;           // under the device lock
+    Clock::time_point copiedAt_{};  // when copied_ last grew; under the device lock
+    uint64_t reported_ = 0;         // the caller's thread only
 };
 
 class SilentDevice final : public AudioDevice {

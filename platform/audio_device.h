@@ -16,7 +16,9 @@ public:
     // stay alive as long as the device; the caller rewrites parts of it while
     // it plays (never the part being played).
     virtual void play(const uint8_t* ring, size_t bytes) = 0;
-    // Bytes heard since play; a multiple of 4 (one stereo frame).
+    // Bytes heard since play; a multiple of 4 (one stereo frame); never
+    // decreases. Called from the one thread that refills the ring: each call
+    // also hands the device everything that thread wrote into the ring before it.
     virtual uint64_t bytesPlayed() = 0;
 };
 

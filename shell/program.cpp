@@ -14,6 +14,7 @@
 #include "platform/clock.h"
 #include "platform/display.h"
 #include "platform/gl.h"
+#include "shell/frame_timings.h"
 #include "shell/loading.h"
 #include "shell/options.h"
 #include "synth/synth.h"
@@ -74,7 +75,7 @@ private:
 // [SECTION] Start-up and shutdown
 //-----------------------------------------------------------------------------
 
-int runProgram(const std::string& commandLine, int endOfShow) {
+int runProgram(const std::string& commandLine, int endOfShow, FrameTimings* timings) {
     // The program's one random generator: the jitter table draws from its
     // start-up state, then the texture operations and the sample generator.
     RuntimeRandom random;
@@ -119,7 +120,12 @@ int runProgram(const std::string& commandLine, int endOfShow) {
     for (int id : kShowAnimatedScenes) player.animationSwitches().set(id);
 
     DisplayHost host(*display, player, loading.active(), synth);
-    runMainLoop(state, host, endOfShow);
+    if (timings) {
+        TimedFrameHost timed(host, *timings);
+        runMainLoop(state, timed, endOfShow);
+    } else {
+        runMainLoop(state, host, endOfShow);
+    }
     return 0;
 }
 

@@ -6,8 +6,11 @@
 
 namespace lumen {
 
+class FrameTimings;
+
 // Runs the whole show for this command line; returns the process exit code.
 // Errors are one line on stderr. endOfShow exists for tests of the player.
-int runProgram(const std::string& commandLine, int endOfShow = kEndOfShowMs);
+// With timings, every show frame on screen is recorded there.
+int runProgram(const std::string& commandLine, int endOfShow = kEndOfShowMs, FrameTimings* timings = nullptr);
 
 }  // namespace lumen
