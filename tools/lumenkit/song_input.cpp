@@ -26,8 +26,10 @@ LoadedSong loadSongInput(const SongInputOptions& o) {
     const int given = !o.image.empty() + !o.planes.empty() + !o.defs.empty();
     if (given != 0 && given != 3)
         throw CommandError("expected all three of --image, --planes and --defs, or none for the built-in song");
-    std::vector<uint8_t> image, planes, defs;
     LoadedSong loaded;
+    std::vector<uint8_t>& image = loaded.image;
+    std::vector<uint8_t>& planes = loaded.planes;
+    std::vector<uint8_t>& defs = loaded.defs;
     if (given == 3) {
         image = readFileBytes(o.image, kMaxSongFileBytes);
         planes = readFileBytes(o.planes, kMaxSongFileBytes);
