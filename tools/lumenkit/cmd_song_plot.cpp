@@ -51,9 +51,9 @@ struct PlotOptions {
 // Where things go: the plot area and the mapping of time and level to pixels.
 struct Layout {
     int left = 0, top = 0, right = 0, bottom = 0;  // plot area [left, right) x [top, bottom)
-    double seconds = 0;                            // audio time at the right edge
+    int64_t frames = 0;                            // audio frames up to the right edge
 
-    Layout(int width, int height, double duration) : seconds(duration) {
+    Layout(int width, int height, int64_t duration) : frames(duration) {
         const int line = PlotCanvas::textHeight(kTextScale);
         left = 8 + PlotCanvas::textWidth("-60", kTextScale) + 10;
         top = 8 + 3 * (line + 6) + 4;  // the title, then two rows of order labels
@@ -61,10 +61,10 @@ struct Layout {
         bottom = height - (2 * (line + 8) + 6);  // time labels and the axis title
     }
     int centre() const { return (top + bottom) / 2; }
-    int x(double s) const {
-        const int at = left + int(std::floor(s / seconds * (right - left)));
-        return std::clamp(at, left, right - 1);
-    }
+    double seconds() const { return double(frames) / lumen::kOutputRate; }
+    // The column holding an audio frame; whole numbers, so tools can check it.
+    int x(int64_t frame) const { return std::clamp(left + int(frame * (right - left) / frames), left, right - 1); }
+    int xAt(double s) const { return x(std::llround(s * lumen::kOutputRate)); }
     // Height above (or below) the centre line for a level in dB.
     int extent(double db) const {
         const double f = (std::max(db, kFloorDb) - kFloorDb) / -kFloorDb;
@@ -113,7 +113,7 @@ Energy measure(const LoadedSong& song, size_t frames) {
 // A time step that leaves at least 80 pixels between labelled ticks.
 double tickStep(const Layout& l) {
     for (double step : {0.1, 0.2, 0.5, 1.0, 2.0, 5.0, 10.0, 15.0, 30.0, 60.0, 120.0, 300.0, 600.0, 1800.0})
-        if (step / l.seconds * (l.right - l.left) >= 80) return step;
+        if (step / l.seconds() * (l.right - l.left) >= 80) return step;
     return 3600.0;
 }
 
@@ -126,8 +126,8 @@ std::string secondsText(double s, double step) {
 void drawAxes(PlotCanvas& c, const Layout& l) {
     const int line = PlotCanvas::textHeight(kTextScale);
     const double step = tickStep(l);
-    for (int k = 0; k * step <= l.seconds + 1e-9; ++k) {
-        const int x = l.x(k * step);
+    for (int k = 0; k * step <= l.seconds() + 1e-9; ++k) {
+        const int x = l.xAt(k * step);
         c.vline(x, l.top, l.bottom, kGrid);
         c.vline(x, l.bottom, l.bottom + 5, kAxis);
         const std::string label = secondsText(k * step, step);
@@ -153,7 +153,7 @@ void drawAxes(PlotCanvas& c, const Layout& l) {
 void drawLoudness(PlotCanvas& c, const Layout& l, const Energy& e) {
     const double hopsPerSecond = double(lumen::kOutputRate) / double(kHopFrames);
     for (int x = l.left; x < l.right; ++x) {
-        const double t = (x - l.left + 0.5) / (l.right - l.left) * l.seconds;
+        const double t = (x - l.left + 0.5) / (l.right - l.left) * l.seconds();
         const auto from = size_t(std::max(0.0, (t - kWindowSeconds / 2) * hopsPerSecond));
         const auto to = size_t(std::max(0.0, (t + kWindowSeconds / 2) * hopsPerSecond));
         c.vline(x, l.centre() - l.extent(Energy::db(e.left, from, to)), l.centre(), kLeftColour);
@@ -169,7 +169,7 @@ void drawLoudness(PlotCanvas& c, const Layout& l, const Energy& e) {
 
 struct OrderStart {
     int order, pattern;
-    double seconds;
+    int64_t frame;
 };
 
 // Markers over the whole plot height; labels in two rows, a label skipped
@@ -178,7 +178,7 @@ void drawOrders(PlotCanvas& c, const Layout& l, const std::vector<OrderStart>& s
     const int line = PlotCanvas::textHeight(kTextScale);
     int rowEnd[2] = {-1, -1};
     for (const OrderStart& s : starts) {
-        const int x = l.x(s.seconds);
+        const int x = l.x(s.frame);
         c.vline(x, l.top - 4, l.bottom, kMarker);
         const std::string label = std::to_string(s.order) + ":P" + std::to_string(s.pattern);
         for (int row = 0; row < 2; ++row) {
@@ -210,7 +210,7 @@ void plot(const PlotOptions& o) {
     std::vector<OrderStart> starts;
     for (size_t i = 0; i < map.rows.size(); ++i)
         if ((i == 0 || map.rows[i].order != map.rows[i - 1].order) && map.rows[i].audioFrame < frames)
-            starts.push_back({map.rows[i].order, map.rows[i].pattern, map.rows[i].audioSeconds()});
+            starts.push_back({map.rows[i].order, map.rows[i].pattern, map.rows[i].audioFrame});
 
     Energy energy;
     try {
@@ -218,7 +218,7 @@ void plot(const PlotOptions& o) {
     } catch (const lumen::SongDataError& e) {
         throw CommandError(song.description + ": " + e.what());
     }
-    const Layout l(o.width, o.height, seconds);
+    const Layout l(o.width, o.height, frames);
     PlotCanvas canvas(o.width, o.height, kBackground);
     drawAxes(canvas, l);
     drawLoudness(canvas, l, energy);
@@ -238,7 +238,8 @@ void plot(const PlotOptions& o) {
                 map.wrapped && frames == map.wrap.audioFrame ? "the first pass" : "cut short", l.left, l.right, l.top,
                 l.bottom);
     for (const OrderStart& s : starts)
-        std::printf("order %d (pattern %d): %.3f s, x %d\n", s.order, s.pattern, s.seconds, l.x(s.seconds));
+        std::printf("order %d (pattern %d): %.3f s, x %d\n", s.order, s.pattern,
+                    double(s.frame) / lumen::kOutputRate, l.x(s.frame));
 }
 
 SongRegistration reg([](CLI::App& song) {
