@@ -7,13 +7,18 @@
 // [SECTION] Header and order list
 // [SECTION] Patterns
 // [SECTION] Instruments
+// [SECTION] Tick order
 // [SECTION] Source form
 #include "synth/xm_import.h"
 
 #include <algorithm>
 #include <cstdio>
+#include <map>
+#include <optional>
 
 #include "synth/definition_writer.h"
+#include "synth/sequencer.h"
+#include "synth/song_data_error.h"
 #include "synth/song_codes.h"
 #include "synth/song_loader.h"
 #include "synth/song_source_cells.h"
@@ -309,6 +314,92 @@ size_t readInstrument(const XmReader& in, size_t at, int number, InstrumentRecor
     return next + size_t(dataBytes);
 }
 
+//-----------------------------------------------------------------------------
+// [SECTION] Tick order
+//-----------------------------------------------------------------------------
+
+// XM players (after FastTracker 2) pick the arpeggio note by (speed - tick)
+// mod 3, Lumen by tick mod 3: the parameter that gives the XM notes on every
+// later tick of a row at this speed in Lumen, if one exists.
+std::optional<uint8_t> lumenArpeggio(uint8_t p, int speed) {
+    const int xmNote[3] = {0, p >> 4, p & 15};  // by XM phase: base, high nibble, low nibble
+    int lumenNote[3] = {0, -1, -1};             // by Lumen phase
+    for (int tick = 1; tick < speed; ++tick) {
+        const int want = xmNote[(speed - tick) % 3];
+        int& have = lumenNote[tick % 3];
+        if (have < 0) have = want;
+        if (have != want) return std::nullopt;
+    }
+    return uint8_t(std::max(lumenNote[1], 0) << 4 | std::max(lumenNote[2], 0));
+}
+
+std::string cellName(int order, int row, int channel, int pattern) {
+    return "order " + std::to_string(order) + " row " + std::to_string(row) + " channel " +
+           std::to_string(channel + 1) + " (pattern " + std::to_string(pattern) + "): ";
+}
+
+// What a cell becomes at a row speed, and what will sound different.
+std::pair<Cell, std::string> forLumen(const Cell& c, int speed) {
+    Cell out = c;
+    std::string note;
+    const int command = c.volume >> 4;
+    if (c.volume > kVolumeColumnSetLast && (c.volume & 15) != 0 &&
+        (command == volcmd::VolSlideDown || command == volcmd::VolSlideUp || command == volcmd::PanSlideLeft ||
+         command == volcmd::PanSlideRight))
+        note = "a volume-column slide also acts on the row's first tick in Lumen";
+    if (c.effect == effect::Arpeggio && c.parameter != 0) {
+        const std::optional<uint8_t> p = lumenArpeggio(c.parameter, speed);
+        if (p) out.parameter = *p;
+        if (!p) note = "arpeggio at speed " + std::to_string(speed) + " has no Lumen spelling (XM counts its ticks down)";
+    }
+    return {out, note};
+}
+
+// Plays the first pass with the sequencer alone and respells each played
+// cell for the speed it is first played at; later plays that would need
+// another spelling are reported.
+void respellForLumen(const SongLayout& layout, PatternPlaneWriter& planes, std::vector<std::string>& report) {
+    const std::vector<uint8_t> image = writeSongImage(layout);
+    const std::vector<uint8_t> original = planes.bytes();
+    const PatternPlanes read = PatternPlanes::fromBytes(original);
+    // Zero-length generators: the walk needs the sample headers, not the sound.
+    SampleGenerator silent(std::vector<GeneratorDefinition>(layout.instruments.size(), placeholderGenerator(0)));
+    auto player = std::make_unique<ModulePlayer>();
+    try {
+        loadSong(*player, image, read, silent);
+    } catch (const SongDataError& e) {
+        throw XmFormatError(std::string("the song as Lumen loads it: ") + e.what());
+    }
+    startSong(*player);
+    std::map<size_t, Cell> decided;
+    const size_t maxRows = layout.orders.size() * kRowsPerPattern + 1;
+    for (size_t rows = 0; rows < maxRows;) {
+        ModulePlayer& p = *player;
+        if (p.tick != 0) {
+            sequencerTick(p);
+            continue;
+        }
+        if (rows > 0 && p.nextOrder >= 0 && p.nextOrder <= p.orderPosition) break;  // the order position wraps
+        const int order = p.nextOrder >= 0 ? p.nextOrder : p.orderPosition;
+        const int row = p.nextRow >= 0 ? p.nextRow : p.row;
+        const int pattern = layout.orders[size_t(order)];
+        sequencerTick(p);
+        ++rows;
+        for (int ch = 0; ch < layout.channels; ++ch) {
+            uint8_t b[5];
+            read.cell(pattern, row, ch, b);
+            const auto [cell, note] = forLumen(Cell{b[0], b[1], b[2], b[3], b[4]}, std::max(p.speed, 1));
+            const size_t key = (size_t(pattern) * kRowsPerPattern + size_t(row)) * kMaxSongChannelsInSource + size_t(ch);
+            const auto [it, first] = decided.emplace(key, cell);
+            if (first && !note.empty()) report.push_back(cellName(order, row, ch, pattern) + note);
+            if (!first && it->second.parameter != cell.parameter)
+                report.push_back(cellName(order, row, ch, pattern) +
+                                 "played again at another speed; written as first played");
+            if (first) planes.set(pattern, row, ch, cell);
+        }
+    }
+}
+
 }  // namespace
 
 GeneratorDefinition placeholderGenerator(int32_t length) {
@@ -341,6 +432,7 @@ XmImport importXm(std::span<const uint8_t> bytes) {
         const std::vector<uint8_t> d = packGeneratorDefinition(placeholderGenerator(int32_t(longest)));
         out.song.definitions.insert(out.song.definitions.end(), d.begin(), d.end());
     }
+    respellForLumen(l, planes, out.report);
     out.song.image = writeSongImage(l);
     out.song.planes = planes.bytes();
     return out;

@@ -18,12 +18,17 @@ struct XmImport {
     std::string moduleName;
     std::string trackerName;
     std::vector<std::string> instrumentNames;  // as the module names them, printable characters only
+    std::vector<std::string> report;           // one line per cell that will sound different in Lumen
 };
 
 // Reads the module. Throws XmFormatError "byte N: expected ..." for anything
 // malformed or truncated, and for what Lumen's song layout cannot hold (more
 // than 18 channels, patterns other than 64 rows, more than 16 samples per
-// instrument, ...), saying what to change in the tracker.
+// instrument, ...), saying what to change in the tracker. The song is played
+// through once with the sequencer (no mixing) to respell arpeggios for
+// Lumen's tick order at each row's speed; cells with no Lumen spelling, and
+// volume-column slides (Lumen also runs them on the row's first tick), are
+// listed in the report.
 XmImport importXm(std::span<const uint8_t> bytes);
 
 // The generator an imported instrument gets in place of its samples: a plain

@@ -107,12 +107,15 @@ TEST(XmImport, ExportThenImportGivesBackPlanesAndInstrumentHeaders) {
             EXPECT_EQ(packGeneratorDefinition(defs[i]), packGeneratorDefinition(placeholderGenerator(int32_t(longest))));
         }
     }
-    // The built-in song's export rearranges arpeggios for XM's tick order, so
-    // only its image (header, orders, instrument and sample headers) comes back whole.
+    // The built-in song: its export respells arpeggios for XM's tick order,
+    // and the import spells them back.
     const auto& builtIn = content::builtInSong();
     ModulePlayer player;
     loadSongSource(player, SongSource{builtIn.image, builtIn.planes, builtIn.definitions});
-    EXPECT_EQ(importXm(exportXm(player).bytes).song.image, builtIn.image);
+    const XmImport back = importXm(exportXm(player).bytes);
+    EXPECT_EQ(back.song.image, builtIn.image);
+    EXPECT_EQ(back.song.planes, builtIn.planes);
+    EXPECT_EQ(back.report, std::vector<std::string>{});
 }
 
 // A module written field by field, for what the exporter never writes.
@@ -121,6 +124,7 @@ struct XmBuilder {
     std::vector<uint8_t> orders{0};
     std::vector<std::vector<XmCell>> patterns{std::vector<XmCell>(64 * 2)};
     int rows = 64;
+    int speed = 6;
     int samples = 1;
     uint8_t samplePan = 0;
     uint8_t panEnvelopeY = 0;
@@ -129,7 +133,7 @@ struct XmBuilder {
         std::vector<uint8_t> b(336, 0);
         std::copy(xm::kIdText, xm::kIdText + xm::kIdBytes, b.begin());
         const std::pair<size_t, int> fields[] = {{58, 0x0104}, {60, 276}, {64, int(orders.size())}, {68, channels},
-                                                 {70, int(patterns.size())}, {72, 1}, {74, 1}, {76, 6}, {78, 125}};
+                                                 {70, int(patterns.size())}, {72, 1}, {74, 1}, {76, speed}, {78, 125}};
         for (const auto& [at, v] : fields) put(b, at, v, at == 60 ? 4 : 2);
         std::copy(orders.begin(), orders.end(), b.begin() + 80);
         for (const auto& cells : patterns) {
@@ -240,6 +244,32 @@ TEST(XmImport, PanningIsMirroredBack) {
     loadSongSource(player, SongSource{m.song.image, m.song.planes, m.song.definitions});
     EXPECT_EQ(player.song.instruments[0].samples[0]->panning, 255 - 200);
     EXPECT_EQ(player.song.instruments[0].panningEnvelope[0].y, 64 - 10);
+}
+
+TEST(XmImport, ArpeggiosAreRespelledForLumensTickOrderAndTheRestIsReported) {
+    XmBuilder b;
+    b.orders = {0, 0};
+    const XmCell cells[][2] = {
+        {XmCell{0, 0, 0, effect::Arpeggio, 0x37}, XmCell{0, 0, 0x62, 0, 0}},  // speed 6: nibbles swap
+        {XmCell{0, 0, 0, effect::SetSpeed, 5}, XmCell{}},
+        {XmCell{0, 0, 0, effect::Arpeggio, 0x47}, XmCell{0, 0, 0, effect::Arpeggio, 0x40}},  // speed 5
+    };
+    for (int row = 0; row < 3; ++row)
+        for (int ch = 0; ch < 2; ++ch) b.patterns[0][size_t(row * 2 + ch)] = cells[row][ch];
+    const XmImport m = importXm(b.bytes());
+    const PatternPlanes planes = PatternPlanes::fromBytes(m.song.planes);
+    const std::tuple<int, int, int> parameters[] = {{0, 0, 0x73}, {2, 0, 0x47}, {2, 1, 0x40}};
+    for (const auto& [row, ch, parameter] : parameters) {
+        uint8_t got[5];
+        planes.cell(0, row, ch, got);
+        EXPECT_EQ(got[4], parameter) << "row " << row << " channel " << ch;
+    }
+    // The pattern plays twice, the second time at speed 5 from its first row on.
+    const std::vector<std::string> report = {
+        "order 0 row 0 channel 2 (pattern 0): a volume-column slide also acts on the row's first tick in Lumen",
+        "order 0 row 2 channel 1 (pattern 0): arpeggio at speed 5 has no Lumen spelling (XM counts its ticks down)",
+        "order 1 row 0 channel 1 (pattern 0): played again at another speed; written as first played"};
+    EXPECT_EQ(m.report, report);
 }
 
 class SongCommandFiles : public ::testing::Test {

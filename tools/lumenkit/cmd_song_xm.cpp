@@ -51,8 +51,9 @@ constexpr size_t kMaxModuleBytes = size_t(256) << 20;
 void importXmFile(const std::string& in, const std::string& dir) {
     const std::vector<uint8_t> bytes = readFileBytes(in, kMaxModuleBytes);
     lumen::SongSourceFiles files;
+    lumen::XmImport module;
     try {
-        const lumen::XmImport module = lumen::importXm(bytes);
+        module = lumen::importXm(bytes);
         files = lumen::xmImportSource(module, std::filesystem::path(in).filename().string());
     } catch (const lumen::XmFormatError& e) {
         throw CommandError(in + ": " + e.what());
@@ -67,6 +68,12 @@ void importXmFile(const std::string& in, const std::string& dir) {
         throw CommandError(e.what());
     }
     std::printf("%s: %zu files; each instrument has a placeholder generator to edit\n", dir.c_str(), files.size());
+    if (module.report.empty()) {
+        std::printf("every played cell sounds in Lumen as in XM players\n");
+        return;
+    }
+    std::printf("%zu cells will sound different in Lumen:\n", module.report.size());
+    for (const std::string& line : module.report) std::printf("  %s\n", line.c_str());
 }
 
 SongRegistration reg([](CLI::App& song) {
@@ -85,9 +92,9 @@ SongRegistration reg([](CLI::App& song) {
     auto* i = song.add_subcommand(
         "import-xm",
         "Read an Extended Module (XM 1.04) into a song source folder that `song build` compiles: header, order "
-        "list, patterns and instrument fields, with panning mirrored back. Samples cannot become generators: each "
-        "instrument gets a placeholder generator to edit. At most 18 channels, 64-row patterns and 16 samples per "
-        "instrument.");
+        "list, patterns and instrument fields, with panning mirrored back and arpeggios respelled for Lumen's tick "
+        "order; cells that will sound different are listed. Samples cannot become generators: each instrument gets "
+        "a placeholder generator to edit. At most 18 channels, 64-row patterns and 16 samples per instrument.");
     i->add_option("IN", *in, "The .xm file to read")->required();
     i->add_option("-o,--out", *dir, "The song source folder to write (created if missing)")->required();
     i->callback([in, dir] { importXmFile(*in, *dir); });
