@@ -297,6 +297,11 @@ TEST_F(SongCommandFiles, ImportXmWritesASourceFolderThatBuildsBackOrSaysWhatIsWr
     const std::vector<uint8_t> text = testing::readBytes(path("src/i01.instrument"));
     const std::string instrument(text.begin(), text.end());
     EXPECT_NE(instrument.find("# Samples cannot become generators"), std::string::npos) << instrument;
+    // A second import over the first would lose edited generators: only with --force.
+    r = testing::runLumenkit("song import-xm " + path("a.xm") + " -o " + path("src"));
+    EXPECT_NE(r.status, 0);
+    EXPECT_NE(r.output.find("exists; importing would replace it"), std::string::npos) << r.output;
+    EXPECT_EQ(testing::runLumenkit("song import-xm " + path("a.xm") + " -o " + path("src") + " --force").status, 0);
     r = testing::runLumenkit("song build " + path("src") + " --out " + path("out"));
     ASSERT_EQ(r.status, 0) << r.output;
     EXPECT_EQ(testing::readBytes(path("out/song.planes")), testing::readBytes(path("s.planes")));

@@ -4,7 +4,7 @@
 // made in a tracker back into a song source folder.
 //
 //   lumenkit song export-xm OUT.xm [--image F --planes F --defs F]
-//   lumenkit song import-xm IN.xm (--out | -o) DIR
+//   lumenkit song import-xm IN.xm (--out | -o) DIR [--force]
 #include <cstdio>
 #include <filesystem>
 #include <memory>
@@ -48,7 +48,7 @@ void exportXmFile(const XmOptions& o) {
 // A module is a few MB at most; this bounds what a wrong file costs to read.
 constexpr size_t kMaxModuleBytes = size_t(256) << 20;
 
-void importXmFile(const std::string& in, const std::string& dir) {
+void importXmFile(const std::string& in, const std::string& dir, bool force) {
     const std::vector<uint8_t> bytes = readFileBytes(in, kMaxModuleBytes);
     lumen::SongSourceFiles files;
     lumen::XmImport module;
@@ -61,6 +61,15 @@ void importXmFile(const std::string& in, const std::string& dir) {
         throw CommandError(in + ": " + e.what());
     } catch (const lumen::SongSourceError& e) {
         throw CommandError(in + ": " + e.what());
+    }
+    // An earlier import is where generators get edited: never replace one unasked.
+    for (const auto& [name, text] : files) {
+        const std::filesystem::path path = std::filesystem::path(dir) / name;
+        std::error_code ec;
+        if (!force && std::filesystem::exists(path, ec))
+            throw CommandError(path.string() +
+                               ": exists; importing would replace it (and any generator edited there): pass --force "
+                               "to overwrite, or choose another folder");
     }
     try {
         lumen::writeSongSourceFolder(dir, files);
@@ -89,6 +98,7 @@ SongRegistration reg([](CLI::App& song) {
 
     auto in = std::make_shared<std::string>();
     auto dir = std::make_shared<std::string>();
+    auto force = std::make_shared<bool>(false);
     auto* i = song.add_subcommand(
         "import-xm",
         "Read an Extended Module (XM 1.04) into a song source folder that `song build` compiles: header, order "
@@ -97,7 +107,8 @@ SongRegistration reg([](CLI::App& song) {
         "a placeholder generator to edit. At most 18 channels, 64-row patterns and 16 samples per instrument.");
     i->add_option("IN", *in, "The .xm file to read")->required();
     i->add_option("-o,--out", *dir, "The song source folder to write (created if missing)")->required();
-    i->callback([in, dir] { importXmFile(*in, *dir); });
+    i->add_flag("--force", *force, "Overwrite source files already in DIR");
+    i->callback([in, dir, force] { importXmFile(*in, *dir, *force); });
 });
 
 }  // namespace
