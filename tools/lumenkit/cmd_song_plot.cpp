@@ -200,11 +200,12 @@ void plot(const PlotOptions& o) {
         throw CommandError("--seconds: expected a duration above 0 and at most 86400, got " +
                            std::to_string(o.seconds));
     LoadedSong song = loadSongInput(o.input);
-    const lumen::SongTimeMap map =
-        lumen::buildTimeMap(*song.player, o.seconds > 0 ? o.seconds : kDefaultMaxSeconds);
-    if (map.rows.empty()) throw CommandError(song.description + ": the song plays no row");
-    int64_t frames = map.wrapped ? map.wrap.audioFrame : int64_t(map.rows.back().audioFrame + kHopFrames);
-    if (o.seconds > 0) frames = std::min(frames, int64_t(std::llround(o.seconds * lumen::kOutputRate)));
+    const double limit = o.seconds > 0 ? o.seconds : kDefaultMaxSeconds;
+    const lumen::SongTimeMap map = lumen::buildTimeMap(*song.player, limit);
+    if (map.rows.empty()) throw CommandError(song.description + ": no row starts within the time to draw");
+    const auto limitFrames = int64_t(std::llround(limit * lumen::kOutputRate));
+    const int64_t frames = map.wrapped ? std::min(map.wrap.audioFrame, limitFrames) : limitFrames;
+    if (frames <= 0) throw CommandError(song.description + ": --seconds: expected at least one audio frame");
     const double seconds = double(frames) / lumen::kOutputRate;
 
     std::vector<OrderStart> starts;
