@@ -18,8 +18,8 @@
 
 #include "synth/definition_writer.h"
 #include "synth/sequencer.h"
-#include "synth/song_data_error.h"
 #include "synth/song_codes.h"
+#include "synth/song_data_error.h"
 #include "synth/song_loader.h"
 #include "synth/song_source_cells.h"
 #include "synth/song_writer.h"
@@ -120,8 +120,8 @@ ModuleHeader readHeader(const XmReader& in, XmImport& out) {
     ModuleHeader m;
     SongLayout& l = m.layout;
     const int orders = int(field(in, h::SongLength, 2, 1, kMaxSourceOrders, "a song length"));
-    l.restartPosition = int16_t(field(in, h::RestartPosition, 2, 0, uint32_t(orders - 1),
-                                      "a restart position within the order list"));
+    l.restartPosition =
+        int16_t(field(in, h::RestartPosition, 2, 0, uint32_t(orders - 1), "a restart position within the order list"));
     l.channels = int16_t(field(in, h::Channels, 2, 1, xm::kMaxChannels, "a channel count"));
     if (l.channels > kMaxSongChannelsInSource)
         fail(h::Channels, "at most " + std::to_string(kMaxSongChannelsInSource) + " channels, got " +
@@ -135,8 +135,8 @@ ModuleHeader readHeader(const XmReader& in, XmImport& out) {
     l.defaultSpeed = int16_t(field(in, h::Speed, 2, 1, kSpeedTempoSplit - 1, "a default speed (ticks per row)"));
     l.defaultTempo = int16_t(field(in, h::Tempo, 2, kSpeedTempoSplit, 255, "a default tempo (BPM)"));
     if (uint64_t(h::OrderTable) + uint64_t(orders) > xm::kHeaderSizeOffset + uint64_t(headerSize))
-        fail(xm::kHeaderSizeOffset, "a header size that holds the " + std::to_string(orders) +
-                                        " order entries, got " + std::to_string(headerSize));
+        fail(xm::kHeaderSizeOffset, "a header size that holds the " + std::to_string(orders) + " order entries, got " +
+                                        std::to_string(headerSize));
     for (int i = 0; i < orders; ++i)
         l.orders.push_back(uint8_t(field(in, h::OrderTable + size_t(i), 1, 0, uint32_t(l.patterns - 1),
                                          "order entry " + std::to_string(i) + " naming one of the module's " +
@@ -176,16 +176,15 @@ void checkSpelling(const XmCell& x, const Cell& c, size_t at, const std::string&
         fail(at, where + ": an instrument number up to " + std::to_string(kLastInstrumentNumber) + ", got " +
                      std::to_string(x.instrument));
     if (cellText(Cell{0, 0, c.volume, 0, 0}).empty())
-        fail(at, where + ": a volume-column byte that sets a volume 0..64 or holds a command, got " +
-                     hexByte(x.volume));
+        fail(at,
+             where + ": a volume-column byte that sets a volume 0..64 or holds a command, got " + hexByte(x.volume));
     fail(at, where + ": an effect from 0 to Z, got " + hexByte(x.effect));
 }
 
 // Reads the pattern at `at` into the planes; returns where the next one starts.
 size_t readPattern(const XmReader& in, size_t at, int pattern, int channels, PatternPlaneWriter& planes) {
     const std::string name = "pattern " + std::to_string(pattern);
-    const uint32_t headerSize =
-        field(in, at, 4, xm::kPatternHeaderSize, UINT32_MAX, "the header size of " + name);
+    const uint32_t headerSize = field(in, at, 4, xm::kPatternHeaderSize, UINT32_MAX, "the header size of " + name);
     field(in, at + xm::patternfield::PackingType, 1, xm::kPackingType, xm::kPackingType, "the packing type of " + name);
     const uint32_t rows = in.get(at + xm::patternfield::Rows, 2, "the row count of " + name);
     if (rows != kRowsPerPattern)
@@ -238,8 +237,8 @@ void readEnvelope(const XmReader& in, size_t at, bool panning, EnvelopeRecord& e
     e.loopStart = point(loopStart, "loop start");
     e.loopEnd = point(loopEnd, "loop end");
     e.type = uint8_t(field(in, at + (panning ? f::PanningType : f::VolumeType), 1, 0,
-                           envflag::On | envflag::Sustain | envflag::Loop, "the type bits (on, sustain, loop) of the " +
-                                                                             what));
+                           envflag::On | envflag::Sustain | envflag::Loop,
+                           "the type bits (on, sustain, loop) of the " + what));
 }
 
 void readInstrumentFields(const XmReader& in, size_t at, InstrumentRecord& r, const std::string& name) {
@@ -275,8 +274,8 @@ uint32_t readSampleHeader(const XmReader& in, size_t at, SampleHeaderRecord& s, 
     if (uint64_t(s.loopStart) + s.loopLength > s.length) {
         if (s.type != 0)
             fail(at + f::LoopStart, "a loop that ends within the " + std::to_string(s.length) + " samples of " + name +
-                                        ", got " + std::to_string(s.loopStart) + " + " +
-                                        std::to_string(s.loopLength) + "; shorten the loop in the tracker");
+                                        ", got " + std::to_string(s.loopStart) + " + " + std::to_string(s.loopLength) +
+                                        "; shorten the loop in the tracker");
         s.loopStart = s.loopLength = 0;  // never played without a loop
     }
     s.volume = uint8_t(field(in, at + f::Volume, 1, 0, 64, "the volume of " + name));
@@ -350,7 +349,8 @@ std::pair<Cell, std::string> forLumen(const Cell& c, int speed) {
     if (c.effect == effect::Arpeggio && c.parameter != 0) {
         const std::optional<uint8_t> p = lumenArpeggio(c.parameter, speed);
         if (p) out.parameter = *p;
-        if (!p) note = "arpeggio at speed " + std::to_string(speed) + " has no Lumen spelling (XM counts its ticks down)";
+        if (!p)
+            note = "arpeggio at speed " + std::to_string(speed) + " has no Lumen spelling (XM counts its ticks down)";
     }
     return {out, note};
 }
@@ -389,7 +389,8 @@ void respellForLumen(const SongLayout& layout, PatternPlaneWriter& planes, std::
             uint8_t b[5];
             read.cell(pattern, row, ch, b);
             const auto [cell, note] = forLumen(Cell{b[0], b[1], b[2], b[3], b[4]}, std::max(p.speed, 1));
-            const size_t key = (size_t(pattern) * kRowsPerPattern + size_t(row)) * kMaxSongChannelsInSource + size_t(ch);
+            const size_t key =
+                (size_t(pattern) * kRowsPerPattern + size_t(row)) * kMaxSongChannelsInSource + size_t(ch);
             const auto [it, first] = decided.emplace(key, cell);
             if (first && !note.empty()) report.push_back(cellName(order, row, ch, pattern) + note);
             if (!first && it->second.parameter != cell.parameter)

@@ -80,8 +80,10 @@ testing::TestSong eighteenChannels() {
     testing::TestSong song(1, 18);
     song.layout.defaultSpeed = 31;
     song.layout.defaultTempo = 32;
-    song.addInstrument(testing::oneSampleInstrument(64, sampletype::ForwardLoop, 0, 64), testing::toneDefinition(64, 300));
-    for (int ch = 0; ch < 18; ++ch) song.set(0, ch, ch, C{uint8_t(13 + ch), 1, uint8_t(0x10 + ch), effect::SetPanning, uint8_t(ch * 15)});
+    song.addInstrument(testing::oneSampleInstrument(64, sampletype::ForwardLoop, 0, 64),
+                       testing::toneDefinition(64, 300));
+    for (int ch = 0; ch < 18; ++ch)
+        song.set(0, ch, ch, C{uint8_t(13 + ch), 1, uint8_t(0x10 + ch), effect::SetPanning, uint8_t(ch * 15)});
     return song;
 }
 
@@ -104,7 +106,8 @@ TEST(XmImport, ExportThenImportGivesBackPlanesAndInstrumentHeaders) {
             uint32_t longest = 0;
             for (const auto& s : song.layout.instruments[i].samples) longest = std::max(longest, s.length);
             EXPECT_EQ(defs[i].length, int32_t(longest));
-            EXPECT_EQ(packGeneratorDefinition(defs[i]), packGeneratorDefinition(placeholderGenerator(int32_t(longest))));
+            EXPECT_EQ(packGeneratorDefinition(defs[i]),
+                      packGeneratorDefinition(placeholderGenerator(int32_t(longest))));
         }
     }
     // The built-in song: its export respells arpeggios for XM's tick order,
@@ -132,8 +135,15 @@ struct XmBuilder {
     std::vector<uint8_t> bytes() const {
         std::vector<uint8_t> b(336, 0);
         std::copy(xm::kIdText, xm::kIdText + xm::kIdBytes, b.begin());
-        const std::pair<size_t, int> fields[] = {{58, 0x0104}, {60, 276}, {64, int(orders.size())}, {68, channels},
-                                                 {70, int(patterns.size())}, {72, 1}, {74, 1}, {76, speed}, {78, 125}};
+        const std::pair<size_t, int> fields[] = {{58, 0x0104},
+                                                 {60, 276},
+                                                 {64, int(orders.size())},
+                                                 {68, channels},
+                                                 {70, int(patterns.size())},
+                                                 {72, 1},
+                                                 {74, 1},
+                                                 {76, speed},
+                                                 {78, 125}};
         for (const auto& [at, v] : fields) put(b, at, v, at == 60 ? 4 : 2);
         std::copy(orders.begin(), orders.end(), b.begin() + 80);
         for (const auto& cells : patterns) {
@@ -357,9 +367,9 @@ TEST_F(SongCommandFiles, PlotMarksEachOrderWhereTheTimeMapStartsIt) {
     int left = 0, right = 0, top = 0, bottom = 0;
     const size_t across = r.output.find("across x ");
     ASSERT_NE(across, std::string::npos) << r.output;
-    ASSERT_EQ(std::sscanf(r.output.c_str() + across, "across x %d to %d; plot rows y %d to %d", &left, &right, &top,
-                          &bottom),
-              4);
+    ASSERT_EQ(
+        std::sscanf(r.output.c_str() + across, "across x %d to %d; plot rows y %d to %d", &left, &right, &top, &bottom),
+        4);
     ASSERT_EQ(std::sscanf(r.output.c_str() + r.output.find("audio time 0 to "), "audio time 0 to %lf", &seconds), 1);
     EXPECT_NEAR(seconds, map.wrap.audioSeconds(), 0.0005);
     std::set<int> expected;

@@ -131,8 +131,8 @@ void drawAxes(PlotCanvas& c, const Layout& l) {
         c.vline(x, l.top, l.bottom, kGrid);
         c.vline(x, l.bottom, l.bottom + 5, kAxis);
         const std::string label = secondsText(k * step, step);
-        c.text(std::min(x - PlotCanvas::textWidth(label, kTextScale) / 2, c.width() - 2 -
-                                                                             PlotCanvas::textWidth(label, kTextScale)),
+        c.text(std::min(x - PlotCanvas::textWidth(label, kTextScale) / 2,
+                        c.width() - 2 - PlotCanvas::textWidth(label, kTextScale)),
                l.bottom + 8, label, kTextColour, kTextScale);
     }
     const std::string axis = "AUDIO TIME (S)";
@@ -142,8 +142,7 @@ void drawAxes(PlotCanvas& c, const Layout& l) {
         for (int sign : {-1, 1}) {
             const int y = l.centre() + sign * l.extent(db);
             if (db > kFloorDb) c.hline(l.left, l.right, y, kGrid);
-            c.text(l.left - 8 - PlotCanvas::textWidth(label, kTextScale), y - line / 2, label, kTextColour,
-                   kTextScale);
+            c.text(l.left - 8 - PlotCanvas::textWidth(label, kTextScale), y - line / 2, label, kTextColour, kTextScale);
         }
     }
     c.hline(l.left, l.right, l.centre(), kAxis);
@@ -234,13 +233,13 @@ void plot(const PlotOptions& o) {
         std::remove(part.c_str());
         throw CommandError(o.out + ": cannot write: " + std::strerror(errno));
     }
-    std::printf("%s: %d x %d; audio time 0 to %.3f s (%s) across x %d to %d; plot rows y %d to %d\n",
-                o.out.c_str(), o.width, o.height, seconds,
+    std::printf("%s: %d x %d; audio time 0 to %.3f s (%s) across x %d to %d; plot rows y %d to %d\n", o.out.c_str(),
+                o.width, o.height, seconds,
                 map.wrapped && frames == map.wrap.audioFrame ? "the first pass" : "cut short", l.left, l.right, l.top,
                 l.bottom);
     for (const OrderStart& s : starts)
-        std::printf("order %d (pattern %d): %.3f s, x %d\n", s.order, s.pattern,
-                    double(s.frame) / lumen::kOutputRate, l.x(s.frame));
+        std::printf("order %d (pattern %d): %.3f s, x %d\n", s.order, s.pattern, double(s.frame) / lumen::kOutputRate,
+                    l.x(s.frame));
 }
 
 SongRegistration reg([](CLI::App& song) {

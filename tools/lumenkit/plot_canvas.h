@@ -20,7 +20,7 @@ public:
     int height() const { return height_; }
     const uint8_t* rows() const { return pixels_.data(); }
 
-    void set(int x, int y, Rgba c);  // ignored outside the canvas
+    void set(int x, int y, Rgba c);                     // ignored outside the canvas
     void fill(int x0, int y0, int x1, int y1, Rgba c);  // [x0, x1) x [y0, y1), clipped
     void vline(int x, int y0, int y1, Rgba c) { fill(x, y0, x + 1, y1, c); }
     void hline(int x0, int x1, int y, Rgba c) { fill(x0, y, x1, y + 1, c); }
