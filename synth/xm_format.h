@@ -57,7 +57,9 @@ namespace samplefield {
 constexpr size_t Length = 0, LoopStart = 4, LoopLength = 8, Volume = 12, Finetune = 13, Type = 14, Panning = 15,
                  RelativeNote = 16, Name = 18;
 }
-constexpr size_t kEnvelopeBytes = 48;  // 12 points of two 16-bit values
+constexpr size_t kEnvelopePointBytes = 4;  // tick and value, 16 bits each
+constexpr int kMaxSampleVolume = 64;
+constexpr int kMaxTempo = 255;
 
 constexpr uint8_t kKeyOffNote = 97;
 constexpr uint8_t kPackedFlag = 0x80;  // a cell's first byte: which fields follow
@@ -69,6 +71,7 @@ enum : uint8_t { NoLoop = 0, ForwardLoop = 1, PingPongLoop = 2, LoopBits = 3, Si
 }
 constexpr int kPanCentreEnvelope = 32;
 constexpr int kPanEnvelopeMax = 64;
+constexpr int kEnvelopeValueMax = kPanEnvelopeMax;  // volume envelopes share the range
 }  // namespace xm
 
 struct XmCell {

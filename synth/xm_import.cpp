@@ -133,7 +133,7 @@ ModuleHeader readHeader(const XmReader& in, XmImport& out) {
     // Flag bits other than the frequency table mean nothing in XM.
     l.flags = int16_t(in.get(h::Flags, 2, "the flags") & songflag::LinearFrequency);
     l.defaultSpeed = int16_t(field(in, h::Speed, 2, 1, kSpeedTempoSplit - 1, "a default speed (ticks per row)"));
-    l.defaultTempo = int16_t(field(in, h::Tempo, 2, kSpeedTempoSplit, 255, "a default tempo (BPM)"));
+    l.defaultTempo = int16_t(field(in, h::Tempo, 2, kSpeedTempoSplit, xm::kMaxTempo, "a default tempo (BPM)"));
     if (uint64_t(h::OrderTable) + uint64_t(orders) > xm::kHeaderSizeOffset + uint64_t(headerSize))
         fail(xm::kHeaderSizeOffset, "a header size that holds the " + std::to_string(orders) + " order entries, got " +
                                         std::to_string(headerSize));
@@ -222,8 +222,9 @@ void readEnvelope(const XmReader& in, size_t at, bool panning, EnvelopeRecord& e
     const size_t count = panning ? f::PanningPointCount : f::VolumePointCount;
     const uint32_t n = field(in, at + count, 1, 0, kMaxEnvelopePoints, "the point count of the " + what);
     for (uint32_t k = 0; k < n; ++k) {
-        const auto x = uint16_t(in.get(points + 4 * k, 2, "a point of the " + what));
-        const auto y = uint16_t(field(in, points + 4 * k + 2, 2, 0, xm::kPanEnvelopeMax, "a value of the " + what));
+        const auto x = uint16_t(in.get(points + xm::kEnvelopePointBytes * k, 2, "a point of the " + what));
+        const auto y = uint16_t(
+            field(in, points + xm::kEnvelopePointBytes * k + 2, 2, 0, xm::kEnvelopeValueMax, "a value of the " + what));
         e.points.push_back({x, uint16_t(panning ? xm::kPanEnvelopeMax - y : y)});
     }
     const size_t sustain = panning ? f::PanningSustain : f::VolumeSustain;
@@ -278,7 +279,7 @@ uint32_t readSampleHeader(const XmReader& in, size_t at, SampleHeaderRecord& s, 
                                         "; shorten the loop in the tracker");
         s.loopStart = s.loopLength = 0;  // never played without a loop
     }
-    s.volume = uint8_t(field(in, at + f::Volume, 1, 0, 64, "the volume of " + name));
+    s.volume = uint8_t(field(in, at + f::Volume, 1, 0, xm::kMaxSampleVolume, "the volume of " + name));
     s.finetune = int8_t(in.get(at + f::Finetune, 1, "the finetune of " + name));
     s.panning = mirroredPan(in.get(at + f::Panning, 1, "the panning of " + name));
     s.relativeNote = int8_t(in.get(at + f::RelativeNote, 1, "the relative note of " + name));
