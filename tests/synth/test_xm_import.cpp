@@ -347,7 +347,7 @@ TEST_F(SongCommandFiles, PlotMarksEachOrderWhereTheTimeMapStartsIt) {
     song.layout.defaultSpeed = 3;
     song.addInstrument(testing::oneSampleInstrument(2000, sampletype::ForwardLoop, 0, 2000),
                        testing::toneDefinition(2000, 441));
-    song.set(0, 0, 0, C{49, 1, 0, 0, 0});
+    song.set(0, 0, 0, C{49, 1, 0, effect::SetPanning, 255});  // fully left until order 1 adds a note
     song.set(1, 0, 1, C{61, 1, 0, effect::SetPanning, 0});
     song.set(1, 40, 0, C{0, 0, 0, effect::PatternBreak, 0});
     song.set(2, 8, 1, C{0, 0, 0, effect::SetSpeed, 5});
@@ -387,6 +387,15 @@ TEST_F(SongCommandFiles, PlotMarksEachOrderWhereTheTimeMapStartsIt) {
         }
         EXPECT_EQ(marked, expected) << "row " << y;
     }
+    // Left is drawn up in blue, right down in orange: order 0 sounds on the left only.
+    const int x = (*expected.begin() + *std::next(expected.begin())) / 2;
+    int blue = 0, orange = 0;
+    for (int y = top; y < bottom; ++y) {
+        const uint8_t* p = &pixels[(size_t(y) * size_t(width) + size_t(x)) * 4];
+        blue += p[2] > 200 && p[0] < 100;
+        orange += p[0] > 200 && p[2] < 100;
+    }
+    EXPECT_GT(blue, 3 * (orange + 10)) << "blue " << blue << ", orange " << orange;
 }
 
 }  // namespace
