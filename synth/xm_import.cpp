@@ -125,8 +125,9 @@ ModuleHeader readHeader(const XmReader& in, XmImport& out) {
     l.channels = int16_t(field(in, h::Channels, 2, 1, xm::kMaxChannels, "a channel count"));
     if (l.channels > kMaxSongChannelsInSource)
         fail(h::Channels, "at most " + std::to_string(kMaxSongChannelsInSource) + " channels, got " +
-                              std::to_string(l.channels) + "; Lumen plays 18: move the notes of channels 19 and up " +
-                              "into free channels and delete those channels in the tracker");
+                              std::to_string(l.channels) + "; move the notes of channels " +
+                              std::to_string(kMaxSongChannelsInSource + 1) +
+                              " and up into free channels and delete those channels in the tracker");
     l.patterns = int16_t(field(in, h::Patterns, 2, 1, kMaxSourcePatterns, "a pattern count"));
     const int instruments = int(field(in, h::Instruments, 2, 0, kMaxSourceInstruments, "an instrument count"));
     l.instruments.resize(size_t(instruments));
@@ -190,8 +191,8 @@ size_t readPattern(const XmReader& in, size_t at, int pattern, int channels, Pat
     if (rows != kRowsPerPattern)
         fail(at + xm::patternfield::Rows,
              std::to_string(kRowsPerPattern) + " rows in " + name + ", got " + std::to_string(rows) +
-                 "; Lumen's patterns have 64 rows: resize it to 64 in the tracker (split a longer one, or end a "
-                 "shorter one with a pattern break)");
+                 "; resize it to " + std::to_string(kRowsPerPattern) +
+                 " rows in the tracker (split a longer one, or end a shorter one with a pattern break)");
     const uint32_t packedSize = in.get(at + xm::patternfield::PackedSize, 2, "the packed size of " + name);
     const size_t dataAt = at + headerSize;
     const size_t count = size_t(kRowsPerPattern) * size_t(channels);
@@ -297,7 +298,7 @@ size_t readInstrument(const XmReader& in, size_t at, int number, InstrumentRecor
     if (samples > uint32_t(kMaxSamplesPerInstrument))
         fail(at + f::SampleCount, "at most " + std::to_string(kMaxSamplesPerInstrument) + " samples in " + name +
                                       ", got " + std::to_string(samples) +
-                                      "; Lumen's instruments hold 16: delete samples or split the instrument in two");
+                                      "; delete samples or split the instrument in two");
     if (samples == 0) return at + headerSize;
     if (headerSize < f::End)
         fail(at, "a header of at least " + std::to_string(f::End) + " bytes for " + name + ", which has samples, got " +

@@ -207,8 +207,8 @@ TEST(XmImport, BadModulesAreErrorsNamingTheByteAndWhatToChange) {
     const std::pair<std::vector<uint8_t>, std::string> cases[] = {
         {patched({{0, 'X'}}), "byte 0: expected the text 'Extended Module: '"},
         {patched({{58, 3}}), "byte 58: expected format version 0x0104, got 0x0103"},
-        {wide.bytes(), "byte 68: expected at most 18 channels, got 20; Lumen plays 18"},
-        {short32.bytes(), "byte 341: expected 64 rows in pattern 0, got 32; Lumen's patterns have 64 rows"},
+        {wide.bytes(), "byte 68: expected at most 18 channels, got 20; move the notes of channels 19 and up"},
+        {short32.bytes(), "byte 341: expected 64 rows in pattern 0, got 32; resize it to 64 rows"},
         {many.bytes(), "byte 500: expected at most 16 samples in instrument 1, got 17"},
         {badCell.bytes(), "byte 346: expected pattern 0 row 0 channel 2: a volume-column byte"},
         {badOrder.bytes(), "byte 81: expected order entry 1 naming one of the module's 1 patterns"},
