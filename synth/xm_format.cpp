@@ -21,16 +21,19 @@ std::vector<uint8_t> packXmPattern(std::span<const XmCell> cells) {
     return out;
 }
 
-std::vector<XmCell> unpackXmPattern(std::span<const uint8_t> data, size_t count) {
+std::vector<XmCell> unpackXmPattern(std::span<const uint8_t> data, size_t count, size_t firstByte,
+                                    std::vector<size_t>* cellOffsets) {
     std::vector<XmCell> cells(count);
     size_t at = 0;
     auto next = [&]() -> uint8_t {
         if (at >= data.size())
-            throw XmFormatError("packed pattern byte " + std::to_string(at) + ": expected " + std::to_string(count) +
-                                " cells, but the data ends");
+            throw XmFormatError("byte " + std::to_string(firstByte + at) + ": expected " + std::to_string(count) +
+                                " cells in the packed pattern, but its data ends");
         return data[at++];
     };
+    if (cellOffsets) cellOffsets->clear();
     for (XmCell& c : cells) {
+        if (cellOffsets) cellOffsets->push_back(firstByte + at);
         const uint8_t first = next();
         const uint8_t mask = (first & xm::kPackedFlag) ? first : 31;
         uint8_t fields[5] = {};
@@ -41,7 +44,7 @@ std::vector<XmCell> unpackXmPattern(std::span<const uint8_t> data, size_t count)
         c = XmCell{fields[0], fields[1], fields[2], fields[3], fields[4]};
     }
     if (at != data.size())
-        throw XmFormatError("packed pattern byte " + std::to_string(at) + ": expected the end after " +
+        throw XmFormatError("byte " + std::to_string(firstByte + at) + ": expected the packed pattern to end after " +
                             std::to_string(count) + " cells");
     return cells;
 }

@@ -37,6 +37,7 @@ void addSongInputOptions(CLI::App& command, SongInputOptions& options);
 struct LoadedSong {
     std::unique_ptr<lumen::ModulePlayer> player;  // loaded, samples generated
     std::string description;                      // "built-in song" or the image file
+    std::vector<uint8_t> image, planes, defs;     // the pieces it was loaded from
 };
 
 // Throws CommandError unless all three pieces or none are given.

@@ -31,8 +31,10 @@ void checkSongInputOptions(const SongInputOptions& o) {
 LoadedSong loadSongInput(const SongInputOptions& o) {
     checkSongInputOptions(o);
     const int given = !o.image.empty() + !o.planes.empty() + !o.defs.empty();
-    std::vector<uint8_t> image, planes, defs;
     LoadedSong loaded;
+    std::vector<uint8_t>& image = loaded.image;
+    std::vector<uint8_t>& planes = loaded.planes;
+    std::vector<uint8_t>& defs = loaded.defs;
     if (given == 3) {
         image = readFileBytes(o.image, kMaxSongFileBytes);
         planes = readFileBytes(o.planes, kMaxSongFileBytes);
