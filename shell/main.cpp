@@ -1,8 +1,10 @@
 // Entry point of the player `lumen`.
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "shell/options.h"
+#include "shell/player_controls.h"
 #include "shell/program.h"
 
 #ifndef LUMEN_END_OF_SHOW_MS
@@ -13,15 +15,26 @@ int main(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--help") == 0) {
             std::printf(
-                "usage: lumen [-m0|-m2|-m3] [-windowed]\n"
+                "usage: lumen [-m0|-m2|-m3] [-windowed] [--from T] [--to T] [--dev]\n"
                 "Plays the show full screen at 640 x 480 unless told otherwise.\n"
                 "  -m0        320 x 240\n"
                 "  -m2        800 x 600\n"
                 "  -m3        1024 x 768 (wins over -m2, which wins over -m0)\n"
                 "  -windowed  play in a window\n"
+                "  --from T   start at show time T (seconds, or mm:ss.mmm), the music exactly there\n"
+                "  --to T     end the show at show time T\n"
+                "  --dev      authoring keys: Space pause/resume, Left/Right 1 s back/on,\n"
+                "             PgUp/PgDn 10 s back/on, Home restart; the title shows the\n"
+                "             show time and the song position (order:row)\n"
                 "Escape or closing the window ends the show.\n");
             return 0;
         }
     }
-    return lumen::runProgram(lumen::joinCommandLine(argc, argv), LUMEN_END_OF_SHOW_MS);
+    lumen::PlayerControls controls;
+    std::string error;
+    if (!lumen::readPlayerControls(argc, argv, &controls, &error)) {
+        std::fprintf(stderr, "lumen: %s (see lumen --help)\n", error.c_str());
+        return 2;
+    }
+    return lumen::runProgram(lumen::joinCommandLine(argc, argv), LUMEN_END_OF_SHOW_MS, controls);
 }

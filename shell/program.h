@@ -3,11 +3,14 @@
 #include <string>
 
 #include "shell/main_loop.h"
+#include "shell/player_controls.h"
 
 namespace lumen {
 
 // Runs the whole show for this command line; returns the process exit code.
 // Errors are one line on stderr. endOfShow exists for tests of the player.
-int runProgram(const std::string& commandLine, int endOfShow = kEndOfShowMs);
+// With time controls that start anywhere but the top (or --dev), the show
+// plays from the seekable soundtrack instead; --to ends it earlier.
+int runProgram(const std::string& commandLine, int endOfShow = kEndOfShowMs, const PlayerControls& controls = {});
 
 }  // namespace lumen
