@@ -47,6 +47,8 @@ public:
     int blockReaching(int showTime);
     int lastBlock() const { return map_->blocks() - 1; }
     int orderAt(int block) const { return map_->orderAt(block); }
+    // The ring as last filled (tests compare it with a run from the start).
+    const BlockRenderer& renderer() const { return *renderer_; }
     // The mapped song: the show's clock for every block.
     SongRun& map() { return *map_; }
     int rowAt(int block) const { return map_->rowAt(block); }
