@@ -229,5 +229,28 @@ TEST(Shot, CapturesAt1440x1080ShowTheWholePictureLikeAt1024x768) {
     EXPECT_LT(whole, 3.0) << "whole picture";
 }
 
+// The player started mid-show ends by itself at --to; a bad time is refused.
+TEST(PlayerTimeControls, StartMidShowAndStopAtTheEndTime) {
+    const std::string lumen = LUMEN_BINARY_DIR "/shell/lumen";
+    const struct {
+        std::string args;
+        int status;
+        const char* message;  // in the output, when not empty
+    } cases[] = {
+        {"-windowed --from 20 --to 21", 0, ""},
+        {"-windowed --dev --from=1:00 --to 60.5", 0, ""},
+        {"-windowed --to 0.5", 0, ""},
+        {"--from soon", 2, "--from: expected seconds"},
+        {"--from 30 --to 20", 2, "--to must come after --from"},
+    };
+    for (const auto& c : cases) {
+        const auto r = runCommand("timeout 120 " + lumen + " " + c.args);
+        EXPECT_EQ(r.status, c.status) << c.args << "\n" << r.output;
+        if (*c.message) {
+            EXPECT_NE(r.output.find(c.message), std::string::npos) << c.args << "\n" << r.output;
+        }
+    }
+}
+
 }  // namespace
 }  // namespace lumen
