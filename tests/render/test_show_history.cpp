@@ -9,6 +9,7 @@
 #include "pack/pack_codes.h"
 #include "render_test_support.h"
 #include "shell/loading.h"
+#include "scene/display_lists.h"
 #include "shell/show_history.h"
 #include "support/gl_fixture.h"
 
@@ -96,6 +97,46 @@ TEST_F(ShowHistoryTest, FramesAfterCarriedCapturesMatchAPlayFromTheStart) {
     const std::vector<uint8_t> stepped = read().pixels;
     EXPECT_THROW(history.drawFrame(2000), std::logic_error) << "going back needs a restart";
     EXPECT_EQ(stepped, bruteForce(history, 2650));
+}
+
+// Frames skipped unseen still move the cameras and turn scene 17's machine:
+// after a jump into the scripted window, a view whose own camera is not
+// animated uses the camera an earlier view left, and the machine's matrices
+// carry every earlier frame's rounding.
+TEST_F(ShowHistoryTest, CamerasAndScriptedTurnsCarryOverSkippedFrames) {
+    Scene& machine = lists.scenes.emplace_front(testing::litScene(17));
+    for (int id : {1, 2, 3, 24, 38, 42, 58}) {
+        SceneObject& o = testing::addObject(machine, id, 0.3f * float(id % 5) - 0.6f, 0, 0);
+        if (id != 24) o.parentId = 1;
+        testing::addSquare(o.mesh, -0.4f, -0.4f, 0.4f, 0.4f);
+    }
+    Camera& moving = testing::addKeyedCamera(machine, 1, {0, 0, 10}, {0, 0, 0});
+    moving.tracks[kTrackEyeX] = testing::keyedTrack({{0, -4.0f}, {1000, 4.0f}});
+    Camera& still = machine.cameras.emplace_front(testing::frontCamera());
+    still.id = 2;
+    compileDisplayLists(machine);
+    events.reserve(4);
+    TimelineEvent& a = events.emplace_back(testing::sceneView(machine, &moving));
+    a.startTime = 399000;
+    a.endTime = 400990;
+    a.cameraTimeEnd = 1000;
+    TimelineEvent& b = events.emplace_back(testing::sceneView(machine, &still));
+    b.startTime = 401000;
+    b.endTime = 403000;
+    link();
+
+    ShowHistory history(player, lists, *run);
+    const int t = 401500;
+    const std::vector<uint8_t> expected = bruteForce(history, t);
+    std::vector<Matrix4> expectedMatrices;
+    for (const SceneObject& o : machine.objects) expectedMatrices.push_back(o.matrix);
+    history.restart();
+    history.drawFrame(t);
+    EXPECT_EQ(read().pixels, expected);
+    for (size_t k = 0; k < machine.objects.size(); ++k)
+        EXPECT_TRUE(std::equal(expectedMatrices[k].m, expectedMatrices[k].m + 16, machine.objects[k].matrix.m))
+            << "object " << machine.objects[k].id;
+    EXPECT_EQ(history.framesDrawnUnseen(), 0) << "no capture needs an earlier frame here";
 }
 
 }  // namespace
