@@ -81,6 +81,13 @@ void HeadlessShow::redrawLastLoadingFrame() {
     if (lastProgress_ >= 0) drawLoaderFrame(loadingTimelineTime(lastProgress_));
 }
 
+bool HeadlessShow::closeRequested() {
+    platform::Event event;
+    while (display_->pollEvent(event))
+        if (event.kind == platform::EventKind::Close) return true;
+    return false;
+}
+
 std::vector<uint8_t> HeadlessShow::readPicture() {
     glFinish();
     std::vector<uint8_t> pixels = display_->readPicture();

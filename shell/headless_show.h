@@ -41,6 +41,9 @@ public:
     // were drawn for a prelude.
     void redrawLastLoadingFrame();
 
+    // True once a close request arrived: SDL turns Ctrl-C and SIGTERM into one.
+    bool closeRequested();
+
     // The picture, RGBA rows top-down, alpha forced opaque (a screen shows none).
     std::vector<uint8_t> readPicture();
     int width() const { return width_; }

@@ -219,7 +219,13 @@ void render(const RenderArgs& a) {
     FrameOutput output(a, plan, wavPath);
     RenderProgress progress(plan.preludeFrames + plan.showFrames);
     std::vector<uint8_t> picture;
+    // Ctrl-C reaches us as a close request (SDL's signal handling): stop
+    // cleanly so no temporary file is left behind.
+    const auto checkInterrupt = [&] {
+        if (show->closeRequested()) throw CommandError("interrupted; " + (a.out.empty() ? a.framesDir : a.out) + " was not finished");
+    };
     for (int64_t k = 0; k < plan.preludeFrames; ++k) {
+        checkInterrupt();
         const int t = int(k * 1000 / a.fps);
         show->drawLoaderFrame(t);
         picture = show->readPicture();
@@ -229,6 +235,7 @@ void render(const RenderArgs& a) {
     if (plan.preludeFrames) show->redrawLastLoadingFrame();
     int shown = -1;
     for (int64_t k = 0; k < plan.showFrames; ++k) {
+        checkInterrupt();
         const int t = song.showTimeAtFrame(plan.audioFrameAt(k, rate, a.fps));
         if (t != shown) {
             show->history().drawFrame(t);
