@@ -112,6 +112,34 @@ void writeWav(const std::string& path, const std::vector<int16_t>& pcm, int rate
     wav.finish();
 }
 
+// Removes a temporary file however the render ends.
+struct RemoveTemp {
+    std::string path;
+    ~RemoveTemp() {
+        if (!path.empty()) unlink(path.c_str());
+    }
+};
+
+// The sound goes to a temporary WAV beside the video for ffmpeg to read, or
+// to audio.wav among the frames (written whole, then renamed into place).
+std::string writeSound(const RenderArgs& a, const RenderPlan& plan, const std::vector<int16_t>& songPcm, int rate) {
+    const std::vector<int16_t> pcm = soundtrack(songPcm, 0, plan, rate, a.fps);
+    if (a.framesDir.empty()) {
+        const std::string path = a.out + ".wav.part";
+        try {
+            writeWav(path, pcm, rate);
+        } catch (const std::exception& e) {
+            unlink(path.c_str());
+            throw CommandError(e.what());
+        }
+        return path;
+    }
+    const std::string path = a.framesDir + "/audio.wav";
+    writeWav(path + ".part", pcm, rate);
+    if (std::rename((path + ".part").c_str(), path.c_str()) != 0) throw CommandError("cannot write " + path);
+    return path;
+}
+
 // Where frames go: the encoder's pipe, or numbered PNGs and frames.txt.
 class FrameOutput {
 public:
@@ -204,17 +232,9 @@ void render(const RenderArgs& a) {
     const RenderPlan plan = planRender(a, song, from, to);
     const int rate = song.rate();
 
-    std::string wavPath = a.framesDir.empty() ? a.out + ".wav.part" : a.framesDir + "/audio.wav";
-    const std::vector<int16_t> pcm = soundtrack(songPcm, 0, plan, rate, a.fps);
+    const std::string wavPath = writeSound(a, plan, songPcm, rate);
     songPcm = {};
-    writeWav(a.framesDir.empty() ? wavPath : wavPath + ".part", pcm, rate);
-    if (!a.framesDir.empty()) std::rename((wavPath + ".part").c_str(), wavPath.c_str());
-    struct RemoveTemp {
-        std::string path;
-        ~RemoveTemp() {
-            if (!path.empty()) unlink(path.c_str());
-        }
-    } removeWav{a.framesDir.empty() ? wavPath : std::string()};
+    const RemoveTemp removeWav{a.framesDir.empty() ? wavPath : std::string()};
 
     FrameOutput output(a, plan, wavPath);
     RenderProgress progress(plan.preludeFrames + plan.showFrames);
