@@ -91,6 +91,11 @@ TEST(RenderVideo, ThreeSecondsAt25FpsHoldH264AndAacOfTheRightLengths) {
     EXPECT_NEAR(audioSeconds, frames / 25.0, 1024.0 / 44100 + 1e-6);
     EXPECT_NEAR(frames, audioSeconds * 25, 1.0);
     EXPECT_NEAR(frames, expected * 25, 1.0);
+
+    // The same command makes the same file, byte for byte.
+    const fs::path again = dir / "again.mp4";
+    ASSERT_EQ(runLumenkit("render " + again.string() + " --size 320x240 --fps 25 --from 20 --to 23").status, 0);
+    EXPECT_EQ(testing::readBytes(again), testing::readBytes(mp4));
 }
 
 TEST(RenderVideo, WithoutAWorkingFfmpegThereIsAClearErrorAndNoVideo) {

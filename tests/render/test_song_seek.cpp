@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "render_test_support.h"
+#include "shell/headless_show.h"
 #include "shell/main_loop.h"
 #include "shell/show_time_text.h"
 #include "synth/block_renderer.h"
@@ -86,6 +87,18 @@ TEST(CaptureBlock, GrowsOnlyForPicturesOverTheBlock) {
     } cases[] = {{320, 240, 1024}, {640, 480, 1024}, {800, 600, 1024}, {1024, 768, 1024}, {1024, 1024, 1024},
                  {1025, 768, 2048}, {1440, 1080, 2048}, {1920, 1080, 2048}, {768, 1100, 2048}, {2049, 100, 4096}};
     for (const auto& c : cases) EXPECT_EQ(captureBlockSize(c.w, c.h), c.block) << c.w << "x" << c.h;
+}
+
+TEST(ShowPicture, IsTheLargest4By3RectangleCentredInTheFrame) {
+    const struct {
+        int w, h, x, y, pw, ph;
+    } cases[] = {{640, 480, 0, 0, 640, 480},     {1440, 1080, 0, 0, 1440, 1080}, {1920, 1080, 240, 0, 1440, 1080},
+                 {1280, 720, 160, 0, 960, 720},  {640, 600, 0, 60, 640, 480},    {400, 200, 67, 0, 266, 200}};
+    for (const auto& c : cases) {
+        const platform::PresentRect r = showPictureRect(c.w, c.h);
+        EXPECT_EQ(std::vector<int>({r.x, r.y, r.width, r.height}), std::vector<int>({c.x, c.y, c.pw, c.ph}))
+            << c.w << "x" << c.h;
+    }
 }
 
 }  // namespace
