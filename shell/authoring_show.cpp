@@ -112,8 +112,7 @@ int runAuthoringShow(ShellState& state, platform::Display& display, EventPlayer&
                      const PlayerControls& controls, int endOfShow) {
     SeekableSound sound;
     const content::SongBytes& song = content::builtInSong();
-    if (!sound.init(SongSource{song.image, song.planes, song.definitions}, loading.progressHook(), endOfShow))
-        return 1;
+    if (!sound.init(SongSource{song.image, song.planes, song.definitions}, loading.progressHook(), endOfShow)) return 1;
     for (int id : kShowAnimatedScenes) player.animationSwitches().set(id);
     if (state.stopRequested) return 0;
     ShowHistory history(player, loading.active(), sound.map());

@@ -28,9 +28,7 @@ ShowHistory::ShowHistory(EventPlayer& player, PackLists& active, SongRun& song)
         for (const SceneObject& o : machine->objects) startMachine_.push_back({o.matrix, o.parentId});
 }
 
-int ShowHistory::referenceShowTime(int j) {
-    return song_.showTimeAtFrame(int64_t(j) * song_.rate() / kReferenceFps);
-}
+int ShowHistory::referenceShowTime(int j) { return song_.showTimeAtFrame(int64_t(j) * song_.rate() / kReferenceFps); }
 
 // Slots that the frame at t reads before (or without) capturing into them:
 // what it takes over from earlier frames.

@@ -102,7 +102,12 @@ void encodeFrames(benchmark::State& state) {
 
 BENCHMARK(drawFrames)->Args({640, 480})->Args({1440, 1080})->Unit(benchmark::kMillisecond)->MinTime(5.0)->UseRealTime();
 BENCHMARK(seekBackToNearTheEnd)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(encodeFrames)->Args({640, 480})->Args({1440, 1080})->Unit(benchmark::kMillisecond)->Iterations(2)->UseRealTime();
+BENCHMARK(encodeFrames)
+    ->Args({640, 480})
+    ->Args({1440, 1080})
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(2)
+    ->UseRealTime();
 
 }  // namespace
 }  // namespace lumen

@@ -102,8 +102,8 @@ TEST(RenderVideo, WithoutAWorkingFfmpegThereIsAClearErrorAndNoVideo) {
     const fs::path dir = testing::scratchDir("no_ffmpeg");
     const fs::path mp4 = dir / "out.mp4";
     // No ffmpeg anywhere on PATH.
-    auto r = runCommand("PATH=" + dir.string() + " " + std::string(std::getenv("LUMENKIT")) + " render " + mp4.string() +
-                        " --size 320x240 --from 20 --to 20.5");
+    auto r = runCommand("PATH=" + dir.string() + " " + std::string(std::getenv("LUMENKIT")) + " render " +
+                        mp4.string() + " --size 320x240 --from 20 --to 20.5");
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.output.find("Debian package ffmpeg"), std::string::npos) << r.output;
     // An ffmpeg that takes some input, writes half a file and fails.
@@ -184,12 +184,14 @@ TEST(Shot, InsideAnImageLayerTheLayerShowsAndJustAfterItIsGone) {
     const fs::path dir = testing::scratchDir("layer");
     const int during = layer->end * 10, after = layer->end * 10 + 10;
     for (int t : {during, after})
-        ASSERT_EQ(runLumenkit("shot " + std::to_string(t / 1000.0) + " " + (dir / (std::to_string(t) + ".png")).string())
-                      .status,
-                  0);
+        ASSERT_EQ(
+            runLumenkit("shot " + std::to_string(t / 1000.0) + " " + (dir / (std::to_string(t) + ".png")).string())
+                .status,
+            0);
     double inside = 0, outside = 0;
-    meanDifference(readPngRgba(dir / (std::to_string(during) + ".png")), readPngRgba(dir / (std::to_string(after) + ".png")),
-                   layer->rect[4], layer->rect[5], layer->rect[6] + 1, layer->rect[7] + 1, &inside, &outside);
+    meanDifference(readPngRgba(dir / (std::to_string(during) + ".png")),
+                   readPngRgba(dir / (std::to_string(after) + ".png")), layer->rect[4], layer->rect[5],
+                   layer->rect[6] + 1, layer->rect[7] + 1, &inside, &outside);
     EXPECT_GT(inside, 4.0) << "the layer's rectangle looks the same with and without the layer";
     EXPECT_GT(inside, 10 * outside) << "inside " << inside << ", outside " << outside;
 }
@@ -204,7 +206,8 @@ testing::Rgba8 scaleDown(const testing::Rgba8& p, int w, int h) {
                 const int sy0 = y * p.height / h, sy1 = std::max(sy0 + 1, (y + 1) * p.height / h);
                 double sum = 0;
                 for (int sy = sy0; sy < sy1; ++sy)
-                    for (int sx = sx0; sx < sx1; ++sx) sum += p.pixels[(size_t(sy) * size_t(p.width) + size_t(sx)) * 4 + size_t(c)];
+                    for (int sx = sx0; sx < sx1; ++sx)
+                        sum += p.pixels[(size_t(sy) * size_t(p.width) + size_t(sx)) * 4 + size_t(c)];
                 out.pixels[(size_t(y) * size_t(w) + size_t(x)) * 4 + size_t(c)] =
                     uint8_t(sum / double((sx1 - sx0) * (sy1 - sy0)) + 0.5);
             }

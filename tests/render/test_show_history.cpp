@@ -8,8 +8,8 @@
 
 #include "pack/pack_codes.h"
 #include "render_test_support.h"
-#include "shell/loading.h"
 #include "scene/display_lists.h"
+#include "shell/loading.h"
 #include "shell/show_history.h"
 #include "support/gl_fixture.h"
 

@@ -41,7 +41,8 @@ TEST(SongSeek, PlayingAfterASeekGivesTheBytesOfARunFromTheStart) {
             renderer.renderBlock();
             ASSERT_EQ(renderer.positionAt(index), run.endTime(b + k)) << "clock, block " << b + k;
             const int16_t* expected = pcm.data() + size_t(b + k) * blockValues;
-            ASSERT_TRUE(std::equal(expected, expected + blockValues, renderer.block(index))) << "bytes, block " << b + k;
+            ASSERT_TRUE(std::equal(expected, expected + blockValues, renderer.block(index)))
+                << "bytes, block " << b + k;
         }
     }
 }
@@ -68,10 +69,24 @@ TEST(ShowTimeText, ReadsSecondsAndMinutesToMilliseconds) {
         const char* text;
         int ms;  // -1: refused
     } cases[] = {
-        {"0", 0},         {"20", 20000},       {"20.5", 20500},   {"20.0005", 20000}, {"1:15", 75000},
-        {"01:15.250", 75250}, {"8:32.000", 512000}, {"0:59.999", 59999}, {"1:60", -1},   {"", -1},
-        {"-1", -1},       {"1.", -1},          {".5", -1},        {"1:2:3", -1},      {"12s", -1},
-        {"1.5:00", -1},   {"99999999999", -1}, {":30", -1},
+        {"0", 0},
+        {"20", 20000},
+        {"20.5", 20500},
+        {"20.0005", 20000},
+        {"1:15", 75000},
+        {"01:15.250", 75250},
+        {"8:32.000", 512000},
+        {"0:59.999", 59999},
+        {"1:60", -1},
+        {"", -1},
+        {"-1", -1},
+        {"1.", -1},
+        {".5", -1},
+        {"1:2:3", -1},
+        {"12s", -1},
+        {"1.5:00", -1},
+        {"99999999999", -1},
+        {":30", -1},
     };
     for (const auto& c : cases) {
         const std::optional<int> got = parseShowTime(c.text);
@@ -84,7 +99,7 @@ TEST(ShowTimeText, ReadsSecondsAndMinutesToMilliseconds) {
 TEST(CaptureBlock, GrowsOnlyForPicturesOverTheBlock) {
     const struct {
         int w, h, block;
-    } cases[] = {{320, 240, 1024}, {640, 480, 1024}, {800, 600, 1024}, {1024, 768, 1024}, {1024, 1024, 1024},
+    } cases[] = {{320, 240, 1024},  {640, 480, 1024},   {800, 600, 1024},   {1024, 768, 1024}, {1024, 1024, 1024},
                  {1025, 768, 2048}, {1440, 1080, 2048}, {1920, 1080, 2048}, {768, 1100, 2048}, {2049, 100, 4096}};
     for (const auto& c : cases) EXPECT_EQ(captureBlockSize(c.w, c.h), c.block) << c.w << "x" << c.h;
 }
@@ -92,8 +107,8 @@ TEST(CaptureBlock, GrowsOnlyForPicturesOverTheBlock) {
 TEST(ShowPicture, IsTheLargest4By3RectangleCentredInTheFrame) {
     const struct {
         int w, h, x, y, pw, ph;
-    } cases[] = {{640, 480, 0, 0, 640, 480},     {1440, 1080, 0, 0, 1440, 1080}, {1920, 1080, 240, 0, 1440, 1080},
-                 {1280, 720, 160, 0, 960, 720},  {640, 600, 0, 60, 640, 480},    {400, 200, 67, 0, 266, 200}};
+    } cases[] = {{640, 480, 0, 0, 640, 480},    {1440, 1080, 0, 0, 1440, 1080}, {1920, 1080, 240, 0, 1440, 1080},
+                 {1280, 720, 160, 0, 960, 720}, {640, 600, 0, 60, 640, 480},    {400, 200, 67, 0, 266, 200}};
     for (const auto& c : cases) {
         const platform::PresentRect r = showPictureRect(c.w, c.h);
         EXPECT_EQ(std::vector<int>({r.x, r.y, r.width, r.height}), std::vector<int>({c.x, c.y, c.pw, c.ph}))

@@ -62,8 +62,8 @@ public:
         const int left = fps > 0 ? int(double(total_ - done) / fps) : 0;
         const int width = int(30 * done / total_);
         std::fprintf(stderr, "\rrender [%-30.*s] %lld/%lld frames  %.1f fps  %d:%02d left ", width,
-                     "##############################", static_cast<long long>(done), static_cast<long long>(total_), fps,
-                     left / 60, left % 60);
+                     "##############################", static_cast<long long>(done), static_cast<long long>(total_),
+                     fps, left / 60, left % 60);
         std::fflush(stderr);
         drawn_ = true;
     }
@@ -79,11 +79,11 @@ private:
 
 // What to draw, worked out before anything is drawn.
 struct RenderPlan {
-    int width = 0, height = 0;                 // the frame
-    lumen::platform::PresentRect picture{};    // the 4:3 show inside it
-    int64_t startFrame = 0;                    // P0, in audio frames
-    int64_t showFrames = 0;                    // frames of the show
-    int64_t preludeFrames = 0;                 // loader frames before it
+    int width = 0, height = 0;               // the frame
+    lumen::platform::PresentRect picture{};  // the 4:3 show inside it
+    int64_t startFrame = 0;                  // P0, in audio frames
+    int64_t showFrames = 0;                  // frames of the show
+    int64_t preludeFrames = 0;               // loader frames before it
     int64_t audioFrameAt(int64_t k, int rate, int fps) const { return startFrame + k * rate / fps; }
 };
 
@@ -102,7 +102,8 @@ std::vector<int16_t> soundtrack(const std::vector<int16_t>& song, int64_t songSt
     const int64_t total = (plan.preludeFrames + plan.showFrames) * rate / fps;
     std::vector<int16_t> pcm(size_t(total - showAudio) * 2, 0);
     const size_t from = size_t(plan.startFrame - songStartFrame) * 2;
-    pcm.insert(pcm.end(), song.begin() + std::ptrdiff_t(from), song.begin() + std::ptrdiff_t(from + size_t(showAudio) * 2));
+    pcm.insert(pcm.end(), song.begin() + std::ptrdiff_t(from),
+               song.begin() + std::ptrdiff_t(from + size_t(showAudio) * 2));
     return pcm;
 }
 
@@ -169,8 +170,10 @@ public:
     }
 
     void finish() {
-        if (encoder_) encoder_->finish();
-        else writeFileAtomically(dir_ + "/frames.txt", list_.data(), list_.size());
+        if (encoder_)
+            encoder_->finish();
+        else
+            writeFileAtomically(dir_ + "/frames.txt", list_.data(), list_.size());
     }
 
 private:
@@ -214,8 +217,10 @@ void render(const RenderArgs& a) {
     const int from = parseTimeOption("--from", a.from);
     const int to = a.to.empty() ? lumen::kEndOfShowMs : parseTimeOption("--to", a.to);
     if (to <= from) throw CommandError("--to must come after --from");
-    if (a.framesDir.empty()) findFfmpeg();  // refuse before the long start-up
-    else std::filesystem::create_directories(a.framesDir);
+    if (a.framesDir.empty())
+        findFfmpeg();  // refuse before the long start-up
+    else
+        std::filesystem::create_directories(a.framesDir);
 
     int width = 0, height = 0;
     parseFrameSize("--size", a.size, &width, &height);
@@ -242,7 +247,8 @@ void render(const RenderArgs& a) {
     // Ctrl-C reaches us as a close request (SDL's signal handling): stop
     // cleanly so no temporary file is left behind.
     const auto checkInterrupt = [&] {
-        if (show->closeRequested()) throw CommandError("interrupted; " + (a.out.empty() ? a.framesDir : a.out) + " was not finished");
+        if (show->closeRequested())
+            throw CommandError("interrupted; " + (a.out.empty() ? a.framesDir : a.out) + " was not finished");
     };
     for (int64_t k = 0; k < plan.preludeFrames; ++k) {
         checkInterrupt();
@@ -278,7 +284,8 @@ Registration reg([](CLI::App& app) {
     sub->add_option("--to", a->to, "Show time to stop before (default: the end of the show)");
     sub->add_option("--crf", a->crf, "x264 quality, 0 lossless to 51 (default 18)");
     sub->add_option("--frames", a->framesDir, "Write frame_NNNNNN.png, frames.txt and audio.wav into DIR instead");
-    sub->add_flag("--with-loading", a->withLoading, "Start with the loading display's timeline (0 to 10.009 s) over silence");
+    sub->add_flag("--with-loading", a->withLoading,
+                  "Start with the loading display's timeline (0 to 10.009 s) over silence");
     sub->callback([a] { render(*a); });
 });
 

@@ -25,8 +25,8 @@ void parseFrameSize(const std::string& option, const std::string& text, int* wid
 int parseTimeOption(const std::string& option, const std::string& text) {
     const std::optional<int> ms = lumen::parseShowTime(text);
     if (!ms)
-        throw CommandError(option + ": expected a show time in seconds (75.5) or minutes and seconds (1:15.500); got '" +
-                           text + "'");
+        throw CommandError(
+            option + ": expected a show time in seconds (75.5) or minutes and seconds (1:15.500); got '" + text + "'");
     return *ms;
 }
 

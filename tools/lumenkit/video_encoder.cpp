@@ -48,13 +48,53 @@ VideoEncoder::VideoEncoder(const std::string& ffmpeg, const std::string& outPath
     const std::string size = std::to_string(s.width) + "x" + std::to_string(s.height);
     const std::string fps = std::to_string(s.fps);
     const std::string crf = std::to_string(s.crf);
-    std::vector<std::string> args = {ffmpeg, "-hide_banner", "-loglevel", "error", "-nostdin", "-y",
-                                     "-f", "rawvideo", "-pix_fmt", "rgb24", "-s", size, "-r", fps, "-i", "pipe:0",
-                                     "-i", s.audioWav, "-map", "0:v", "-map", "1:a",
-                                     "-c:v", "libx264", "-preset", kX264Preset, "-crf", crf, "-pix_fmt", "yuv420p",
-                                     "-c:a", "aac", "-b:a", kAudioBitrate,
-                                     "-fflags", "+bitexact", "-flags:v", "+bitexact", "-flags:a", "+bitexact",
-                                     "-map_metadata", "-1", "-movflags", "+faststart", "-f", "mp4", tempPath_};
+    std::vector<std::string> args = {ffmpeg,
+                                     "-hide_banner",
+                                     "-loglevel",
+                                     "error",
+                                     "-nostdin",
+                                     "-y",
+                                     "-f",
+                                     "rawvideo",
+                                     "-pix_fmt",
+                                     "rgb24",
+                                     "-s",
+                                     size,
+                                     "-r",
+                                     fps,
+                                     "-i",
+                                     "pipe:0",
+                                     "-i",
+                                     s.audioWav,
+                                     "-map",
+                                     "0:v",
+                                     "-map",
+                                     "1:a",
+                                     "-c:v",
+                                     "libx264",
+                                     "-preset",
+                                     kX264Preset,
+                                     "-crf",
+                                     crf,
+                                     "-pix_fmt",
+                                     "yuv420p",
+                                     "-c:a",
+                                     "aac",
+                                     "-b:a",
+                                     kAudioBitrate,
+                                     "-fflags",
+                                     "+bitexact",
+                                     "-flags:v",
+                                     "+bitexact",
+                                     "-flags:a",
+                                     "+bitexact",
+                                     "-map_metadata",
+                                     "-1",
+                                     "-movflags",
+                                     "+faststart",
+                                     "-f",
+                                     "mp4",
+                                     tempPath_};
     std::vector<char*> argv;
     for (std::string& a : args) argv.push_back(a.data());
     argv.push_back(nullptr);
@@ -103,7 +143,8 @@ void VideoEncoder::writeFrame(const uint8_t* rgb) {
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) {
             abandon();
-            throw CommandError("ffmpeg stopped taking frames (see its message above); " + outPath_ + " was not written");
+            throw CommandError("ffmpeg stopped taking frames (see its message above); " + outPath_ +
+                               " was not written");
         }
         done += size_t(n);
     }
