@@ -60,6 +60,9 @@ int virtualKeyFromSdl(int key) {
         case SDLK_UP: return 0x26;
         case SDLK_RIGHT: return 0x27;
         case SDLK_DOWN: return 0x28;
+        case SDLK_PAGEUP: return 0x21;
+        case SDLK_PAGEDOWN: return 0x22;
+        case SDLK_HOME: return 0x24;
         default: return 0;
     }
 }
@@ -158,6 +161,8 @@ bool Display::pollEvent(Event& out) {
     }
     return true;
 }
+
+void Display::setTitle(const std::string& title) { SDL_SetWindowTitle(impl_->window, title.c_str()); }
 
 void Display::bindPicture() { glBindFramebuffer(GL_FRAMEBUFFER, impl_->framebuffer); }
 

@@ -46,6 +46,8 @@ public:
     int height() const { return height_; }
     bool headless() const { return headless_; }
 
+    void setTitle(const std::string& title);
+
     // Removes one waiting event, if there is one.
     bool pollEvent(Event& out);
 

@@ -14,6 +14,7 @@
 #include "platform/clock.h"
 #include "platform/display.h"
 #include "platform/gl.h"
+#include "shell/authoring_show.h"
 #include "shell/frame_timings.h"
 #include "shell/loading.h"
 #include "shell/options.h"
@@ -75,7 +76,8 @@ private:
 // [SECTION] Start-up and shutdown
 //-----------------------------------------------------------------------------
 
-int runProgram(const std::string& commandLine, int endOfShow, FrameTimings* timings) {
+int runProgram(const std::string& commandLine, int endOfShow, const PlayerControls& controls, FrameTimings* timings) {
+    if (controls.to) endOfShow = *controls.to;
     // The program's one random generator: the jitter table draws from its
     // start-up state, then the texture operations and the sample generator.
     RuntimeRandom random;
@@ -110,6 +112,7 @@ int runProgram(const std::string& commandLine, int endOfShow, FrameTimings* timi
         logMessage(LogLevel::Error, std::string("lumen: built-in pack: ") + e.what());
         return 1;
     }
+    if (controls.seekable()) return runAuthoringShow(state, *display, player, loading, controls, endOfShow);
     // The soundtrack: samples generated behind the loading display, then the
     // ring pre-filled and playback started. A song that cannot load still
     // leaves a running (silent) clock.

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "shell/main_loop.h"
+#include "shell/player_controls.h"
 
 namespace lumen {
 
@@ -10,7 +11,10 @@ class FrameTimings;
 
 // Runs the whole show for this command line; returns the process exit code.
 // Errors are one line on stderr. endOfShow exists for tests of the player.
+// With time controls that start anywhere but the top (or --dev), the show
+// plays from the seekable soundtrack instead; --to ends it earlier.
 // With timings, every show frame on screen is recorded there.
-int runProgram(const std::string& commandLine, int endOfShow = kEndOfShowMs, FrameTimings* timings = nullptr);
+int runProgram(const std::string& commandLine, int endOfShow = kEndOfShowMs, const PlayerControls& controls = {},
+               FrameTimings* timings = nullptr);
 
 }  // namespace lumen

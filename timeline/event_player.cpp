@@ -30,18 +30,36 @@ constexpr GLbitfield kAllAttributes = 0xFFFFF;
 // [SECTION] Start-up and the timeline walk
 //-----------------------------------------------------------------------------
 
-EventPlayer::EventPlayer(int windowWidth, int windowHeight) : width_(windowWidth), height_(windowHeight) {}
+int captureBlockSize(int pictureWidth, int pictureHeight) {
+    int size = kCaptureSize;
+    while (size < pictureWidth || size < pictureHeight) size *= 2;
+    return size;
+}
+
+EventPlayer::EventPlayer(int windowWidth, int windowHeight)
+    : width_(windowWidth), height_(windowHeight), captureSize_(captureBlockSize(windowWidth, windowHeight)) {}
 
 void EventPlayer::createRenderTargets() {
-    static const uint8_t kBlack[2 * 2 * 4] = {};
     for (RenderTarget& t : targets_) {
         t = RenderTarget{};
         glGenTextures(1, &t.texture);
+    }
+    clearRenderTargets();
+}
+
+void EventPlayer::clearRenderTargets() {
+    static const uint8_t kBlack[2 * 2 * 4] = {};
+    glPushAttrib(kAllAttributes);
+    for (RenderTarget& t : targets_) {
+        const GLuint texture = t.texture;
+        t = RenderTarget{};
+        t.texture = texture;
         glBindTexture(GL_TEXTURE_2D, t.texture);
         glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, 2, 2, 0, GL_RGBA, GL_UNSIGNED_BYTE, kBlack);
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
     }
+    glPopAttrib();
     copied_ = {};
 }
 
@@ -143,6 +161,23 @@ void EventPlayer::drawSceneView(const TimelineEvent& event, const EventRect& r, 
         propagate(scene, -1, nullptr);
     }
 
+    Camera* use = viewCamera(event, p);
+    glLoadIdentity();
+    // The very first view of a run has no earlier camera, so none is applied.
+    if (currentCamera_) applyCamera(*use, static_cast<float>((r.x2 - r.x1) / (r.y2 - r.y1)), cameraMatrix_);
+    currentCamera_ = use;
+
+    const PixelRect vp = sceneViewport(r, width_, height_);
+    // An empty or inverted rectangle would leave GL drawing into the previous
+    // viewport; it shows nothing instead.
+    if (vp.width <= 0 || vp.height <= 0) return;
+    glViewport(vp.x, vp.y, vp.width, vp.height);
+    glEnable(GL_BLEND);
+    glEnable(GL_LIGHTING);
+    drawScene(scene, cameraMatrix_);
+}
+
+Camera* EventPlayer::viewCamera(const TimelineEvent& event, float p) {
     Camera* eventCamera = event.camera;
     bool animated = false;
     if (eventCamera && eventCamera->tracks[kTrackEyeX].has_value()) {
@@ -158,20 +193,14 @@ void EventPlayer::drawSceneView(const TimelineEvent& event, const EventRect& r, 
         c.roll = evaluateTrack(c.tracks[kTrackRoll], k);
         animated = c.tracks[kTrackEyeX]->keyCount() >= 1;
     }
-    glLoadIdentity();
-    Camera* use = animated ? eventCamera : currentCamera_;
-    // The very first view of a run has no earlier camera, so none is applied.
-    if (currentCamera_) applyCamera(*use, static_cast<float>((r.x2 - r.x1) / (r.y2 - r.y1)), cameraMatrix_);
-    currentCamera_ = use;
+    return animated ? eventCamera : currentCamera_;
+}
 
-    const PixelRect vp = sceneViewport(r, width_, height_);
-    // An empty or inverted rectangle would leave GL drawing into the previous
-    // viewport; it shows nothing instead.
-    if (vp.width <= 0 || vp.height <= 0) return;
-    glViewport(vp.x, vp.y, vp.width, vp.height);
-    glEnable(GL_BLEND);
-    glEnable(GL_LIGHTING);
-    drawScene(scene, cameraMatrix_);
+void EventPlayer::replayCameras(const TimelineEvent* head, int t) {
+    for (const TimelineEvent* e = head; e; e = e->next) {
+        if (e->type != kEventSceneView || !e->scene || !eventActiveAt(*e, t)) continue;
+        currentCamera_ = viewCamera(*e, eventProgress(*e, t));
+    }
 }
 
 //-----------------------------------------------------------------------------
@@ -191,7 +220,10 @@ void EventPlayer::capture(const TimelineEvent& event, const EventRect& r) {
     RenderTarget* slot = target(event.targetIndex);
     if (!slot) return;
     CopiedArea& area = copied_[event.targetIndex];
-    static const std::vector<uint8_t> kZeros(size_t(kCaptureSize) * kCaptureSize * 4, 0);
+    const int size = captureSize_;
+    // Zeros for a whole block, made once: the first capture into each slot needs them.
+    if (zeros_.empty()) zeros_.assign(size_t(size) * size * 4, 0);
+    const std::vector<uint8_t>& zeros = zeros_;
 
     setup2D();
     glEnable(GL_TEXTURE_2D);
@@ -199,7 +231,7 @@ void EventPlayer::capture(const TimelineEvent& event, const EventRect& r) {
 
     const PixelRect at = sceneViewport(r, width_, height_);
     const int x0 = std::max(at.x, 0), y0 = std::max(at.y, 0);
-    const int x1 = std::min(at.x + kCaptureSize, width_), y1 = std::min(at.y + kCaptureSize, height_);
+    const int x1 = std::min(at.x + size, width_), y1 = std::min(at.y + size, height_);
     CopiedArea next;
     next.full = true;
     next.x = x0 - at.x;
@@ -210,23 +242,22 @@ void EventPlayer::capture(const TimelineEvent& event, const EventRect& r) {
     glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
     glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
     if (!area.full) {
-        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, kCaptureSize, kCaptureSize, 0, GL_RGBA, GL_UNSIGNED_BYTE,
-                     kZeros.data());
+        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, size, size, 0, GL_RGBA, GL_UNSIGNED_BYTE, zeros.data());
     } else {
         const bool covered = area.width == 0 || area.height == 0 ||
                              (area.x >= next.x && area.y >= next.y && area.x + area.width <= next.x + next.width &&
                               area.y + area.height <= next.y + next.height);
         if (!covered)
             glTexSubImage2D(GL_TEXTURE_2D, 0, area.x, area.y, area.width, area.height, GL_RGBA, GL_UNSIGNED_BYTE,
-                            kZeros.data());
+                            zeros.data());
     }
     if (next.width > 0 && next.height > 0)
         glCopyTexSubImage2D(GL_TEXTURE_2D, 0, next.x, next.y, x0, y0, next.width, next.height);
     area = next;
 
     slot->uLeft = 0;
-    slot->uRight = static_cast<float>((r.x2 - r.x1) * width_ / kVirtualWidth / kCaptureSize);
-    slot->vTop = static_cast<float>((r.y2 - r.y1) * height_ / kVirtualHeight / kCaptureSize);
+    slot->uRight = static_cast<float>((r.x2 - r.x1) * width_ / kVirtualWidth / size);
+    slot->vTop = static_cast<float>((r.y2 - r.y1) * height_ / kVirtualHeight / size);
     slot->vBottom = 0;
 }
 

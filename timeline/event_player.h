@@ -4,6 +4,7 @@
 #pragma once
 #include <array>
 #include <functional>
+#include <vector>
 
 #include "scene/camera.h"
 #include "scene/scene_records.h"
@@ -17,8 +18,11 @@ namespace lumen {
 
 class RuntimeRandom;
 
-// Captures are 1024 x 1024 blocks of the picture.
+// Captures are 1024 x 1024 blocks of the picture, as long as the picture fits
+// in one; a wider or taller picture gets the next power of two that holds it,
+// so a capture never shows a cut-off, repeated picture.
 constexpr int kCaptureSize = 1024;
+int captureBlockSize(int pictureWidth, int pictureHeight);
 
 class EventPlayer {
 public:
@@ -46,6 +50,16 @@ public:
     // The cloth flag inside the event's rectangle, caught up to t.
     void runClothFlag(int t, const TimelineEvent& event, float p);
 
+    // What drawing the timeline at t does to the cameras (their tracks and
+    // which one is current), without drawing: frames nobody will see still
+    // leave the camera where the next frame starts from.
+    void replayCameras(const TimelineEvent* head, int t);
+
+    // Every slot back to its start-up 2 x 2 black texture, coordinates 0.
+    void clearRenderTargets();
+    void setCurrentCamera(Camera* camera) { currentCamera_ = camera; }
+    int captureSize() const { return captureSize_; }
+
     int windowWidth() const { return width_; }
     int windowHeight() const { return height_; }
 
@@ -61,6 +75,8 @@ private:
     void setup2D() const;
     void drawImageLayer(const TimelineEvent& event, const EventRect& r, float p);
     void drawSceneView(const TimelineEvent& event, const EventRect& r, float p);
+    // Evaluates the view's camera tracks; returns the camera the view uses.
+    Camera* viewCamera(const TimelineEvent& event, float p);
     void drawClear(const TimelineEvent& event);
     void capture(const TimelineEvent& event, const EventRect& r);
     void drawZoomFeedback(const TimelineEvent& event, const EventRect& r, float p);
@@ -69,14 +85,16 @@ private:
 
     int width_;
     int height_;
+    int captureSize_;
     std::array<RenderTarget, kRenderTargetCount> targets_{};
     // Where each slot's texture holds copied pixels; everything else in a
-    // 1024 x 1024 capture texture is black.
+    // capture texture is black.
     struct CopiedArea {
         bool full = false;  // the texture has its 1024 x 1024 image
         int x = 0, y = 0, width = 0, height = 0;
     };
     std::array<CopiedArea, kRenderTargetCount> copied_{};
+    std::vector<uint8_t> zeros_;
     SceneAnimationSwitches switches_;
     Camera* currentCamera_ = nullptr;
     CameraMatrix cameraMatrix_;

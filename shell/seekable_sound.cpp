@@ -1,0 +1,98 @@
+// Mapping the song, starting it anywhere, pausing by closing the device.
+#include "shell/seekable_sound.h"
+
+#include <algorithm>
+#include <string>
+
+#include "base/log.h"
+#include "platform/audio_device.h"
+#include "platform/audio_thread.h"
+#include "shell/main_loop.h"
+#include "synth/song_data_error.h"
+
+namespace lumen {
+
+namespace {
+constexpr int kPollMs = 5;
+// One checkpoint a second or so: a seek then renders at most this many blocks
+// before playing, about a tenth of a second of work for a whole second of music.
+constexpr int kCheckpointBlocks = 50;
+}  // namespace
+
+SeekableSound::SeekableSound() = default;
+
+SeekableSound::~SeekableSound() { stop(); }
+
+bool SeekableSound::init(const SongSource& song, const ProgressHook& progress, int mapTo) {
+    player_ = std::make_unique<ModulePlayer>();
+    try {
+        loadSongSource(*player_, song, progress);
+    } catch (const SongDataError& e) {
+        logMessage(LogLevel::Error, std::string("lumen: song: ") + e.what());
+        return false;
+    }
+    map_ = std::make_unique<SongRun>(*player_, kCheckpointBlocks);
+    map_->firstBlockReaching(mapTo);
+    // A little past the end, so seeking there still has a block to start from.
+    map_->renderThrough(map_->blocks() + kCheckpointBlocks);
+    return true;
+}
+
+int SeekableSound::blockReaching(int showTime) {
+    const int last = lastBlock();
+    if (map_->endTime(last) + kClockOffsetMs < showTime) return last;
+    return map_->firstBlockReaching(showTime);
+}
+
+void SeekableSound::stop() {
+    thread_.reset();  // the thread renders into the ring: stop it first
+    device_.reset();
+}
+
+void SeekableSound::startAt(int block) {
+    stop();
+    block = std::clamp(block, 0, lastBlock());
+    map_->placePlayerAt(block);
+    renderer_ = std::make_unique<BlockRenderer>(*player_, player_->rate);
+    renderer_->prefill();
+    playIndex_ = 0;
+    firstBlock_ = block;
+    advanced_ = 0;
+    paused_ = false;
+    clockMs_.store(renderer_->positionAt(0), std::memory_order_relaxed);
+    playingBlock_.store(block, std::memory_order_relaxed);
+    std::string reason;
+    device_ = platform::openAudioDevice(kOutputRate, &reason);
+    if (!device_) device_ = platform::openSilentDevice(kOutputRate);
+    device_->play(reinterpret_cast<const uint8_t*>(renderer_->ring()), renderer_->ringBytes());
+    thread_ = std::make_unique<platform::AudioThread>([this] { poll(); }, kPollMs);
+}
+
+void SeekableSound::pause() {
+    if (paused_) return;
+    stop();
+    paused_ = true;
+}
+
+void SeekableSound::resume() {
+    // The block that was playing starts again from its beginning.
+    if (paused_) startAt(playingBlock());
+}
+
+// The device path's polling: refill behind the device, the clock from the
+// block it has just entered.
+void SeekableSound::poll() {
+    const OutputSizes& sizes = renderer_->sizes();
+    const uint64_t bytes = device_->bytesPlayed();
+    const int playing = int((bytes / 4) % uint64_t(sizes.ringFrames)) / sizes.blockFrames;
+    while (renderer_->fillIndex() != playing) {
+        renderer_->renderBlock();
+        playIndex_ += 1;
+        ++advanced_;
+        if (playIndex_ == sizes.blockCount) playIndex_ = 0;
+        clockMs_.store(renderer_->positionAt(playIndex_), std::memory_order_relaxed);
+        playingBlock_.store(firstBlock_ + advanced_, std::memory_order_relaxed);
+    }
+}
+
+}  // namespace lumen

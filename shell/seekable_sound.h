@@ -1,0 +1,73 @@
+// The soundtrack for the player's authoring mode and for starting mid-show:
+// the song is mapped once with play-state checkpoints, so playback can start
+// at any block, pause and resume, with the bytes after a seek the very bytes a
+// play from the start gives there.
+#pragma once
+#include <atomic>
+#include <memory>
+
+#include "base/progress.h"
+#include "shell/song_run.h"
+#include "synth/block_renderer.h"
+#include "synth/module_player.h"
+#include "synth/synth.h"
+
+namespace lumen {
+
+namespace platform {
+class AudioDevice;
+class AudioThread;
+}  // namespace platform
+
+class SeekableSound {
+public:
+    SeekableSound();
+    ~SeekableSound();
+    SeekableSound(const SeekableSound&) = delete;
+    SeekableSound& operator=(const SeekableSound&) = delete;
+
+    // Loads the song (reporting progress) and maps it until its show time
+    // reaches mapTo, a second more for seeks to the very end. False, with one
+    // logged line, when the song cannot load.
+    bool init(const SongSource& song, const ProgressHook& progress, int mapTo);
+
+    // Plays from the start of block b (clamped to the mapped blocks); the
+    // clock then reads that block's end time.
+    void startAt(int block);
+    void pause();
+    void resume();
+    bool paused() const { return paused_; }
+
+    // Song time in ms at the end of the block being played.
+    int clockMs() const { return clockMs_.load(std::memory_order_relaxed); }
+    // The block being played, counted from the song's start.
+    int playingBlock() const { return playingBlock_.load(std::memory_order_relaxed); }
+    // The first mapped block whose show time reaches t (the last mapped one
+    // when none does).
+    int blockReaching(int showTime);
+    int lastBlock() const { return map_->blocks() - 1; }
+    int orderAt(int block) const { return map_->orderAt(block); }
+    // The ring as last filled (tests compare it with a run from the start).
+    const BlockRenderer& renderer() const { return *renderer_; }
+    // The mapped song: the show's clock for every block.
+    SongRun& map() { return *map_; }
+    int rowAt(int block) const { return map_->rowAt(block); }
+
+private:
+    void poll();
+    void stop();
+
+    std::unique_ptr<ModulePlayer> player_;
+    std::unique_ptr<SongRun> map_;
+    std::unique_ptr<BlockRenderer> renderer_;
+    std::unique_ptr<platform::AudioDevice> device_;
+    std::unique_ptr<platform::AudioThread> thread_;
+    bool paused_ = false;
+    int playIndex_ = 0;
+    int firstBlock_ = 0;
+    int advanced_ = 0;
+    std::atomic<int> clockMs_{0};
+    std::atomic<int> playingBlock_{0};
+};
+
+}  // namespace lumen

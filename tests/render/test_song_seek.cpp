@@ -1,0 +1,120 @@
+// Seeking the soundtrack: a player put at any block by a checkpoint plays the
+// very bytes a run from the start plays there. Also how show times are typed
+// and how large captures grow.
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "render_test_support.h"
+#include "shell/headless_show.h"
+#include "shell/main_loop.h"
+#include "shell/show_time_text.h"
+#include "synth/block_renderer.h"
+#include "timeline/event_player.h"
+
+namespace lumen {
+namespace {
+
+TEST(SongSeek, PlayingAfterASeekGivesTheBytesOfARunFromTheStart) {
+    constexpr int kEvery = 50, kBlocks = 3200, kAfter = 120;
+    auto straight = std::make_unique<ModulePlayer>();
+    testing::loadBuiltInSong(*straight);
+    SongRun run(*straight);
+    std::vector<int16_t> pcm;
+    run.setBlockSink([&](const int16_t* f, int n) { pcm.insert(pcm.end(), f, f + size_t(n) * 2); });
+    run.renderThrough(kBlocks + kAfter);
+
+    auto seeking = std::make_unique<ModulePlayer>();
+    testing::loadBuiltInSong(*seeking);
+    SongRun map(*seeking, kEvery);
+    map.renderThrough(kBlocks);
+    ASSERT_EQ(map.endTime(kBlocks - 1), run.endTime(kBlocks - 1));
+    // Checkpoint blocks, their neighbours, the last mapped block; backwards
+    // too, since the player seeks both ways.
+    for (int b : {kBlocks, 2501, 2500, 2499, 777, 51, 50, 49, 1, 0}) {
+        SCOPED_TRACE("block " + std::to_string(b));
+        map.placePlayerAt(b);
+        BlockRenderer renderer(*seeking, seeking->rate);
+        const size_t blockValues = size_t(renderer.sizes().blockFrames) * 2;
+        for (int k = 0; k < kAfter; ++k) {
+            const int index = renderer.fillIndex();
+            renderer.renderBlock();
+            ASSERT_EQ(renderer.positionAt(index), run.endTime(b + k)) << "clock, block " << b + k;
+            const int16_t* expected = pcm.data() + size_t(b + k) * blockValues;
+            ASSERT_TRUE(std::equal(expected, expected + blockValues, renderer.block(index)))
+                << "bytes, block " << b + k;
+        }
+    }
+}
+
+TEST(SongSeek, ShowTimeReachedAtAnAudioPositionFollowsTheBlockClock) {
+    auto player = std::make_unique<ModulePlayer>();
+    testing::loadBuiltInSong(*player);
+    SongRun run(*player);
+    const int64_t block = run.blockFrames();
+    EXPECT_EQ(run.showTimeAtFrame(0), run.endTime(0) + kClockOffsetMs);
+    EXPECT_EQ(run.showTimeAtFrame(block - 1), run.showTimeAtFrame(0));
+    EXPECT_EQ(run.showTimeAtFrame(block), run.endTime(1) + kClockOffsetMs);
+    for (int t : {0, 77, 78, 20000, 23000, 400000}) {
+        const int b = run.firstBlockReaching(t);
+        EXPECT_GE(run.endTime(b) + kClockOffsetMs, t);
+        if (b > 0) {
+            EXPECT_LT(run.endTime(b - 1) + kClockOffsetMs, t);
+        }
+    }
+}
+
+TEST(ShowTimeText, ReadsSecondsAndMinutesToMilliseconds) {
+    const struct {
+        const char* text;
+        int ms;  // -1: refused
+    } cases[] = {
+        {"0", 0},
+        {"20", 20000},
+        {"20.5", 20500},
+        {"20.0005", 20000},
+        {"1:15", 75000},
+        {"01:15.250", 75250},
+        {"8:32.000", 512000},
+        {"0:59.999", 59999},
+        {"1:60", -1},
+        {"", -1},
+        {"-1", -1},
+        {"1.", -1},
+        {".5", -1},
+        {"1:2:3", -1},
+        {"12s", -1},
+        {"1.5:00", -1},
+        {"99999999999", -1},
+        {":30", -1},
+    };
+    for (const auto& c : cases) {
+        const std::optional<int> got = parseShowTime(c.text);
+        EXPECT_EQ(got.value_or(-1), c.ms) << "'" << c.text << "'";
+    }
+    EXPECT_EQ(formatShowTime(75250), "01:15.250");
+    EXPECT_EQ(formatShowTime(512000), "08:32.000");
+}
+
+TEST(CaptureBlock, GrowsOnlyForPicturesOverTheBlock) {
+    const struct {
+        int w, h, block;
+    } cases[] = {{320, 240, 1024},  {640, 480, 1024},   {800, 600, 1024},   {1024, 768, 1024}, {1024, 1024, 1024},
+                 {1025, 768, 2048}, {1440, 1080, 2048}, {1920, 1080, 2048}, {768, 1100, 2048}, {2049, 100, 4096}};
+    for (const auto& c : cases) EXPECT_EQ(captureBlockSize(c.w, c.h), c.block) << c.w << "x" << c.h;
+}
+
+TEST(ShowPicture, IsTheLargest4By3RectangleCentredInTheFrame) {
+    const struct {
+        int w, h, x, y, pw, ph;
+    } cases[] = {{640, 480, 0, 0, 640, 480},    {1440, 1080, 0, 0, 1440, 1080}, {1920, 1080, 240, 0, 1440, 1080},
+                 {1280, 720, 160, 0, 960, 720}, {640, 600, 0, 60, 640, 480},    {400, 200, 67, 0, 266, 200}};
+    for (const auto& c : cases) {
+        const platform::PresentRect r = showPictureRect(c.w, c.h);
+        EXPECT_EQ(std::vector<int>({r.x, r.y, r.width, r.height}), std::vector<int>({c.x, c.y, c.pw, c.ph}))
+            << c.w << "x" << c.h;
+    }
+}
+
+}  // namespace
+}  // namespace lumen

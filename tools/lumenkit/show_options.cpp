@@ -1,0 +1,33 @@
+// Reading frame sizes and show times from the command line.
+#include "show_options.h"
+
+#include <cstdio>
+
+#include "command.h"
+#include "shell/show_time_text.h"
+
+namespace lumenkit {
+
+namespace {
+constexpr int kLargestSide = 8192;
+}
+
+void parseFrameSize(const std::string& option, const std::string& text, int* width, int* height) {
+    int w = 0, h = 0;
+    char x = 0, rest = 0;
+    if (std::sscanf(text.c_str(), "%d%c%d%c", &w, &x, &h, &rest) != 3 || (x != 'x' && x != 'X') || w < 1 || h < 1 ||
+        w > kLargestSide || h > kLargestSide)
+        throw CommandError(option + ": expected WIDTHxHEIGHT with sides 1 to 8192, like 1440x1080; got '" + text + "'");
+    *width = w;
+    *height = h;
+}
+
+int parseTimeOption(const std::string& option, const std::string& text) {
+    const std::optional<int> ms = lumen::parseShowTime(text);
+    if (!ms)
+        throw CommandError(
+            option + ": expected a show time in seconds (75.5) or minutes and seconds (1:15.500); got '" + text + "'");
+    return *ms;
+}
+
+}  // namespace lumenkit
