@@ -3,12 +3,11 @@
 #pragma once
 #include <cstdint>
 
+#include "base/show_clock.h"
 #include "platform/display.h"
 
 namespace lumen {
 
-constexpr int kEndOfShowMs = 512000;
-constexpr int kClockOffsetMs = 57;
 constexpr int kFrameSleepMs = 10;
 constexpr int kVirtualKeyEscape = 0x1B;
 

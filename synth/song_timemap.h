@@ -6,7 +6,7 @@
 #include <optional>
 #include <vector>
 
-#include "shell/main_loop.h"
+#include "base/show_clock.h"
 #include "synth/module_player.h"
 #include "synth/song.h"
 
