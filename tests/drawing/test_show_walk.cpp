@@ -24,7 +24,7 @@ constexpr int kStep = 250, kShowEnd = 512000;
 
 // Fades the running order names, where a whole frame may be one colour: the
 // white-out before the machine and the fade to black at the end.
-constexpr std::pair<int, int> kNamedFades[] = {{397500, 399500}, {509730, 512100}};
+constexpr std::pair<int, int> kNamedFades[] = {{397780, 399500}, {509730, 512100}};
 // Spans of the flag's three windows, and the stretches of the same hill
 // around them where no flag is drawn (the bridge before, the end after).
 constexpr std::pair<int, int> kFlagWindows[] = {{422130, 451449}, {451450, 473539}, {473540, 509729}};
