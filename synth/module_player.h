@@ -62,8 +62,13 @@ struct ChannelState {
 // has at most 32 channels.
 constexpr int kMaxSongChannels = 32;
 
-struct ModulePlayer {
-    Song song;
+struct ModulePlayer;
+
+// Everything playing changes (position, tempo, channel and voice states),
+// apart from the loaded song; seeking keeps copies of it. The voices point
+// into the song's samples, so a copy only makes sense for the very player it
+// was taken from.
+struct PlayState {
     int samplesLeftInTick = 0;
     int samplesPerTick = 0;
     int globalVolume = 0;
@@ -77,6 +82,18 @@ struct ModulePlayer {
     int songTime = 0;  // milliseconds
     int rate = kOutputRate;
     std::array<ChannelState, kMaxSongChannels> channels{};
+    Mixer mixer;
+
+    static PlayState of(const ModulePlayer& player);
+    void restoreInto(ModulePlayer& player) const;
+};
+
+struct ModulePlayer : PlayState {
+    Song song;
+};
+
+inline PlayState PlayState::of(const ModulePlayer& player) { return player; }
+inline void PlayState::restoreInto(ModulePlayer& player) const { static_cast<PlayState&>(player) = *this; }
     Mixer mixer;
 };
 
