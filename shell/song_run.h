@@ -8,7 +8,7 @@
 
 #include "synth/block_renderer.h"
 #include "synth/module_player.h"
-#include "synth/play_state.h"
+#include "synth/module_player.h"
 
 namespace lumen {
 

@@ -94,7 +94,5 @@ struct ModulePlayer : PlayState {
 
 inline PlayState PlayState::of(const ModulePlayer& player) { return player; }
 inline void PlayState::restoreInto(ModulePlayer& player) const { static_cast<PlayState&>(player) = *this; }
-    Mixer mixer;
-};
 
 }  // namespace lumen
