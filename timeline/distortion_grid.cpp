@@ -6,6 +6,7 @@
 #include "timeline/distortion_grid.h"
 
 #include <cmath>
+#include <vector>
 
 #include "base/runtime_random.h"
 #include "pack/pack_codes.h"
@@ -179,57 +180,74 @@ bool computeDistortionGrid(DistortionGrid& grid, int type, float amount, const T
 // [SECTION] Drawing
 //-----------------------------------------------------------------------------
 
+namespace {
+
+// One quad corner as the vertex array holds it: texture coordinate, then position.
+struct QuadCorner {
+    float u, v, x, y;
+};
+
+// The grid's quads go to GL as one array in one draw. Sent vertex by vertex
+// (glBegin/glEnd), Mesa's software renderer drew a run of cells in one grid
+// column slightly differently depending on what had been drawn in earlier
+// frames, so a frame reached after different earlier frames (a shot, a
+// render at another rate or start, the player) did not come out the same.
+// Drawn from an array, the same grid gives the same pixels whatever came
+// before.
+void drawQuadCorners(const std::vector<QuadCorner>& corners) {
+    glPushClientAttrib(GL_CLIENT_VERTEX_ARRAY_BIT);
+    glEnableClientState(GL_TEXTURE_COORD_ARRAY);
+    glEnableClientState(GL_VERTEX_ARRAY);
+    glTexCoordPointer(2, GL_FLOAT, sizeof(QuadCorner), &corners[0].u);
+    glVertexPointer(2, GL_FLOAT, sizeof(QuadCorner), &corners[0].x);
+    glDrawArrays(GL_QUADS, 0, static_cast<GLsizei>(corners.size()));
+    glPopClientAttrib();
+}
+
+}  // namespace
+
 void drawDistortion(int type, float amount, float x1, float y1, float x2, float y2, const TextureRect& rect,
                     const JitterTable& jitter) {
-    // Lives across calls so a draw allocates nothing; the show draws on one thread.
+    // Live across calls so a draw allocates nothing; the show draws on one thread.
     static DistortionGrid grid;
+    static std::vector<QuadCorner> corners;
     if (!computeDistortionGrid(grid, type, amount, rect, jitter)) return;
 
     auto X = [&](int i) { return static_cast<float>(x1 + columnFraction(i) * (x2 - x1)); };
     auto Y = [&](int j) { return static_cast<float>(y1 + rowFraction(j) * (y2 - y1)); };
 
-    // Every cell is its own quad, but they share one batch: quads are
-    // rasterised one by one either way, so the pixels are the same as with a
-    // batch per cell, at a fraction of the software renderer's cost.
+    // Every cell is its own quad, all in one batch: quads are rasterised one
+    // by one either way, so the pixels are the same as with a batch per cell,
+    // at a fraction of the software renderer's cost.
+    corners.clear();
+    corners.reserve(size_t(kGridColumns - 1) * (kGridRows - 1) * 4);
     if (type == kDistortJitteredTiles) {
         const float su = (rect.uRight - rect.uLeft) / 64;
         const float sv = (rect.vBottom - rect.vTop) / 48;
-        glBegin(GL_QUADS);
         for (int i = 0; i < kGridColumns - 1; ++i) {
             for (int j = 0; j < kGridRows - 1; ++j) {
                 const DistortionGrid::Coord c = grid.at(i, j);
-                glTexCoord2f(c.u, c.v);
-                glVertex2f(X(i), Y(j));
-                glTexCoord2f(c.u + su, c.v);
-                glVertex2f(X(i + 1), Y(j));
-                glTexCoord2f(c.u + su, c.v + sv);
-                glVertex2f(X(i + 1), Y(j + 1));
-                glTexCoord2f(c.u, c.v + sv);
-                glVertex2f(X(i), Y(j + 1));
+                corners.push_back({c.u, c.v, X(i), Y(j)});
+                corners.push_back({c.u + su, c.v, X(i + 1), Y(j)});
+                corners.push_back({c.u + su, c.v + sv, X(i + 1), Y(j + 1)});
+                corners.push_back({c.u, c.v + sv, X(i), Y(j + 1)});
             }
         }
-        glEnd();
-        return;
-    }
-
-    glBegin(GL_QUADS);
-    for (int i = 0; i < kGridColumns - 1; ++i) {
-        for (int j = 0; j < kGridRows - 1; ++j) {
-            const DistortionGrid::Coord& a = grid.at(i, j);
-            const DistortionGrid::Coord& b = grid.at(i + 1, j);
-            const DistortionGrid::Coord& c = grid.at(i + 1, j + 1);
-            const DistortionGrid::Coord& d = grid.at(i, j + 1);
-            glTexCoord2f(a.u, a.v);
-            glVertex2f(X(i), Y(j));
-            glTexCoord2f(b.u, b.v);
-            glVertex2f(X(i + 1), Y(j));
-            glTexCoord2f(c.u, c.v);
-            glVertex2f(X(i + 1), Y(j + 1));
-            glTexCoord2f(d.u, d.v);
-            glVertex2f(X(i), Y(j + 1));
+    } else {
+        for (int i = 0; i < kGridColumns - 1; ++i) {
+            for (int j = 0; j < kGridRows - 1; ++j) {
+                const DistortionGrid::Coord& a = grid.at(i, j);
+                const DistortionGrid::Coord& b = grid.at(i + 1, j);
+                const DistortionGrid::Coord& c = grid.at(i + 1, j + 1);
+                const DistortionGrid::Coord& d = grid.at(i, j + 1);
+                corners.push_back({a.u, a.v, X(i), Y(j)});
+                corners.push_back({b.u, b.v, X(i + 1), Y(j)});
+                corners.push_back({c.u, c.v, X(i + 1), Y(j + 1)});
+                corners.push_back({d.u, d.v, X(i), Y(j + 1)});
+            }
         }
     }
-    glEnd();
+    drawQuadCorners(corners);
 }
 
 }  // namespace lumen
