@@ -36,7 +36,9 @@ void writeFileAtomically(const std::string& path, const void* data, size_t size)
     const std::string part = path + ".part";
     std::FILE* file = std::fopen(part.c_str(), "wb");
     if (!file) throw CommandError(path + ": cannot create: " + std::strerror(errno));
-    const bool written = std::fwrite(data, 1, size, file) == size;
+    // An empty piece (a song without instruments has no definitions) may come
+    // with no buffer at all, which fwrite must not be given.
+    const bool written = size == 0 || std::fwrite(data, 1, size, file) == size;
     const int writeErrno = errno;
     const bool closed = std::fclose(file) == 0;
     if (!written || !closed || std::rename(part.c_str(), path.c_str()) != 0) {
