@@ -82,17 +82,11 @@ void SeekableSound::resume() {
 // The device path's polling: refill behind the device, the clock from the
 // block it has just entered.
 void SeekableSound::poll() {
-    const OutputSizes& sizes = renderer_->sizes();
-    const uint64_t bytes = device_->bytesPlayed();
-    const int playing = int((bytes / 4) % uint64_t(sizes.ringFrames)) / sizes.blockFrames;
-    while (renderer_->fillIndex() != playing) {
-        renderer_->renderBlock();
-        playIndex_ += 1;
-        ++advanced_;
-        if (playIndex_ == sizes.blockCount) playIndex_ = 0;
-        clockMs_.store(renderer_->positionAt(playIndex_), std::memory_order_relaxed);
-        playingBlock_.store(firstBlock_ + advanced_, std::memory_order_relaxed);
-    }
+    const int rendered = refillBehindDevice(*renderer_, device_->bytesPlayed(), playIndex_);
+    if (rendered == 0) return;
+    advanced_ += rendered;
+    clockMs_.store(renderer_->positionAt(playIndex_), std::memory_order_relaxed);
+    playingBlock_.store(firstBlock_ + advanced_, std::memory_order_relaxed);
 }
 
 }  // namespace lumen

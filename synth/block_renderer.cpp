@@ -73,4 +73,16 @@ void BlockRenderer::prefill() {
     } while (fill_ != 0);
 }
 
+int refillBehindDevice(BlockRenderer& renderer, uint64_t bytesPlayed, int& playIndex) {
+    const OutputSizes& sizes = renderer.sizes();
+    const int playing = int((bytesPlayed / 4) % uint64_t(sizes.ringFrames)) / sizes.blockFrames;
+    int rendered = 0;
+    while (renderer.fillIndex() != playing) {
+        renderer.renderBlock();
+        if (++playIndex == sizes.blockCount) playIndex = 0;
+        ++rendered;
+    }
+    return rendered;
+}
+
 }  // namespace lumen

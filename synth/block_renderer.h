@@ -55,6 +55,11 @@ private:
     TickObserver tickObserver_;
 };
 
+// The device path's refill: renders every block the device has played past
+// (the ring is refilled behind it) and moves playIndex on with them, wrapping
+// at the ring's end. Returns how many blocks it rendered.
+int refillBehindDevice(BlockRenderer& renderer, uint64_t bytesPlayed, int& playIndex);
+
 // Round to nearest (ties to even) and clamp to 16 bits.
 int16_t pcmFromMix(float value);
 

@@ -69,15 +69,8 @@ void Synth::synthStart() {
 }
 
 void Synth::poll() {
-    const OutputSizes& sizes = renderer_->sizes();
-    const uint64_t bytes = device_->bytesPlayed();
-    const int playing = int((bytes / 4) % uint64_t(sizes.ringFrames)) / sizes.blockFrames;
-    while (renderer_->fillIndex() != playing) {
-        renderer_->renderBlock();
-        playIndex_ += 1;
-        if (playIndex_ == sizes.blockCount) playIndex_ = 0;
+    if (refillBehindDevice(*renderer_, device_->bytesPlayed(), playIndex_) > 0)
         clockMs_.store(renderer_->positionAt(playIndex_), std::memory_order_relaxed);
-    }
 }
 
 void Synth::pollSilentClock() {

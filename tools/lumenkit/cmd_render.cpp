@@ -223,14 +223,8 @@ void render(const RenderArgs& a) {
         std::filesystem::create_directories(a.framesDir);
 
     int width = 0, height = 0;
-    parseFrameSize("--size", a.size, &width, &height);
-    const lumen::platform::PresentRect pic = lumen::showPictureRect(width, height);
-    std::unique_ptr<lumen::HeadlessShow> show;
-    try {
-        show = std::make_unique<lumen::HeadlessShow>(pic.width, pic.height);
-    } catch (const std::runtime_error& e) {
-        throw CommandError(e.what());
-    }
+    lumen::platform::PresentRect pic;
+    const std::unique_ptr<lumen::HeadlessShow> show = openHeadlessShow(a.size, &width, &height, &pic);
     lumen::SongRun& song = show->song();
     std::vector<int16_t> songPcm;
     song.setBlockSink([&](const int16_t* f, int n) { songPcm.insert(songPcm.end(), f, f + size_t(n) * 2); });

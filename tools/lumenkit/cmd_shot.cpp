@@ -16,14 +16,8 @@ namespace {
 void shot(const std::string& timeText, const std::string& out, const std::string& size) {
     const int t = parseTimeOption("T", timeText);
     int width = 0, height = 0;
-    parseFrameSize("--size", size, &width, &height);
-    const lumen::platform::PresentRect pic = lumen::showPictureRect(width, height);
-    std::unique_ptr<lumen::HeadlessShow> show;
-    try {
-        show = std::make_unique<lumen::HeadlessShow>(pic.width, pic.height);
-    } catch (const std::runtime_error& e) {
-        throw CommandError(e.what());
-    }
+    lumen::platform::PresentRect pic;
+    const std::unique_ptr<lumen::HeadlessShow> show = openHeadlessShow(size, &width, &height, &pic);
     show->history().drawFrame(t);
     const std::vector<uint8_t> picture = show->readPicture();
     if (pic.width == width && pic.height == height) {

@@ -2,6 +2,7 @@
 #include "show_options.h"
 
 #include <cstdio>
+#include <stdexcept>
 
 #include "command.h"
 #include "shell/show_time_text.h"
@@ -28,6 +29,17 @@ int parseTimeOption(const std::string& option, const std::string& text) {
         throw CommandError(
             option + ": expected a show time in seconds (75.5) or minutes and seconds (1:15.500); got '" + text + "'");
     return *ms;
+}
+
+std::unique_ptr<lumen::HeadlessShow> openHeadlessShow(const std::string& sizeText, int* width, int* height,
+                                                      lumen::platform::PresentRect* picture) {
+    parseFrameSize("--size", sizeText, width, height);
+    *picture = lumen::showPictureRect(*width, *height);
+    try {
+        return std::make_unique<lumen::HeadlessShow>(picture->width, picture->height);
+    } catch (const std::runtime_error& e) {
+        throw CommandError(e.what());
+    }
 }
 
 }  // namespace lumenkit
