@@ -1,7 +1,6 @@
 // `lumenkit frame` and `lumenkit sheet` end to end, and the placeholder show
 // frame written as a PNG under the build tree for a person to look at.
 #include <gtest/gtest.h>
-#include <png.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -32,17 +31,6 @@ std::string readText(const fs::path& p) {
     return s.str();
 }
 
-// The file's pixels, or an empty picture when it cannot be read.
-testing::Picture readPng(const fs::path& p) {
-    png_image image{};
-    image.version = PNG_IMAGE_VERSION;
-    if (!png_image_begin_read_from_file(&image, p.c_str())) return {{}, 0, 0};
-    image.format = PNG_FORMAT_RGBA;
-    std::vector<uint8_t> rgba(PNG_IMAGE_SIZE(image));
-    if (!png_image_finish_read(&image, nullptr, rgba.data(), 0, nullptr)) return {{}, 0, 0};
-    return {rgba, int(image.width), int(image.height)};
-}
-
 // Runs `lumenkit COMMAND ARGS`, returning its exit status; stderr goes to errPath.
 int lumenkit(const std::string& command, const std::string& args, const fs::path& errPath) {
     const char* env = std::getenv("LUMENKIT");
@@ -68,7 +56,7 @@ TEST(FrameCommand, WritesThePlaceholderShowFrameAsPng) {
     const fs::path png = dir / "placeholder_show.png", small = dir / "placeholder_show_320.png";
     fs::remove(png);
     ASSERT_EQ(frame(pack.string() + " 5000 " + png.string(), dir / "frame.err"), 0) << readText(dir / "frame.err");
-    const testing::Picture pic = readPng(png);
+    const testing::Picture pic = testing::readPngPicture(png);
     ASSERT_EQ(pic.width, 640);
     ASSERT_EQ(pic.height, 480);
     // The scene view drew lit geometry in the picture's middle band.
@@ -79,7 +67,7 @@ TEST(FrameCommand, WritesThePlaceholderShowFrameAsPng) {
     EXPECT_GT(lit, 2000);
     std::printf("placeholder show frame: %s\n", png.c_str());
     ASSERT_EQ(frame(pack.string() + " 5000 " + small.string() + " --size 320x240 --animate-all", dir / "frame.err"), 0);
-    EXPECT_EQ(readPng(small).width, 320);
+    EXPECT_EQ(testing::readPngPicture(small).width, 320);
 }
 
 TEST(FrameCommand, ABadPackIsOneLineNamingTheFileSectionAndByteOffset) {
@@ -102,7 +90,7 @@ TEST(SheetCommand, TilesFramesAtAStepUnderTheirTimeLabels) {
                        dir / "sheet.err"),
               0)
         << readText(dir / "sheet.err");
-    const testing::Picture pic = readPng(png);
+    const testing::Picture pic = testing::readPngPicture(png);
     ASSERT_EQ(pic.width, 128);
     ASSERT_EQ(pic.height, 2 * (48 + 14));
     int label = 0, lit = 0, litInEmptyTile = 0;

@@ -1,8 +1,6 @@
-// What the render and shot tests share: a scratch folder, PNG reading, the
+// What the render and shot tests share: a scratch folder, the
 // built-in song's clock, and whether the ffmpeg tools are installed.
 #pragma once
-#include <png.h>
-
 #include <cstdint>
 #include <filesystem>
 #include <string>
@@ -10,25 +8,11 @@
 
 #include "content/song_builtin.h"
 #include "shell/song_run.h"
+#include "support/picture.h"
 #include "support/tool_run.h"
 #include "synth/synth.h"
 
 namespace lumen::testing {
-
-struct Rgba8 {
-    std::vector<uint8_t> pixels;
-    int width = 0, height = 0;
-};
-
-inline Rgba8 readPngRgba(const std::filesystem::path& p) {
-    png_image image{};
-    image.version = PNG_IMAGE_VERSION;
-    if (!png_image_begin_read_from_file(&image, p.c_str())) return {};
-    image.format = PNG_FORMAT_RGBA;
-    Rgba8 out{std::vector<uint8_t>(PNG_IMAGE_SIZE(image)), int(image.width), int(image.height)};
-    if (!png_image_finish_read(&image, nullptr, out.pixels.data(), 0, nullptr)) return {};
-    return out;
-}
 
 inline std::filesystem::path scratchDir(const std::string& name) {
     const auto dir = std::filesystem::path(LUMEN_BINARY_DIR) / "render_tests" / name;

@@ -20,7 +20,7 @@ namespace lumen {
 namespace {
 
 namespace fs = std::filesystem;
-using testing::readPngRgba;
+using testing::readPngPicture;
 using testing::runCommand;
 using testing::runLumenkit;
 
@@ -136,14 +136,14 @@ TEST(RenderFrames, RunsRatesStartsAndShotsAgreeOnEveryShowTime) {
     EXPECT_EQ(testing::readBytes(a / "audio.wav"), testing::readBytes(b / "audio.wav"));
     std::map<int, fs::path> byTime;
     for (const auto& [k, t] : listA) {
-        EXPECT_EQ(readPngRgba(framePath(a, k)).pixels, readPngRgba(framePath(b, k)).pixels) << "frame " << k;
+        EXPECT_EQ(readPngPicture(framePath(a, k)).pixels, readPngPicture(framePath(b, k)).pixels) << "frame " << k;
         byTime.emplace(t, framePath(a, k));
     }
     int shared = 0;
     for (const auto& [k, t] : listC) {
         if (!byTime.count(t)) continue;
         ++shared;
-        EXPECT_EQ(readPngRgba(framePath(c, k)).pixels, readPngRgba(byTime[t]).pixels) << "show time " << t;
+        EXPECT_EQ(readPngPicture(framePath(c, k)).pixels, readPngPicture(byTime[t]).pixels) << "show time " << t;
     }
     EXPECT_GE(shared, 5);
     const auto [k, t] = *std::next(listA.begin(), 9);
@@ -152,11 +152,11 @@ TEST(RenderFrames, RunsRatesStartsAndShotsAgreeOnEveryShowTime) {
                           shot.string() + " --size 320x240")
                   .status,
               0);
-    EXPECT_EQ(readPngRgba(shot).pixels, readPngRgba(framePath(a, k)).pixels) << "shot at frame " << k;
+    EXPECT_EQ(readPngPicture(shot).pixels, readPngPicture(framePath(a, k)).pixels) << "shot at frame " << k;
 }
 
 // Mean absolute channel difference inside and outside a pixel rectangle.
-void meanDifference(const testing::Rgba8& p, const testing::Rgba8& q, int x1, int y1, int x2, int y2, double* inside,
+void meanDifference(const testing::Picture& p, const testing::Picture& q, int x1, int y1, int x2, int y2, double* inside,
                     double* outside) {
     double in = 0, out = 0;
     size_t nIn = 0, nOut = 0;
@@ -223,8 +223,8 @@ TEST(Shot, InsideAnImageLayerTheLayerShowsAndJustAfterItIsGone) {
                 .status,
             0);
     double inside = 0, outside = 0;
-    meanDifference(readPngRgba(dir / (std::to_string(during) + ".png")),
-                   readPngRgba(dir / (std::to_string(after) + ".png")), layer->rect[4], layer->rect[5],
+    meanDifference(readPngPicture(dir / (std::to_string(during) + ".png")),
+                   readPngPicture(dir / (std::to_string(after) + ".png")), layer->rect[4], layer->rect[5],
                    layer->rect[6] + 1, layer->rect[7] + 1, &inside, &outside);
     EXPECT_GT(inside, 4.0) << "the layer's rectangle looks the same with and without the layer";
     EXPECT_GT(inside, 2 * outside) << "inside " << inside << ", outside " << outside << " at " << during << " and "
@@ -232,8 +232,8 @@ TEST(Shot, InsideAnImageLayerTheLayerShowsAndJustAfterItIsGone) {
 }
 
 // Averages the picture down to w x h, each target pixel over the source area it covers.
-testing::Rgba8 scaleDown(const testing::Rgba8& p, int w, int h) {
-    testing::Rgba8 out{std::vector<uint8_t>(size_t(w) * size_t(h) * 4, 255), w, h};
+testing::Picture scaleDown(const testing::Picture& p, int w, int h) {
+    testing::Picture out{std::vector<uint8_t>(size_t(w) * size_t(h) * 4, 255), w, h};
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x)
             for (int c = 0; c < 3; ++c) {
@@ -259,8 +259,8 @@ TEST(Shot, CapturesAt1440x1080ShowTheWholePictureLikeAt1024x768) {
     const std::string time = std::to_string(t / 1000.0);
     ASSERT_EQ(runLumenkit("shot " + time + " " + (dir / "big.png").string() + " --size 1440x1080").status, 0);
     ASSERT_EQ(runLumenkit("shot " + time + " " + (dir / "small.png").string() + " --size 1024x768").status, 0);
-    const testing::Rgba8 big = scaleDown(readPngRgba(dir / "big.png"), 1024, 768);
-    const testing::Rgba8 small = readPngRgba(dir / "small.png");
+    const testing::Picture big = scaleDown(readPngPicture(dir / "big.png"), 1024, 768);
+    const testing::Picture small = readPngPicture(dir / "small.png");
     ASSERT_EQ(small.width, 1024);
     // The right and bottom strips are where a 1024 block would cut off.
     double strips = 0, unused = 0, whole = 0;

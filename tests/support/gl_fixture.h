@@ -14,32 +14,10 @@
 #include "scene/camera.h"
 #include "scene/scene_records.h"
 #include "support/headless_gl.h"
+#include "support/picture.h"
 #include "timeline/event_player.h"
 
 namespace lumen::testing {
-
-struct Rgba {
-    int r = 0, g = 0, b = 0, a = 0;
-};
-
-// Pixels read back from the picture, rows top-down.
-struct Picture {
-    std::vector<uint8_t> pixels;
-    int width, height;
-    Rgba at(int x, int y) const {
-        const uint8_t* p = &pixels[(size_t(y) * width + x) * 4];
-        return {p[0], p[1], p[2], p[3]};
-    }
-    bool allBlack() const {
-        return std::all_of(pixels.begin(), pixels.end(), [](uint8_t b) { return b == 0; });
-    }
-    // Calls f(x, y, pixel) for every pixel.
-    template <typename F>
-    void forEach(F f) const {
-        for (int y = 0; y < height; ++y)
-            for (int x = 0; x < width; ++x) f(x, y, at(x, y));
-    }
-};
 
 inline constexpr float kWhite[4] = {1, 1, 1, 1};
 

@@ -2,7 +2,6 @@
 // and truncated modules are errors naming the byte, panning comes back
 // mirrored; and the loudness plot's order markers sit where the time map says.
 #include <gtest/gtest.h>
-#include <png.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -13,6 +12,7 @@
 
 #include "synth/song_source_format.h"
 #include "song_fixture.h"
+#include "support/picture.h"
 #include "synth/song_loader.h"
 #include "synth/song_timemap.h"
 #include "synth/xm_export.h"
@@ -329,19 +329,6 @@ TEST_F(SongCommandFiles, ImportXmWritesASourceFolderThatBuildsBackOrSaysWhatIsWr
     EXPECT_FALSE(fs::exists(path("wide")));
 }
 
-// The picture's pixels, RGBA, row by row.
-std::vector<uint8_t> readPng(const std::string& file, int& width, int& height) {
-    png_image image{};
-    image.version = PNG_IMAGE_VERSION;
-    if (!png_image_begin_read_from_file(&image, file.c_str())) return {};
-    image.format = PNG_FORMAT_RGBA;
-    std::vector<uint8_t> pixels(PNG_IMAGE_SIZE(image));
-    if (!png_image_finish_read(&image, nullptr, pixels.data(), 0, nullptr)) return {};
-    width = int(image.width);
-    height = int(image.height);
-    return pixels;
-}
-
 TEST_F(SongCommandFiles, PlotMarksEachOrderWhereTheTimeMapStartsIt) {
     // Three orders at speed 3; the second is cut short by a break.
     testing::TestSong song(3, 2);
@@ -360,9 +347,10 @@ TEST_F(SongCommandFiles, PlotMarksEachOrderWhereTheTimeMapStartsIt) {
     const auto r = testing::runLumenkit("song plot " + path("p.png") + in + " --width 700 --height 300");
     ASSERT_EQ(r.status, 0) << r.output;
     EXPECT_FALSE(fs::exists(path("p.png.part")));
-    int width = 0, height = 0;
-    const std::vector<uint8_t> pixels = readPng(path("p.png"), width, height);
-    ASSERT_EQ(std::pair(width, height), std::pair(700, 300));
+    const testing::Picture plot = testing::readPngPicture(path("p.png"));
+    const int width = plot.width;
+    const std::vector<uint8_t>& pixels = plot.pixels;
+    ASSERT_EQ(std::pair(plot.width, plot.height), std::pair(700, 300));
 
     double seconds = 0;
     int left = 0, right = 0, top = 0, bottom = 0;
