@@ -72,6 +72,8 @@ TEST(LumenkitTexture, RawPngAndAllHoldTheGeneratorsLayersWithTheScratchShared) {
     const Picture p = readPngPicture(png);  // --png writes the chosen layer: id 8, layer 2
     EXPECT_EQ(std::pair(p.width, p.height), std::pair(256, 256));
     EXPECT_EQ(p.pixels, layerOf(8, 2));
+    const std::vector<uint8_t> head = readBytes(png);  // IHDR: 8 bits, colour type 6 (RGBA)
+    EXPECT_EQ(std::pair(head.at(24), head.at(25)), std::pair(uint8_t(8), uint8_t(6)));
     for (int id : {3, 8})
         for (int n = 0; n < 4; ++n) {
             const std::string name = dir + "/tex" + std::to_string(id) + "_l" + std::to_string(n) + ".png";
