@@ -217,9 +217,9 @@ TEST(Shot, InsideAnImageLayerTheLayerShowsAndJustAfterItIsGone) {
     const fs::path dir = testing::scratchDir("layer");
     const int during = (layer->start + layer->end) * 5, after = gone * 10;
     ASSERT_TRUE(shot(during, dir / "during.png") && shot(after, dir / "after.png"));
-    const auto [inside, outside] = meanDifference(readPngPicture(dir / "during.png"), readPngPicture(dir / "after.png"),
-                                                  layer->rect[4], layer->rect[5], layer->rect[6] + 1,
-                                                  layer->rect[7] + 1);
+    const auto [inside, outside] =
+        meanDifference(readPngPicture(dir / "during.png"), readPngPicture(dir / "after.png"), layer->rect[4],
+                       layer->rect[5], layer->rect[6] + 1, layer->rect[7] + 1);
     EXPECT_GT(inside, 4.0) << "the layer's rectangle looks the same with and without the layer";
     EXPECT_GT(inside, 2 * outside) << "inside " << inside << ", outside " << outside << " at " << during << " and "
                                    << after << " ms";

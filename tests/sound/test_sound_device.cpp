@@ -89,8 +89,10 @@ Movement movement(const std::vector<Sample>& s) {
         std::nth_element(steps.begin(), steps.begin() + std::ptrdiff_t(steps.size() / 2), steps.end());
         m.medianStep = steps[steps.size() / 2];
     }
-    const auto from = std::find_if(s.begin(), s.end(), [&](const Sample& x) { return x.us >= s[first].us + kSettleUs; });
-    if (from < s.end() - 1) m.pacePerSecond = double(s.back().value - from->value) * 1e6 / double(s.back().us - from->us);
+    const auto from =
+        std::find_if(s.begin(), s.end(), [&](const Sample& x) { return x.us >= s[first].us + kSettleUs; });
+    if (from < s.end() - 1)
+        m.pacePerSecond = double(s.back().value - from->value) * 1e6 / double(s.back().us - from->us);
     return m;
 }
 
@@ -141,8 +143,8 @@ TEST_F(SoundDevice, PlatformDeviceConsumesTheRingAtTheSinksRealRate) {
 
     for (const Sample& s : samples) ASSERT_EQ(s.value % 4, 0) << "not whole stereo frames at " << s.us << " us";
     // Between callbacks the position moves on, in steps well under one block.
-    expectSteadyStream(samples, double(kOutputRate) * 4,
-                       int64_t(OutputSizes::forRate(kOutputRate).blockFrames) * 4, underruns);
+    expectSteadyStream(samples, double(kOutputRate) * 4, int64_t(OutputSizes::forRate(kOutputRate).blockFrames) * 4,
+                       underruns);
 }
 
 // What the clock should read, from the same block renderer run offline.

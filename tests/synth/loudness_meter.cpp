@@ -28,7 +28,8 @@ struct Biquad {
 // The two K-weighting stages, their analogue prototypes mapped to 44.1 kHz.
 Biquad highShelf() {
     const double f0 = 1681.974450955533, gainDb = 3.999843853973347, q = 0.7071752369554196;
-    const double k = std::tan(kPi * f0 / kRate), vh = std::pow(10.0, gainDb / 20), vb = std::pow(vh, 0.4996667741545416);
+    const double k = std::tan(kPi * f0 / kRate), vh = std::pow(10.0, gainDb / 20),
+                 vb = std::pow(vh, 0.4996667741545416);
     const double a0 = 1 + k / q + k * k;
     return Biquad{(vh + vb * k / q + k * k) / a0, 2 * (k * k - vh) / a0, (vh - vb * k / q + k * k) / a0,
                   2 * (k * k - 1) / a0, (1 - k / q + k * k) / a0};

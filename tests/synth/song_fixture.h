@@ -122,9 +122,9 @@ protected:
         writeBytes(path(dir + "/song.defs"), s.definitions);
         return pieceArgs(dir);
     }
-    std::filesystem::path dir_ = std::filesystem::temp_directory_path() /
-                                 ("lumen_song_" + std::to_string(::getpid()) + "_" +
-                                  ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    std::filesystem::path dir_ =
+        std::filesystem::temp_directory_path() / ("lumen_song_" + std::to_string(::getpid()) + "_" +
+                                                  ::testing::UnitTest::GetInstance()->current_test_info()->name());
 };
 
 // Runs sequencer ticks, mixing each tick's frames; returns the float mix.

@@ -139,7 +139,8 @@ struct XmBuilder {
                                                  {78, 125}};
         for (const auto& [at, v] : fields) putLe(b, at, v, at == 60 ? 4 : 2);
         std::copy(orders.begin(), orders.end(), b.begin() + 80);
-        for (const auto& cells : patterns) {
+        for (std::vector<XmCell> cells : patterns) {
+            cells.resize(size_t(rows * channels));  // a changed shape gets empty cells
             const std::vector<uint8_t> packed = packXmPattern(cells);
             const size_t at = b.size();
             b.resize(at + 9 + packed.size());
@@ -182,26 +183,24 @@ TEST(XmImport, BadModulesAreErrorsNamingTheByteAndWhatToChange) {
         for (const auto& [at, v] : bytes) b[at] = v;
         return b;
     };
-    XmBuilder wide;
-    wide.channels = 20;
-    wide.patterns = {std::vector<XmCell>(64 * 20)};
-    XmBuilder short32;
-    short32.rows = 32;
-    short32.patterns = {std::vector<XmCell>(32 * 2)};
-    XmBuilder many;
-    many.samples = 17;
-    XmBuilder badCell;
-    badCell.patterns[0][1].volume = 0x05;  // row 0, channel 2: no volume-column meaning
-    XmBuilder badOrder;
-    badOrder.orders = {0, 3};
+    const auto built = [](void (*change)(XmBuilder&)) {
+        XmBuilder b;
+        change(b);
+        return b.bytes();
+    };
     const std::pair<std::vector<uint8_t>, std::string> cases[] = {
         {patched({{0, 'X'}}), "byte 0: expected the text 'Extended Module: '"},
         {patched({{58, 3}}), "byte 58: expected format version 0x0104, got 0x0103"},
-        {wide.bytes(), "byte 68: expected at most 18 channels, got 20; move the notes of channels 19 and up"},
-        {short32.bytes(), "byte 341: expected 64 rows in pattern 0, got 32; resize it to 64 rows"},
-        {many.bytes(), "byte 500: expected at most 16 samples in instrument 1, got 17"},
-        {badCell.bytes(), "byte 346: expected pattern 0 row 0 channel 2: a volume-column byte"},
-        {badOrder.bytes(), "byte 81: expected order entry 1 naming one of the module's 1 patterns"},
+        {built([](XmBuilder& b) { b.channels = 20; }),
+         "byte 68: expected at most 18 channels, got 20; move the notes of channels 19 and up"},
+        {built([](XmBuilder& b) { b.rows = 32; }),
+         "byte 341: expected 64 rows in pattern 0, got 32; resize it to 64 rows"},
+        {built([](XmBuilder& b) { b.samples = 17; }), "byte 500: expected at most 16 samples in instrument 1, got 17"},
+        // Row 0, channel 2: a volume byte with no meaning.
+        {built([](XmBuilder& b) { b.patterns[0][1].volume = 0x05; }),
+         "byte 346: expected pattern 0 row 0 channel 2: a volume-column byte"},
+        {built([](XmBuilder& b) { b.orders.push_back(3); }),
+         "byte 81: expected order entry 1 naming one of the module's 1 patterns"},
         // The instrument starts after 128 empty cells of one byte each; its sample header at 263 on.
         // A forward loop of 30 + 10 samples.
         {patched({{736 + 14, 1}, {736 + 4, 30}, {736 + 8, 10}}),
