@@ -26,6 +26,11 @@ struct LoadFixture {
     LoadFixture() { loader.setUploadImages(false); }
     void load(const std::vector<uint8_t>& bytes) { loader.loadPack(bytes, lists); }
     void load(const std::string& source) { load(assemble(source)); }
+    // Loads the source and returns its newest scene.
+    Scene& loadScene(const std::string& source) {
+        load(source);
+        return lists.scenes.front();
+    }
 };
 
 }  // namespace lumen::testing

@@ -63,14 +63,13 @@ const char* kWhite = R"(pack width 2
 
 TEST(Deform, MoveAndScaleByTheSampledValue) {
     LoadFixture f;
-    f.load(std::string(kWhite) + R"(
+    Scene& s = f.loadScene(std::string(kWhite) + R"(
         scene id 0
           object grid id 1 columns 1 rows 1 keepUV 1
           object deformer id 2 textureId 9 mode scale x 3 y 1 z 0.5 targets [1]
           object grid id 3 columns 1 rows 1 keepUV 1
           object deformer id 4 textureId 9 mode move x 0 y 2 z 0 targets [3]
         end)");
-    Scene& s = f.lists.scenes.front();
     const double h = static_cast<float>(255 * 0.003921569);
     // Scale factors are 1 + h (factor - 1): x 3, z 0.5 at h = 1.
     const Mesh& scaled = s.objects[0].mesh;

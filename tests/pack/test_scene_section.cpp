@@ -20,8 +20,7 @@ TEST(Lights, KindsFillTheirFieldsOthersActAsPointAndLightsPastEightAreDropped) {
     const std::string point = " light kind point attenuation 1 0 0 position ";
     for (int i = 3; i < 10; ++i) source += point + std::to_string(i) + " 0 0\n";
     LoadFixture f;
-    f.load(source + " object cube id 3\nend\n");
-    Scene& s = f.lists.scenes.front();
+    Scene& s = f.loadScene(source + " object cube id 3\nend\n");
     const SceneLight& d = s.lights[0];
     EXPECT_EQ(d.enabled, 1);
     EXPECT_EQ(d.ambient[0], colorByte(255));
@@ -44,7 +43,7 @@ TEST(Objects, FlagBitsSelectOptionalFieldsAndMergeGetsNoMappingOrFaceTextures) {
     ASSERT_NE(display, nullptr);
     LoadFixture f;
     f.loader.setUploadImages(true);
-    f.load(R"(pack width 2
+    Scene& s = f.loadScene(R"(pack width 2
         texture id 1
         end
         image imageId 3 sourceTexture 1
@@ -52,7 +51,6 @@ TEST(Objects, FlagBitsSelectOptionalFieldsAndMergeGetsNoMappingOrFaceTextures) {
           object cube id 1 textureId 3 keepUV 1
           object merge id 2 textureId 3 ids [1] mapScaleS 2
         end)");
-    Scene& s = f.lists.scenes.front();
     const auto name = findUploadedImage(f.lists.images, 3)->glName;
     ASSERT_NE(name, 0u);
     const SceneObject& cube = s.objects[0];
@@ -68,13 +66,12 @@ TEST(Objects, FlagBitsSelectOptionalFieldsAndMergeGetsNoMappingOrFaceTextures) {
 
 TEST(Objects, DefaultMappingSwapsUAndVUnlessBit28) {
     LoadFixture f;
-    f.load(R"(pack width 2
+    Scene& s = f.loadScene(R"(pack width 2
         scene id 0
           object grid id 1 columns 1 rows 1
           object grid id 2 columns 1 rows 1 keepUV 1
           object grid id 3 columns 1 rows 1 keepUV 1 mapScaleS 2 mapOffsetT 51 mirrorU 1
         end)");
-    Scene& s = f.lists.scenes.front();
     // Vertex 1 of a 1 x 1 grid is generated with (u, v) = (1, 0).
     const MeshVertex& swapped = s.objects[0].mesh.vertices[1];
     EXPECT_EQ(swapped.uv.u, 0.0f);
@@ -92,7 +89,7 @@ TEST(Objects, DefaultMappingSwapsUAndVUnlessBit28) {
 
 TEST(Objects, ColourBytesTypeFieldsAndMatricesAndNonMeshTypesKeepAZeroMatrix) {
     LoadFixture f;
-    f.load(R"(pack width 2
+    Scene& s = f.loadScene(R"(pack width 2
         scene id 0
           object cone id 1 colorG 0 colorA 128 segments 3 cap 1
           object 101 id 2 skipped 7 ids [4 5 6]
@@ -101,7 +98,6 @@ TEST(Objects, ColourBytesTypeFieldsAndMatricesAndNonMeshTypesKeepAZeroMatrix) {
           object cylinder id 5 segments 4 stacks 1 caps 1 matrix 1 0 0 7 0 1 0 0 0 0 1 0
           object sweep id 6 path 5 profile 5
         end)");
-    Scene& s = f.lists.scenes.front();
     const SceneObject& cone = s.objects[0];
     EXPECT_EQ(cone.color.g, 0.0f);
     EXPECT_EQ(cone.color.a, colorByte(128));
@@ -120,7 +116,7 @@ TEST(Objects, ColourBytesTypeFieldsAndMatricesAndNonMeshTypesKeepAZeroMatrix) {
 
 TEST(Cameras, NoKeysMeansNoTracksAndMaskZeroRepeatsTheLastKey) {
     LoadFixture f;
-    f.load(R"(pack width 2
+    Scene& s = f.loadScene(R"(pack width 2
         scene id 0
           camera id 1
           end
@@ -130,7 +126,6 @@ TEST(Cameras, NoKeysMeansNoTracksAndMaskZeroRepeatsTheLastKey) {
             key time 20 eyeY 8
           end
         end)");
-    Scene& s = f.lists.scenes.front();
     Camera* none = findCamera(s, 1);
     ASSERT_NE(none, nullptr);
     for (const auto& t : none->tracks) EXPECT_FALSE(t.has_value());
@@ -152,7 +147,7 @@ TEST(Cameras, NoKeysMeansNoTracksAndMaskZeroRepeatsTheLastKey) {
 
 TEST(Clips, EveryObjectGetsARecordButOnlyAnimatedTypesReadTracks) {
     LoadFixture f;
-    f.load(R"(pack width 2
+    Scene& s = f.loadScene(R"(pack width 2
         scene id 0
           object linePath id 1 steps 1
           object 101 id 2 ids []
@@ -169,7 +164,6 @@ TEST(Clips, EveryObjectGetsARecordButOnlyAnimatedTypesReadTracks) {
             end
           end
         end)");
-    Scene& s = f.lists.scenes.front();
     for (int o = 0; o < 3; ++o) {
         ASSERT_FALSE(s.objects[o].clips.empty());
         EXPECT_EQ(s.objects[o].clips.front().clipId, 7);  // newest in front

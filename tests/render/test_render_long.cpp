@@ -55,6 +55,13 @@ double audioSecondsBetween(int from, int to) {
     return double(blocks) * run.blockFrames() / run.rate();
 }
 
+// lumenkit shot at `ms` of show time into `png`; true when it succeeded.
+bool shot(int ms, const fs::path& png, const std::string& options = "") {
+    char seconds[32];
+    std::snprintf(seconds, sizeof seconds, "%d.%03d", ms / 1000, ms % 1000);
+    return runLumenkit("shot " + std::string(seconds) + " " + png.string() + options).status == 0;
+}
+
 std::string probe(const fs::path& mp4, const std::string& stream, const std::string& entries) {
     return runCommand("ffprobe -v error -count_frames -select_streams " + stream + " -show_entries stream=" + entries +
                       " -of default=nw=1 " + mp4.string())
@@ -89,7 +96,6 @@ TEST(RenderVideo, ThreeSecondsAt25FpsHoldH264AndAacOfTheRightLengths) {
     // the second show time; AAC adds at most one frame (1024 samples) of padding.
     EXPECT_NEAR(audioSeconds, expected, 1.0 / 25 + 1024.0 / 44100);
     EXPECT_NEAR(audioSeconds, frames / 25.0, 1024.0 / 44100 + 1e-6);
-    EXPECT_NEAR(frames, audioSeconds * 25, 1.0);
     EXPECT_NEAR(frames, expected * 25, 1.0);
 
     // The same command makes the same file, byte for byte.
@@ -147,30 +153,23 @@ TEST(RenderFrames, RunsRatesStartsAndShotsAgreeOnEveryShowTime) {
     }
     EXPECT_GE(shared, 5);
     const auto [k, t] = *std::next(listA.begin(), 9);
-    const fs::path shot = a / "shot.png";
-    ASSERT_EQ(runLumenkit("shot " + std::to_string(t / 1000) + "." + std::to_string(t % 1000 + 1000).substr(1) + " " +
-                          shot.string() + " --size 320x240")
-                  .status,
-              0);
-    EXPECT_EQ(readPngPicture(shot).pixels, readPngPicture(framePath(a, k)).pixels) << "shot at frame " << k;
+    ASSERT_TRUE(shot(t, a / "shot.png", " --size 320x240"));
+    EXPECT_EQ(readPngPicture(a / "shot.png").pixels, readPngPicture(framePath(a, k)).pixels) << "shot at frame " << k;
 }
 
 // Mean absolute channel difference inside and outside a pixel rectangle.
-void meanDifference(const testing::Picture& p, const testing::Picture& q, int x1, int y1, int x2, int y2, double* inside,
-                    double* outside) {
-    double in = 0, out = 0;
-    size_t nIn = 0, nOut = 0;
+std::pair<double, double> meanDifference(const testing::Picture& p, const testing::Picture& q, int x1, int y1, int x2,
+                                         int y2) {
+    double sum[2] = {0, 0}, count[2] = {0, 0};
     for (int y = 0; y < p.height; ++y)
         for (int x = 0; x < p.width; ++x)
             for (int c = 0; c < 3; ++c) {
                 const size_t i = (size_t(y) * size_t(p.width) + size_t(x)) * 4 + size_t(c);
-                const double d = std::abs(int(p.pixels[i]) - int(q.pixels[i]));
-                const bool isIn = x >= x1 && x < x2 && y >= y1 && y < y2;
-                (isIn ? in : out) += d;
-                ++(isIn ? nIn : nOut);
+                const int outside = !(x >= x1 && x < x2 && y >= y1 && y < y2);
+                sum[outside] += std::abs(int(p.pixels[i]) - int(q.pixels[i]));
+                ++count[outside];
             }
-    *inside = nIn ? in / double(nIn) : 0;
-    *outside = nOut ? out / double(nOut) : 0;
+    return {count[0] ? sum[0] / count[0] : 0, count[1] ? sum[1] / count[1] : 0};
 }
 
 TEST(Shot, InsideAnImageLayerTheLayerShowsAndJustAfterItIsGone) {
@@ -217,15 +216,10 @@ TEST(Shot, InsideAnImageLayerTheLayerShowsAndJustAfterItIsGone) {
     ASSERT_NE(layer, nullptr) << "the show has no partial-screen image layer that ends bright";
     const fs::path dir = testing::scratchDir("layer");
     const int during = (layer->start + layer->end) * 5, after = gone * 10;
-    for (int t : {during, after})
-        ASSERT_EQ(
-            runLumenkit("shot " + std::to_string(t / 1000.0) + " " + (dir / (std::to_string(t) + ".png")).string())
-                .status,
-            0);
-    double inside = 0, outside = 0;
-    meanDifference(readPngPicture(dir / (std::to_string(during) + ".png")),
-                   readPngPicture(dir / (std::to_string(after) + ".png")), layer->rect[4], layer->rect[5],
-                   layer->rect[6] + 1, layer->rect[7] + 1, &inside, &outside);
+    ASSERT_TRUE(shot(during, dir / "during.png") && shot(after, dir / "after.png"));
+    const auto [inside, outside] =
+        meanDifference(readPngPicture(dir / "during.png"), readPngPicture(dir / "after.png"), layer->rect[4],
+                       layer->rect[5], layer->rect[6] + 1, layer->rect[7] + 1);
     EXPECT_GT(inside, 4.0) << "the layer's rectangle looks the same with and without the layer";
     EXPECT_GT(inside, 2 * outside) << "inside " << inside << ", outside " << outside << " at " << during << " and "
                                    << after << " ms";
@@ -256,16 +250,13 @@ TEST(Shot, CapturesAt1440x1080ShowTheWholePictureLikeAt1024x768) {
         if ((e.kind == kEventZoomFeedback || e.kind == kEventScreenDistortion) && t < 0) t = (e.start + e.end) * 5;
     if (t < 0) GTEST_SKIP() << "the show has no event that draws a capture";
     const fs::path dir = testing::scratchDir("capture_block");
-    const std::string time = std::to_string(t / 1000.0);
-    ASSERT_EQ(runLumenkit("shot " + time + " " + (dir / "big.png").string() + " --size 1440x1080").status, 0);
-    ASSERT_EQ(runLumenkit("shot " + time + " " + (dir / "small.png").string() + " --size 1024x768").status, 0);
+    ASSERT_TRUE(shot(t, dir / "big.png", " --size 1440x1080") && shot(t, dir / "small.png", " --size 1024x768"));
     const testing::Picture big = scaleDown(readPngPicture(dir / "big.png"), 1024, 768);
     const testing::Picture small = readPngPicture(dir / "small.png");
     ASSERT_EQ(small.width, 1024);
     // The right and bottom strips are where a 1024 block would cut off.
-    double strips = 0, unused = 0, whole = 0;
-    meanDifference(big, small, 0, 0, 728, 546, &unused, &strips);
-    meanDifference(big, small, 0, 0, 1024, 768, &whole, &unused);
+    const double strips = meanDifference(big, small, 0, 0, 728, 546).second;
+    const double whole = meanDifference(big, small, 0, 0, 1024, 768).first;
     // Measured: about 1.2 and 1.5 (scaling and the 1024-wide row nudge); a
     // capture cut at 1024 pixels gives about 7.4 and 4.7.
     EXPECT_LT(strips, 3.0) << "right and bottom";

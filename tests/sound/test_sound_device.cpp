@@ -24,14 +24,11 @@ using Clock = std::chrono::steady_clock;
 
 // Under ThreadSanitizer (tests/sound/run_tsan.sh) the mixer runs many times
 // slower than real time, so only the checks that do not depend on speed apply.
-#if defined(__SANITIZE_THREAD__)
-constexpr bool kTimingChecked = false;
-#elif defined(__has_feature)
-#if __has_feature(thread_sanitizer)
-constexpr bool kTimingChecked = false;
-#else
-constexpr bool kTimingChecked = true;
+#if !defined(__has_feature)
+#define __has_feature(x) 0
 #endif
+#if defined(__SANITIZE_THREAD__) || __has_feature(thread_sanitizer)
+constexpr bool kTimingChecked = false;
 #else
 constexpr bool kTimingChecked = true;
 #endif
@@ -66,44 +63,51 @@ std::vector<Sample> sampleFor(std::chrono::milliseconds span, Read read) {
     return samples;
 }
 
-// The longest time a value stood still, from its first move to the end, and
-// whether it ever went back.
+// How a sampled value moved from its first move on: the longest time it stood
+// still, whether it ever went back, the median size of its steps and the value
+// gained per second from kSettleUs after the first move to the last sample.
 struct Movement {
-    int64_t longestStillUs = 0;
-    bool wentBack = false;
-    size_t firstMove = 0;  // index of the first sample after the value first changed
+    bool moved = false, wentBack = false;
+    int64_t longestStillUs = 0, medianStep = 0;
+    double pacePerSecond = 0;
 };
 
 Movement movement(const std::vector<Sample>& s) {
     Movement m;
-    while (m.firstMove < s.size() && s[m.firstMove].value == s.front().value) ++m.firstMove;
-    int64_t since = m.firstMove < s.size() ? s[m.firstMove].us : 0;
-    for (size_t i = m.firstMove + 1; i < s.size(); ++i) {
-        if (s[i].value < s[i - 1].value) m.wentBack = true;
-        if (s[i].value != s[i - 1].value) since = s[i].us;
+    size_t first = 0;
+    while (first < s.size() && s[first].value == s.front().value) ++first;
+    if (first == s.size()) return m;
+    m.moved = true;
+    int64_t since = s[first].us;
+    std::vector<int64_t> steps;
+    for (size_t i = first + 1; i < s.size(); ++i) {
+        m.wentBack |= s[i].value < s[i - 1].value;
+        if (s[i].value != s[i - 1].value) since = s[i].us, steps.push_back(s[i].value - s[i - 1].value);
         m.longestStillUs = std::max(m.longestStillUs, s[i].us - since);
     }
+    if (!steps.empty()) {
+        std::nth_element(steps.begin(), steps.begin() + std::ptrdiff_t(steps.size() / 2), steps.end());
+        m.medianStep = steps[steps.size() / 2];
+    }
+    const auto from =
+        std::find_if(s.begin(), s.end(), [&](const Sample& x) { return x.us >= s[first].us + kSettleUs; });
+    if (from < s.end() - 1)
+        m.pacePerSecond = double(s.back().value - from->value) * 1e6 / double(s.back().us - from->us);
     return m;
 }
 
-// The middle of the sizes of the value's moves, from its first move on.
-int64_t medianStep(const std::vector<Sample>& s, const Movement& m) {
-    std::vector<int64_t> steps;
-    for (size_t i = m.firstMove + 1; i < s.size(); ++i)
-        if (s[i].value != s[i - 1].value) steps.push_back(s[i].value - s[i - 1].value);
-    if (steps.empty()) return 0;
-    std::nth_element(steps.begin(), steps.begin() + std::ptrdiff_t(steps.size() / 2), steps.end());
-    return steps[steps.size() / 2];
-}
-
-// Value gained per second from kSettleUs after the first move to the last sample.
-double pacePerSecond(const std::vector<Sample>& s, const Movement& m) {
-    if (m.firstMove >= s.size()) return 0;
-    const int64_t fromUs = s[m.firstMove].us + kSettleUs;
-    auto from = std::find_if(s.begin(), s.end(), [&](const Sample& x) { return x.us >= fromUs; });
-    if (from == s.end() || from == s.end() - 1) return 0;
-    const Sample& to = s.back();
-    return double(to.value - from->value) * 1e6 / double(to.us - from->us);
+// What both streams must do against the sink: move on, never back, at the
+// expected pace, in steps of at most `maxStep`, and never let the sink run dry.
+void expectSteadyStream(const std::vector<Sample>& samples, double pace, int64_t maxStep,
+                        const std::string& underruns) {
+    const Movement m = movement(samples);
+    ASSERT_TRUE(m.moved) << "the position never moved";
+    EXPECT_FALSE(m.wentBack);
+    if (!kTimingChecked) return;
+    EXPECT_LT(m.longestStillUs, kStallUs);
+    EXPECT_NEAR(m.pacePerSecond, pace, pace * kPaceTolerance);
+    EXPECT_LE(m.medianStep, maxStep) << "the position moves in steps of whole device periods";
+    EXPECT_EQ(underruns, "");
 }
 
 class SoundDevice : public ::testing::Test {
@@ -137,18 +141,10 @@ TEST_F(SoundDevice, PlatformDeviceConsumesTheRingAtTheSinksRealRate) {
     const std::string underruns = sink_->underrunsSince(logMark);
     device.reset();
 
-    const Movement m = movement(samples);
-    ASSERT_LT(m.firstMove, samples.size()) << "the device never played";
-    EXPECT_FALSE(m.wentBack);
     for (const Sample& s : samples) ASSERT_EQ(s.value % 4, 0) << "not whole stereo frames at " << s.us << " us";
-    if (!kTimingChecked) return;
-    EXPECT_LT(m.longestStillUs, kStallUs);
-    const double bytesPerSecond = double(kOutputRate) * 4;
-    EXPECT_NEAR(pacePerSecond(samples, m), bytesPerSecond, bytesPerSecond * kPaceTolerance);
     // Between callbacks the position moves on, in steps well under one block.
-    const int64_t blockBytes = int64_t(OutputSizes::forRate(kOutputRate).blockFrames) * 4;
-    EXPECT_LE(medianStep(samples, m), blockBytes) << "the position moves only at callbacks";
-    EXPECT_EQ(underruns, "");
+    expectSteadyStream(samples, double(kOutputRate) * 4, int64_t(OutputSizes::forRate(kOutputRate).blockFrames) * 4,
+                       underruns);
 }
 
 // What the clock should read, from the same block renderer run offline.
@@ -177,7 +173,6 @@ ExpectedClock expectedClock(const SongSource& song, int blocks) {
 TEST_F(SoundDevice, ShowClockKeepsTheDevicesPaceForTenSecondsWithoutStallOrUnderrun) {
     const content::SongBytes& bytes = content::builtInSong();
     const SongSource song{bytes.image, bytes.planes, bytes.definitions};
-    const OutputSizes sizes = OutputSizes::forRate(kOutputRate);
     const ExpectedClock expected = expectedClock(song, 10 * 1000 / 20);
 
     Synth synth;
@@ -193,18 +188,10 @@ TEST_F(SoundDevice, ShowClockKeepsTheDevicesPaceForTenSecondsWithoutStallOrUnder
 
     // Right after the start the clock reads the end of the first block.
     EXPECT_EQ(samples.front().value, expected.firstBlockEnd);
-
-    const Movement m = movement(samples);
-    ASSERT_LT(m.firstMove, samples.size()) << "the clock never moved";
-    EXPECT_FALSE(m.wentBack);
-    if (!kTimingChecked) return;
-    EXPECT_LT(m.longestStillUs, kStallUs);
-    EXPECT_NEAR(pacePerSecond(samples, m), expected.pace, expected.pace * kPaceTolerance)
-        << "real time would be 1000 ms per second; blocks of " << sizes.blockFrames << " frames";
-    // The clock moves one block (about 20 ms) at a time, not a whole device
-    // period (93 ms, four or five blocks) at a time.
-    EXPECT_LE(medianStep(samples, m), kOneBlockMs) << "the clock moves in steps of device periods";
-    EXPECT_EQ(underruns, "");
+    // The clock runs a little under 1000 ms per second (see ExpectedClock) and
+    // moves one block (about 20 ms) at a time, not a whole device period (93
+    // ms, four or five blocks) at a time.
+    expectSteadyStream(samples, expected.pace, kOneBlockMs, underruns);
 }
 
 }  // namespace

@@ -1,3 +1,5 @@
+// Opening the headless display the GL tests draw into, on SDL's offscreen
+// driver, with its picture bound.
 #include "support/headless_gl.h"
 
 #include <gtest/gtest.h>

@@ -28,7 +28,8 @@ struct Biquad {
 // The two K-weighting stages, their analogue prototypes mapped to 44.1 kHz.
 Biquad highShelf() {
     const double f0 = 1681.974450955533, gainDb = 3.999843853973347, q = 0.7071752369554196;
-    const double k = std::tan(kPi * f0 / kRate), vh = std::pow(10.0, gainDb / 20), vb = std::pow(vh, 0.4996667741545416);
+    const double k = std::tan(kPi * f0 / kRate), vh = std::pow(10.0, gainDb / 20),
+                 vb = std::pow(vh, 0.4996667741545416);
     const double a0 = 1 + k / q + k * k;
     return Biquad{(vh + vb * k / q + k * k) / a0, 2 * (k * k - vh) / a0, (vh - vb * k / q + k * k) / a0,
                   2 * (k * k - 1) / a0, (1 - k / q + k * k) / a0};
@@ -41,12 +42,13 @@ Biquad highPass() {
 }
 
 // Squared K-weighted samples summed over both channels, per frame.
-std::vector<double> weightedPower(const std::vector<int16_t>& pcm, size_t from, size_t frames) {
+std::vector<double> weightedPower(const std::vector<int16_t>& pcm) {
+    const size_t frames = pcm.size() / 2;
     std::vector<double> power(frames, 0.0);
     for (int ch = 0; ch < 2; ++ch) {
         Biquad shelf = highShelf(), pass = highPass();
         for (size_t i = 0; i < frames; ++i) {
-            const double y = pass.step(shelf.step(pcm[2 * (from + i) + size_t(ch)] / kFullScale));
+            const double y = pass.step(shelf.step(pcm[2 * i + size_t(ch)] / kFullScale));
             power[i] += y * y;
         }
     }
@@ -57,7 +59,7 @@ double lufs(double meanPower) { return -0.691 + 10 * std::log10(std::max(meanPow
 
 double integratedLoudness(const std::vector<int16_t>& pcm) {
     const size_t frames = pcm.size() / 2, block = size_t(0.4 * kRate), hop = block / 4;
-    const std::vector<double> power = weightedPower(pcm, 0, frames);
+    const std::vector<double> power = weightedPower(pcm);
     std::vector<double> prefix(frames + 1, 0.0);
     for (size_t i = 0; i < frames; ++i) prefix[i + 1] = prefix[i] + power[i];
     std::vector<double> blocks;
@@ -111,15 +113,6 @@ double truePeak(const std::vector<int16_t>& pcm) {
 }
 
 }  // namespace
-
-double shortTermLufs(const std::vector<int16_t>& pcm, size_t from) {
-    const size_t frames = std::min(size_t(3 * kRate), pcm.size() / 2 - std::min(from, pcm.size() / 2));
-    if (frames == 0) return -INFINITY;
-    const std::vector<double> power = weightedPower(pcm, from, frames);
-    double sum = 0;
-    for (double p : power) sum += p;
-    return lufs(sum / double(frames));
-}
 
 MixMeasurements measureMix(const std::vector<int16_t>& pcm) {
     MixMeasurements m;

@@ -20,9 +20,6 @@ struct MixMeasurements {
 // The floor below which a frame counts as silent: -60 dBFS.
 constexpr int kSilenceFloor = 33;
 
-// Short-term K-weighted loudness of one 3 s window starting at frame `from`.
-double shortTermLufs(const std::vector<int16_t>& interleaved, size_t from);
-
 // Measures interleaved 16-bit stereo at 44100 Hz.
 MixMeasurements measureMix(const std::vector<int16_t>& interleaved);
 

@@ -2,23 +2,19 @@
 // checks against the shared golden table (tests/support/golden_hashes.txt).
 #pragma once
 #include <gtest/gtest.h>
-#include <algorithm>
-#include "support/golden.h"
-#include "support/tool_run.h"
+#include <unistd.h>
 
-#include <cstdio>
-#include <cstdlib>
+#include <algorithm>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <map>
 #include <memory>
 #include <string>
-#include <utility>
 #include <vector>
 
+#include "support/golden.h"
+#include "support/tool_run.h"
 #include "synth/definition_writer.h"
 #include "synth/sequencer.h"
+#include "synth/song_source_format.h"
 #include "synth/song_writer.h"
 #include "synth/synth.h"
 
@@ -78,6 +74,57 @@ struct TestSong {
         startSong(*player);
         return player;
     }
+};
+
+// Three patterns played in order: a speed change, a tempo change and a break
+// from order 0 row 20 to order 1 row 5, then another speed and tempo.
+inline TestSong timingSong() {
+    TestSong song(3, 2);
+    song.addInstrument(oneSampleInstrument(2000, sampletype::ForwardLoop, 0, 2000), toneDefinition(2000, 441));
+    song.set(0, 0, 0, Cell{49, 1, 0, 0, 0});
+    song.set(0, 4, 1, Cell{0, 0, 0, effect::SetSpeed, 3});
+    song.set(0, 10, 1, Cell{0, 0, 0, effect::SetSpeed, 96});
+    song.set(0, 20, 0, Cell{0, 0, 0, effect::PatternBreak, 0x05});
+    song.set(1, 30, 1, Cell{0, 0, 0, effect::SetSpeed, 9});
+    song.set(2, 2, 1, Cell{0, 0, 0, effect::SetSpeed, 150});
+    return song;
+}
+
+inline SongSource sourceOf(const StoredSong& song) { return {song.image, song.planes, song.definitions}; }
+
+// Little-endian fields of module and song bytes.
+inline uint32_t readLe(const std::vector<uint8_t>& b, size_t at, int bytes) {
+    uint32_t v = 0;
+    for (int i = bytes - 1; i >= 0; --i) v = v << 8 | b[at + size_t(i)];
+    return v;
+}
+inline void putLe(std::vector<uint8_t>& b, size_t at, int v, int bytes) {
+    for (int i = 0; i < bytes; ++i) b[at + size_t(i)] = uint8_t(v >> (8 * i));
+}
+
+// A scratch folder per test for the song commands, removed afterwards.
+class SongFiles : public ::testing::Test {
+protected:
+    void SetUp() override { std::filesystem::create_directories(dir_); }
+    void TearDown() override { std::filesystem::remove_all(dir_); }
+    std::string path(const std::string& name) const { return (dir_ / name).string(); }
+    // The three piece options for DIR/song.image, DIR/song.planes and DIR/song.defs.
+    std::string pieceArgs(const std::string& dir) const {
+        return " --image " + path(dir + "/song.image") + " --planes " + path(dir + "/song.planes") + " --defs " +
+               path(dir + "/song.defs");
+    }
+    // Writes the song's pieces into DIR and returns their options.
+    std::string writePieces(TestSong& song, const std::string& dir = "s") {
+        const SongSource s = song.source();
+        std::filesystem::create_directories(path(dir));
+        writeBytes(path(dir + "/song.image"), s.image);
+        writeBytes(path(dir + "/song.planes"), s.planes);
+        writeBytes(path(dir + "/song.defs"), s.definitions);
+        return pieceArgs(dir);
+    }
+    std::filesystem::path dir_ =
+        std::filesystem::temp_directory_path() / ("lumen_song_" + std::to_string(::getpid()) + "_" +
+                                                  ::testing::UnitTest::GetInstance()->current_test_info()->name());
 };
 
 // Runs sequencer ticks, mixing each tick's frames; returns the float mix.

@@ -1,3 +1,5 @@
+// The mixer's ramps and vector path, block sizes and PCM rounding, the block
+// renderer's clock, and the synthesiser without a device or a playable song.
 #include <gtest/gtest.h>
 
 #include <chrono>

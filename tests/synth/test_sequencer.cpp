@@ -1,3 +1,5 @@
+// The sequencer: pitch, pattern breaks, envelope loops, and every command over
+// short patterns pinned by golden hashes.
 #include <gtest/gtest.h>
 
 #include <string>

@@ -1,3 +1,5 @@
+// Song pieces as the loader reads them (cells, loops, instruments, errors) and
+// the sample generator's bytes, state and golden output.
 #include <gtest/gtest.h>
 
 #include <algorithm>

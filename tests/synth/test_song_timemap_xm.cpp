@@ -1,15 +1,10 @@
-// The song time map against the block renderer's clock, the XM export's bytes
-// field by field, and the song commands with an outside module player.
+// The song time map's rows, speeds and tempos, and the XM export's bytes
+// field by field.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <cstdio>
-#include <filesystem>
-#include <fstream>
 #include <string>
 
 #include "song_fixture.h"
-#include "synth/block_renderer.h"
 #include "synth/song_timemap.h"
 #include "synth/xm_export.h"
 #include "synth/xm_format.h"
@@ -17,23 +12,8 @@
 namespace lumen {
 namespace {
 
-// Three patterns played in order: a speed change, a tempo change and a break
-// from order 0 row 20 to order 1 row 5, then another speed and tempo.
-testing::TestSong timingSong() {
-    testing::TestSong song(3, 2);
-    song.addInstrument(testing::oneSampleInstrument(2000, sampletype::ForwardLoop, 0, 2000),
-                       testing::toneDefinition(2000, 441));
-    song.set(0, 0, 0, Cell{49, 1, 0, 0, 0});
-    song.set(0, 4, 1, Cell{0, 0, 0, effect::SetSpeed, 3});
-    song.set(0, 10, 1, Cell{0, 0, 0, effect::SetSpeed, 96});
-    song.set(0, 20, 0, Cell{0, 0, 0, effect::PatternBreak, 0x05});
-    song.set(1, 30, 1, Cell{0, 0, 0, effect::SetSpeed, 9});
-    song.set(2, 2, 1, Cell{0, 0, 0, effect::SetSpeed, 150});
-    return song;
-}
-
-TEST(SongTimeMap, FollowsSpeedTempoAndBreaksOnTheRenderersClock) {
-    testing::TestSong song = timingSong();
+TEST(SongTimeMap, FollowsSpeedTempoAndBreaks) {
+    testing::TestSong song = testing::timingSong();
     auto player = song.start();
     const SongTimeMap map = buildTimeMap(*player);
     ASSERT_TRUE(map.wrapped);
@@ -60,28 +40,11 @@ TEST(SongTimeMap, FollowsSpeedTempoAndBreaksOnTheRenderersClock) {
     EXPECT_EQ((std::vector{map.find(0, 5)->speed, map.find(0, 11)->tempo, map.find(2, 3)->tempo}),
               (std::vector{3, 96, 150}));
 
-    // A fresh play through the block renderer: while the block holding a
-    // row's first tick plays, the clock reads 0..20 ms after the row's time.
-    auto fresh = song.start();
-    BlockRenderer renderer(*fresh);
-    const int blockFrames = renderer.sizes().blockFrames;
-    std::vector<int> blockEnd;
-    while (int64_t(blockEnd.size()) * blockFrames <= map.wrap.audioFrame) {
-        const int b = renderer.fillIndex();
-        renderer.renderBlock();
-        blockEnd.push_back(renderer.positionAt(b));
-    }
-    for (const TimeMapRow& r : map.rows) {
-        const int clock = blockEnd[size_t(r.audioFrame / blockFrames)];
-        EXPECT_GE(clock, r.songTimeMs) << r.order << ":" << r.row;
-        EXPECT_LE(clock, r.songTimeMs + 20) << r.order << ":" << r.row;
-    }
+    // The song times against the clock the synthesiser reads: ClockSync.
 }
 
-uint32_t le32(const std::vector<uint8_t>& b, size_t at) {
-    return b[at] | b[at + 1] << 8 | b[at + 2] << 16 | uint32_t(b[at + 3]) << 24;
-}
-int le16(const std::vector<uint8_t>& b, size_t at) { return b[at] | b[at + 1] << 8; }
+uint32_t le32(const std::vector<uint8_t>& b, size_t at) { return testing::readLe(b, at, 4); }
+int le16(const std::vector<uint8_t>& b, size_t at) { return int(testing::readLe(b, at, 2)); }
 
 TEST(XmExport, WritesAStandardModuleWithCellsRewrittenForXmPlayers) {
     testing::TestSong song(2, 3);
@@ -206,60 +169,6 @@ TEST(XmFormat, PackedPatternsRoundTripAndTruncationIsAnError) {
     EXPECT_EQ(unpackXmPattern(packed, cells.size()), cells);
     EXPECT_THROW(unpackXmPattern(std::span(packed).first(packed.size() - 1), cells.size()), XmFormatError);
     EXPECT_THROW(unpackXmPattern(packed, cells.size() - 1), XmFormatError);
-}
-
-namespace fs = std::filesystem;
-
-// The commands print what the library computes, read stored pieces, write the
-// module whole, and a module player nobody here wrote plays it for as long.
-TEST(SongCommands, InfoTimemapAndExportXmOnStoredPieces) {
-    const fs::path dir = fs::temp_directory_path() / ("lumen_song_xm_" + std::to_string(::getpid()));
-    fs::create_directories(dir);
-    testing::TestSong song = timingSong();
-    const SongSource s = song.source();
-    for (const auto& [name, bytes] : {std::pair("s.image", s.image), {"s.planes", s.planes}, {"s.defs", s.definitions}})
-        std::ofstream(dir / name, std::ios::binary)
-            .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
-    const std::string tool = LUMEN_BINARY_DIR "/tools/lumenkit/lumenkit song ";
-    const std::string in = " --image " + (dir / "s.image").string() + " --planes " + (dir / "s.planes").string() +
-                           " --defs " + (dir / "s.defs").string();
-    auto player = song.start();
-    const SongTimeMap map = buildTimeMap(*player);
-
-    auto r = testing::runCommand(tool + "info --json" + in);
-    ASSERT_EQ(r.status, 0) << r.output;
-    const std::vector<std::string> fields = {"\"channels\": 2", "\"orders\": 3", "\"patterns\": 3",
-                                             "\"instruments\": 1",
-                                             "\"durationMs\": " + std::to_string(map.wrap.showTimeMs())};
-    for (const std::string& field : fields)
-        EXPECT_NE(r.output.find(field), std::string::npos) << field << " in " << r.output;
-    r = testing::runCommand(tool + "timemap" + in);
-    ASSERT_EQ(r.status, 0) << r.output;
-    char line[128];
-    const TimeMapRow row = *map.find(1, 5);
-    std::snprintf(line, sizeof line, "\n  1  5   1 %7d %7d ", row.songTimeMs, row.showTimeMs());
-    EXPECT_NE(r.output.find(line), std::string::npos) << r.output;
-
-    const fs::path out = dir / "song.xm";
-    r = testing::runCommand(tool + "export-xm " + out.string() + in);
-    ASSERT_EQ(r.status, 0) << r.output;
-    auto again = song.start();
-    EXPECT_EQ(testing::readBytes(out), exportXm(*again).bytes);
-    EXPECT_FALSE(fs::exists(out.string() + ".part"));
-    r = testing::runCommand(tool + "export-xm " + (dir / "x.xm").string() + " --image " + (dir / "s.image").string());
-    EXPECT_NE(r.status, 0);
-    EXPECT_NE(r.output.find("all three"), std::string::npos) << r.output;
-
-    // openmpt123 (Debian's package) is a test-only black box.
-    r = testing::runCommand("openmpt123 --info " + out.string());
-    fs::remove_all(dir);
-    if (r.status != 0) GTEST_SKIP() << "openmpt123 is not installed";
-    const size_t at = r.output.find("Duration...: ");
-    ASSERT_NE(at, std::string::npos) << r.output;
-    int minutes = 0;
-    double seconds = 0;
-    ASSERT_EQ(std::sscanf(r.output.c_str() + at + 13, "%d:%lf", &minutes, &seconds), 2);
-    EXPECT_NEAR(minutes * 60 + seconds, map.wrap.audioSeconds(), 0.05);
 }
 
 }  // namespace

@@ -1,20 +1,12 @@
 // Reading Extended Modules back: export then import gives the song back, bad
 // and truncated modules are errors naming the byte, panning comes back
-// mirrored; and the loudness plot's order markers sit where the time map says.
+// mirrored and arpeggios respelled.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <cstdio>
-#include <filesystem>
-#include <set>
-#include <sstream>
 #include <string>
 
-#include "synth/song_source_format.h"
 #include "song_fixture.h"
-#include "support/picture.h"
 #include "synth/song_loader.h"
-#include "synth/song_timemap.h"
 #include "synth/xm_export.h"
 #include "synth/xm_format.h"
 #include "synth/xm_import.h"
@@ -22,8 +14,8 @@
 namespace lumen {
 namespace {
 
-namespace fs = std::filesystem;
 using C = Cell;
+using testing::putLe;
 
 // Songs whose every cell and header the exporter writes unchanged (each note
 // names its instrument, no effect reuses a memory, nothing Lumen ignores), so
@@ -115,7 +107,7 @@ TEST(XmImport, ExportThenImportGivesBackPlanesAndInstrumentHeaders) {
     // slides XM plays differently, so its export is rewritten and not expected back.)
     const StoredSong tune = compileSongSource(readSongSourceFolder(LUMEN_SOURCE_DIR "/tests/synth/data/drift-song"));
     ModulePlayer player;
-    loadSongSource(player, SongSource{tune.image, tune.planes, tune.definitions});
+    loadSongSource(player, testing::sourceOf(tune));
     const XmImport back = importXm(exportXm(player).bytes);
     EXPECT_EQ(back.song.image, tune.image);
     EXPECT_EQ(back.song.planes, tune.planes);
@@ -145,34 +137,32 @@ struct XmBuilder {
                                                  {74, 1},
                                                  {76, speed},
                                                  {78, 125}};
-        for (const auto& [at, v] : fields) put(b, at, v, at == 60 ? 4 : 2);
+        for (const auto& [at, v] : fields) putLe(b, at, v, at == 60 ? 4 : 2);
         std::copy(orders.begin(), orders.end(), b.begin() + 80);
-        for (const auto& cells : patterns) {
+        for (std::vector<XmCell> cells : patterns) {
+            cells.resize(size_t(rows * channels));  // a changed shape gets empty cells
             const std::vector<uint8_t> packed = packXmPattern(cells);
             const size_t at = b.size();
             b.resize(at + 9 + packed.size());
-            put(b, at, 9, 4);
-            put(b, at + 5, rows, 2);
-            put(b, at + 7, int(packed.size()), 2);
+            putLe(b, at, 9, 4);
+            putLe(b, at + 5, rows, 2);
+            putLe(b, at + 7, int(packed.size()), 2);
             std::copy(packed.begin(), packed.end(), b.begin() + long(at + 9));
         }
         const size_t in = b.size();
         b.resize(in + 263 + size_t(samples) * (40 + 32), 0);
-        put(b, in, 263, 4);
-        put(b, in + 27, samples, 2);
-        put(b, in + 29, 40, 4);
-        put(b, in + 177 + 2, panEnvelopeY, 2);  // first panning point's value
-        put(b, in + 226, 1, 1);
+        putLe(b, in, 263, 4);
+        putLe(b, in + 27, samples, 2);
+        putLe(b, in + 29, 40, 4);
+        putLe(b, in + 177 + 2, panEnvelopeY, 2);  // first panning point's value
+        putLe(b, in + 226, 1, 1);
         for (int s = 0; s < samples; ++s) {
             const size_t at = in + 263 + size_t(s) * 40;
-            put(b, at, 32, 4);
-            put(b, at + 12, 64, 1);
-            put(b, at + 15, samplePan, 1);
+            putLe(b, at, 32, 4);
+            putLe(b, at + 12, 64, 1);
+            putLe(b, at + 15, samplePan, 1);
         }
         return b;
-    }
-    static void put(std::vector<uint8_t>& b, size_t at, int v, int n) {
-        for (int i = 0; i < n; ++i) b[at + size_t(i)] = uint8_t(v >> (8 * i));
     }
 };
 
@@ -193,26 +183,24 @@ TEST(XmImport, BadModulesAreErrorsNamingTheByteAndWhatToChange) {
         for (const auto& [at, v] : bytes) b[at] = v;
         return b;
     };
-    XmBuilder wide;
-    wide.channels = 20;
-    wide.patterns = {std::vector<XmCell>(64 * 20)};
-    XmBuilder short32;
-    short32.rows = 32;
-    short32.patterns = {std::vector<XmCell>(32 * 2)};
-    XmBuilder many;
-    many.samples = 17;
-    XmBuilder badCell;
-    badCell.patterns[0][1].volume = 0x05;  // row 0, channel 2: no volume-column meaning
-    XmBuilder badOrder;
-    badOrder.orders = {0, 3};
+    const auto built = [](void (*change)(XmBuilder&)) {
+        XmBuilder b;
+        change(b);
+        return b.bytes();
+    };
     const std::pair<std::vector<uint8_t>, std::string> cases[] = {
         {patched({{0, 'X'}}), "byte 0: expected the text 'Extended Module: '"},
         {patched({{58, 3}}), "byte 58: expected format version 0x0104, got 0x0103"},
-        {wide.bytes(), "byte 68: expected at most 18 channels, got 20; move the notes of channels 19 and up"},
-        {short32.bytes(), "byte 341: expected 64 rows in pattern 0, got 32; resize it to 64 rows"},
-        {many.bytes(), "byte 500: expected at most 16 samples in instrument 1, got 17"},
-        {badCell.bytes(), "byte 346: expected pattern 0 row 0 channel 2: a volume-column byte"},
-        {badOrder.bytes(), "byte 81: expected order entry 1 naming one of the module's 1 patterns"},
+        {built([](XmBuilder& b) { b.channels = 20; }),
+         "byte 68: expected at most 18 channels, got 20; move the notes of channels 19 and up"},
+        {built([](XmBuilder& b) { b.rows = 32; }),
+         "byte 341: expected 64 rows in pattern 0, got 32; resize it to 64 rows"},
+        {built([](XmBuilder& b) { b.samples = 17; }), "byte 500: expected at most 16 samples in instrument 1, got 17"},
+        // Row 0, channel 2: a volume byte with no meaning.
+        {built([](XmBuilder& b) { b.patterns[0][1].volume = 0x05; }),
+         "byte 346: expected pattern 0 row 0 channel 2: a volume-column byte"},
+        {built([](XmBuilder& b) { b.orders.push_back(3); }),
+         "byte 81: expected order entry 1 naming one of the module's 1 patterns"},
         // The instrument starts after 128 empty cells of one byte each; its sample header at 263 on.
         // A forward loop of 30 + 10 samples.
         {patched({{736 + 14, 1}, {736 + 4, 30}, {736 + 8, 10}}),
@@ -225,6 +213,13 @@ TEST(XmImport, BadModulesAreErrorsNamingTheByteAndWhatToChange) {
     // Cut anywhere, the module is an error naming a byte, never a crash.
     for (size_t n = 0; n < good.size(); ++n)
         ASSERT_EQ(importError(std::vector<uint8_t>(good.begin(), good.begin() + long(n))).rfind("byte ", 0), 0u) << n;
+}
+
+// Note, instrument, volume, effect and parameter of the imported cell of pattern 0.
+std::vector<uint8_t> importedCell(const XmImport& m, int row, int channel) {
+    std::vector<uint8_t> got(5);
+    PatternPlanes::fromBytes(m.song.planes).cell(0, row, channel, got.data());
+    return got;
 }
 
 TEST(XmImport, PanningIsMirroredBack) {
@@ -242,12 +237,9 @@ TEST(XmImport, PanningIsMirroredBack) {
     };
     for (size_t i = 0; i < std::size(cells); ++i) b.patterns[0][i * 2] = cells[i].first;
     const XmImport m = importXm(b.bytes());
-    const PatternPlanes planes = PatternPlanes::fromBytes(m.song.planes);
     for (size_t i = 0; i < std::size(cells); ++i) {
-        uint8_t got[5];
-        planes.cell(0, int(i), 0, got);
         const Cell& want = cells[i].second;
-        EXPECT_EQ((std::vector<uint8_t>(got, got + 5)),
+        EXPECT_EQ(importedCell(m, int(i), 0),
                   (std::vector<uint8_t>{want.note, want.instrument, want.volume, want.effect, want.parameter}))
             << "row " << i;
     }
@@ -268,123 +260,15 @@ TEST(XmImport, ArpeggiosAreRespelledForLumensTickOrderAndTheRestIsReported) {
     for (int row = 0; row < 3; ++row)
         for (int ch = 0; ch < 2; ++ch) b.patterns[0][size_t(row * 2 + ch)] = cells[row][ch];
     const XmImport m = importXm(b.bytes());
-    const PatternPlanes planes = PatternPlanes::fromBytes(m.song.planes);
     const std::tuple<int, int, int> parameters[] = {{0, 0, 0x73}, {2, 0, 0x47}, {2, 1, 0x40}};
-    for (const auto& [row, ch, parameter] : parameters) {
-        uint8_t got[5];
-        planes.cell(0, row, ch, got);
-        EXPECT_EQ(got[4], parameter) << "row " << row << " channel " << ch;
-    }
+    for (const auto& [row, ch, parameter] : parameters)
+        EXPECT_EQ(importedCell(m, row, ch)[4], parameter) << "row " << row << " channel " << ch;
     // The pattern plays twice, the second time at speed 5 from its first row on.
     const std::vector<std::string> report = {
         "order 0 row 0 channel 2 (pattern 0): a volume-column slide also acts on the row's first tick in Lumen",
         "order 0 row 2 channel 1 (pattern 0): arpeggio at speed 5 has no Lumen spelling (XM counts its ticks down)",
         "order 1 row 0 channel 1 (pattern 0): played again at another speed; written as first played"};
     EXPECT_EQ(m.report, report);
-}
-
-class SongCommandFiles : public ::testing::Test {
-protected:
-    void SetUp() override { fs::create_directories(dir_); }
-    void TearDown() override { fs::remove_all(dir_); }
-    std::string path(const std::string& name) const { return (dir_ / name).string(); }
-    std::string writePieces(testing::TestSong& song) {
-        const SongSource s = song.source();
-        testing::writeBytes(path("s.image"), s.image);
-        testing::writeBytes(path("s.planes"), s.planes);
-        testing::writeBytes(path("s.defs"), s.definitions);
-        return " --image " + path("s.image") + " --planes " + path("s.planes") + " --defs " + path("s.defs");
-    }
-    fs::path dir_ = fs::temp_directory_path() / ("lumen_xm_import_" + std::to_string(::getpid()) + "_" +
-                                                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
-};
-
-TEST_F(SongCommandFiles, ImportXmWritesASourceFolderThatBuildsBackOrSaysWhatIsWrong) {
-    testing::TestSong song = panningAndEnvelopes();
-    const std::string in = writePieces(song);
-    ASSERT_EQ(testing::runLumenkit("song export-xm " + path("a.xm") + in).status, 0);
-    auto r = testing::runLumenkit("song import-xm " + path("a.xm") + " -o " + path("src"));
-    ASSERT_EQ(r.status, 0) << r.output;
-    const std::vector<uint8_t> text = testing::readBytes(path("src/i01.instrument"));
-    const std::string instrument(text.begin(), text.end());
-    EXPECT_NE(instrument.find("# Samples cannot become generators"), std::string::npos) << instrument;
-    // A second import over the first would lose edited generators: only with --force.
-    r = testing::runLumenkit("song import-xm " + path("a.xm") + " -o " + path("src"));
-    EXPECT_NE(r.status, 0);
-    EXPECT_NE(r.output.find("exists; importing would replace it"), std::string::npos) << r.output;
-    EXPECT_EQ(testing::runLumenkit("song import-xm " + path("a.xm") + " -o " + path("src") + " --force").status, 0);
-    r = testing::runLumenkit("song build " + path("src") + " --out " + path("out"));
-    ASSERT_EQ(r.status, 0) << r.output;
-    EXPECT_EQ(testing::readBytes(path("out/song.planes")), testing::readBytes(path("s.planes")));
-    EXPECT_EQ(testing::readBytes(path("out/song.image")), testing::readBytes(path("s.image")));
-
-    XmBuilder wide;
-    wide.channels = 20;
-    wide.patterns = {std::vector<XmCell>(64 * 20)};
-    testing::writeBytes(path("wide.xm"), wide.bytes());
-    r = testing::runLumenkit("song import-xm " + path("wide.xm") + " --out " + path("wide"));
-    EXPECT_NE(r.status, 0);
-    EXPECT_EQ(r.output.rfind("lumenkit: " + path("wide.xm") + ": byte 68: expected at most 18 channels", 0), 0u)
-        << r.output;
-    EXPECT_FALSE(fs::exists(path("wide")));
-}
-
-TEST_F(SongCommandFiles, PlotMarksEachOrderWhereTheTimeMapStartsIt) {
-    // Three orders at speed 3; the second is cut short by a break.
-    testing::TestSong song(3, 2);
-    song.layout.defaultSpeed = 3;
-    song.addInstrument(testing::oneSampleInstrument(2000, sampletype::ForwardLoop, 0, 2000),
-                       testing::toneDefinition(2000, 441));
-    song.set(0, 0, 0, C{49, 1, 0, effect::SetPanning, 255});  // fully left until order 1 adds a note
-    song.set(1, 0, 1, C{61, 1, 0, effect::SetPanning, 0});
-    song.set(1, 40, 0, C{0, 0, 0, effect::PatternBreak, 0});
-    song.set(2, 8, 1, C{0, 0, 0, effect::SetSpeed, 5});
-    const std::string in = writePieces(song);
-    auto player = song.start();
-    const SongTimeMap map = buildTimeMap(*player);
-    ASSERT_TRUE(map.wrapped);
-
-    const auto r = testing::runLumenkit("song plot " + path("p.png") + in + " --width 700 --height 300");
-    ASSERT_EQ(r.status, 0) << r.output;
-    EXPECT_FALSE(fs::exists(path("p.png.part")));
-    const testing::Picture plot = testing::readPngPicture(path("p.png"));
-    const int width = plot.width;
-    const std::vector<uint8_t>& pixels = plot.pixels;
-    ASSERT_EQ(std::pair(plot.width, plot.height), std::pair(700, 300));
-
-    double seconds = 0;
-    int left = 0, right = 0, top = 0, bottom = 0;
-    const size_t across = r.output.find("across x ");
-    ASSERT_NE(across, std::string::npos) << r.output;
-    ASSERT_EQ(
-        std::sscanf(r.output.c_str() + across, "across x %d to %d; plot rows y %d to %d", &left, &right, &top, &bottom),
-        4);
-    ASSERT_EQ(std::sscanf(r.output.c_str() + r.output.find("audio time 0 to "), "audio time 0 to %lf", &seconds), 1);
-    EXPECT_NEAR(seconds, map.wrap.audioSeconds(), 0.0005);
-    std::set<int> expected;
-    for (int order : {0, 1, 2}) {
-        const TimeMapRow start = *map.find(order, 0);
-        expected.insert(left + int(start.audioFrame * (right - left) / map.wrap.audioFrame));
-    }
-    ASSERT_EQ(expected.size(), 3u);
-    // In every plot row the marker colour is at those columns and nowhere else.
-    for (int y : {top, (top + bottom) / 2 - 3, (top + bottom) / 2 + 3, bottom - 1}) {
-        std::set<int> marked;
-        for (int x = 0; x < width; ++x) {
-            const uint8_t* p = &pixels[(size_t(y) * size_t(width) + size_t(x)) * 4];
-            if (p[0] == 255 && p[1] == 215 && p[2] == 0) marked.insert(x);
-        }
-        EXPECT_EQ(marked, expected) << "row " << y;
-    }
-    // Left is drawn up in blue, right down in orange: order 0 sounds on the left only.
-    const int x = (*expected.begin() + *std::next(expected.begin())) / 2;
-    int blue = 0, orange = 0;
-    for (int y = top; y < bottom; ++y) {
-        const uint8_t* p = &pixels[(size_t(y) * size_t(width) + size_t(x)) * 4];
-        blue += p[2] > 200 && p[0] < 100;
-        orange += p[0] > 200 && p[2] < 100;
-    }
-    EXPECT_GT(blue, 3 * (orange + 10)) << "blue " << blue << ", orange " << orange;
 }
 
 }  // namespace

@@ -1,3 +1,5 @@
+// The fixture song rendered offline through its restart, pinned by its
+// golden hash.
 #include <gtest/gtest.h>
 
 #include <vector>

@@ -42,22 +42,22 @@ struct Cell {
 };
 using PatternCells = std::vector<std::vector<Cell>>;  // [row][channel]
 
+// The row label of a pattern line ("NN ") and its cells, or nothing for a comment.
+std::vector<Cell> parseLine(const std::string& line, std::string* label = nullptr) {
+    std::vector<Cell> cells;
+    if (line.empty() || line[0] == '#') return cells;
+    if (label) *label = line.substr(0, line.find('|'));
+    std::istringstream fields(line.substr(line.find('|') + 1));
+    std::string bar;
+    for (Cell c; fields >> c.note >> c.instrument >> c.volume >> c.effect; fields >> bar) cells.push_back(c);
+    return cells;
+}
+
 PatternCells parsePattern(const std::string& text) {
     PatternCells rows;
     std::istringstream in(text);
-    std::string line;
-    while (std::getline(in, line)) {
-        if (line.empty() || line[0] == '#') continue;
-        std::vector<Cell> cells;
-        std::istringstream fields(line.substr(line.find('|') + 1));
-        Cell c;
-        std::string bar;
-        while (fields >> c.note >> c.instrument >> c.volume >> c.effect) {
-            cells.push_back(c);
-            fields >> bar;
-        }
-        rows.push_back(cells);
-    }
+    for (std::string line; std::getline(in, line);)
+        if (!line.empty() && line[0] != '#') rows.push_back(parseLine(line));
     return rows;
 }
 
@@ -66,28 +66,24 @@ PatternCells parsePattern(const std::string& text) {
 SongSourceFiles soloFiles(const SongSourceFiles& files, int keep) {
     SongSourceFiles out = files;
     for (auto& [name, text] : out) {
-        if (name.size() < 8 || name.substr(name.size() - 8) != ".pattern") continue;
+        if (!name.ends_with(".pattern")) continue;
         std::istringstream in(text);
         std::ostringstream result;
-        std::string line;
-        while (std::getline(in, line)) {
-            if (line.empty() || line[0] == '#') {
-                result << line << "\n";
+        for (std::string line, label; std::getline(in, line); result << "\n") {
+            const std::vector<Cell> cells = parseLine(line, &label);
+            if (cells.empty()) {
+                result << line;
                 continue;
             }
-            std::istringstream fields(line.substr(line.find('|') + 1));
-            result << line.substr(0, line.find('|'));
-            Cell c;
-            std::string bar;
-            for (int ch = 0; fields >> c.note >> c.instrument >> c.volume >> c.effect; ++ch) {
-                fields >> bar;
+            result << label;
+            for (size_t ch = 0; ch < cells.size(); ++ch) {
+                const Cell& c = cells[ch];
                 const bool global = c.effect[0] == 'F' || c.effect[0] == 'D';
-                if (ch == keep)
+                if (int(ch) == keep)
                     result << "| " << c.note << " " << c.instrument << " " << c.volume << " " << c.effect << " ";
                 else
                     result << "| ... .. ... " << (global ? c.effect : "...") << " ";
             }
-            result << "\n";
         }
         text = result.str();
     }
