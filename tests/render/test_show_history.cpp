@@ -9,6 +9,7 @@
 #include "pack/pack_codes.h"
 #include "render_test_support.h"
 #include "scene/display_lists.h"
+#include "shell/headless_show.h"
 #include "shell/loading.h"
 #include "shell/show_history.h"
 #include "support/gl_fixture.h"
@@ -137,6 +138,46 @@ TEST_F(ShowHistoryTest, CamerasAndScriptedTurnsCarryOverSkippedFrames) {
         EXPECT_TRUE(std::equal(expectedMatrices[k].m, expectedMatrices[k].m + 16, machine.objects[k].matrix.m))
             << "object " << machine.objects[k].id;
     EXPECT_EQ(history.framesDrawnUnseen(), 0) << "no capture needs an earlier frame here";
+}
+
+// The built-in show: a frame drawn after seeking back equals the frame drawn
+// going forward from the start (what `lumenkit shot` draws), also where it
+// reads a capture taken long before, the cloth flies or scene 17 turns.
+TEST(ShowHistorySeek, BackwardSeeksDrawWhatPlayingFromTheStartDraws) {
+    std::unique_ptr<HeadlessShow> show;
+    try {
+        show = std::make_unique<HeadlessShow>(320, 240);
+    } catch (const std::exception& e) {
+        GTEST_SKIP() << e.what();
+    }
+    const struct {
+        int t, seekFrom;
+        const char* what;
+    } cases[] = {
+        {13100, 36000, "a distortion of this frame's capture"},
+        {198464, 199000, "a distortion of a capture taken rows before"},
+        {398696, 420000, "a distortion of a capture taken seconds before; scene 17 turned later"},
+        {410000, 416000, "scene 17 turning"},
+        {416142, 460000, "a zoom trail over the machine"},
+        {440000, 500000, "the cloth flag"},
+    };
+    std::vector<std::vector<uint8_t>> forward;
+    for (const auto& c : cases) {
+        show->history().drawFrame(c.t);
+        forward.push_back(show->readPicture());
+    }
+    // Forward frames are what the shot tool draws.
+    const std::filesystem::path shot = testing::scratchDir("seek_back") / "shot.png";
+    ASSERT_EQ(testing::runLumenkit("shot 398.696 " + shot.string() + " --size 320x240").status, 0);
+    EXPECT_EQ(testing::readPngPicture(shot).pixels, forward[2]);
+    for (size_t k = 0; k < std::size(cases); ++k) {
+        SCOPED_TRACE(cases[k].what);
+        show->history().restart();
+        show->history().drawFrame(cases[k].seekFrom);
+        show->history().restart();
+        show->history().drawFrame(cases[k].t);
+        EXPECT_EQ(show->readPicture(), forward[k]) << "show time " << cases[k].t;
+    }
 }
 
 }  // namespace
