@@ -68,6 +68,14 @@ void SeekableSound::startAt(int block) {
     thread_ = std::make_unique<platform::AudioThread>([this] { poll(); }, kPollMs);
 }
 
+void SeekableSound::cue(int block) {
+    stop();
+    block = std::clamp(block, 0, lastBlock());
+    paused_ = true;
+    clockMs_.store(map_->endTime(block), std::memory_order_relaxed);
+    playingBlock_.store(block, std::memory_order_relaxed);
+}
+
 void SeekableSound::pause() {
     if (paused_) return;
     stop();

@@ -34,6 +34,9 @@ public:
     // Plays from the start of block b (clamped to the mapped blocks); the
     // clock then reads that block's end time.
     void startAt(int block);
+    // Paused at block b (clamped likewise): the clock reads that block's end
+    // time, and resume() plays from there.
+    void cue(int block);
     void pause();
     void resume();
     bool paused() const { return paused_; }
