@@ -8,7 +8,6 @@
 
 #include "synth/block_renderer.h"
 #include "synth/module_player.h"
-#include "synth/module_player.h"
 
 namespace lumen {
 
