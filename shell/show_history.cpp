@@ -1,9 +1,11 @@
 // Replaying the reference player's earlier frames, cheaply.
 #include "shell/show_history.h"
 
+#include <algorithm>
 #include <stdexcept>
 
 #include "shell/loading.h"
+#include "timeline/event_rect.h"
 #include "timeline/scripted_rotation.h"
 #include "timeline/timeline_event.h"
 
@@ -11,6 +13,8 @@ namespace lumen {
 
 namespace {
 bool validSlot(int slot) { return slot >= 0 && slot < kRenderTargetCount; }
+// Cloth clock between snapshots: at most this much simulation after a seek.
+constexpr int kClothSnapshotMs = 2000;
 }  // namespace
 
 ShowHistory::ShowHistory(EventPlayer& player, PackLists& active, SongRun& song)
@@ -20,6 +24,7 @@ ShowHistory::ShowHistory(EventPlayer& player, PackLists& active, SongRun& song)
       startCamera_(player.currentCamera()),
       startSwitches_(player.animationSwitches()) {
     for (const TimelineEvent* e = active_.eventsHead; e; e = e->next) {
+        if (isClothWindow(*e)) clothWindows_.push_back(e);
         if (!validSlot(e->targetIndex)) continue;
         if (e->type == kEventScreenCapture) targetUses_.push_back({e, true});
         if (e->type == kEventZoomFeedback || e->type == kEventScreenDistortion) targetUses_.push_back({e, false});
@@ -63,6 +68,26 @@ void ShowHistory::replayFrame(int t) {
     ++replayed_;
 }
 
+// Before a frame that flies the cloth at t: the latest snapshot the cloth has
+// not passed yet, then the steps up to t in snapshot-sized pieces, keeping
+// new snapshots. Drawing at t would run the same steps; the frame then has
+// none left to run.
+void ShowHistory::fastForwardCloth(int t) {
+    const bool flies = std::any_of(clothWindows_.begin(), clothWindows_.end(),
+                                   [t](const TimelineEvent* e) { return eventActiveAt(*e, t); });
+    if (!flies) return;
+    ClothFlag& cloth = player_.cloth();
+    for (auto s = clothSnapshots_.rbegin(); s != clothSnapshots_.rend(); ++s)
+        if (s->clock() > cloth.clock() && s->clock() <= t) {
+            cloth = *s;
+            break;
+        }
+    while (cloth.clock() + kClothSnapshotMs <= t) {
+        cloth.advanceTo(cloth.clock() + kClothSnapshotMs);
+        if (clothSnapshots_.empty() || clothSnapshots_.back().clock() < cloth.clock()) clothSnapshots_.push_back(cloth);
+    }
+}
+
 void ShowHistory::drawFrame(int t) {
     if (t < lastDrawn_) throw std::logic_error("show history: frames go forward only; restart first");
     int end = next_;
@@ -82,12 +107,14 @@ void ShowHistory::drawFrame(int t) {
     for (int j = next_; j < end; ++j) {
         const int tj = referenceShowTime(j);
         if (full[size_t(j - next_)]) {
+            fastForwardCloth(tj);
             drawShowFrame(player_, active_, tj);
             ++drawnUnseen_;
         } else {
             replayFrame(tj);
         }
     }
+    fastForwardCloth(t);
     drawShowFrame(player_, active_, t);
     // The frame just drawn stands for the first reference frame at t.
     next_ = referenceShowTime(end) == t ? end + 1 : end;

@@ -32,7 +32,8 @@ public:
     void drawFrame(int t);
 
     // Back to the state the show started from: render targets black, the
-    // cloth reset, scene 17 as loaded, the starting camera and switches.
+    // cloth reset, scene 17 as loaded, the starting camera and switches. (The
+    // cloth's snapshots stay: the next frame that flies it starts from one.)
     void restart();
 
     // Reference frames replayed in full and without drawing, for measurements.
@@ -45,6 +46,7 @@ private:
         bool captures;  // else it reads the slot (zoom feedback, distortion)
     };
     int referenceShowTime(int j);
+    void fastForwardCloth(int t);
     uint32_t entryReads(int t) const;
     uint32_t captures(int t) const;
     void replayFrame(int t);
@@ -53,7 +55,11 @@ private:
     PackLists& active_;
     SongRun& song_;
     std::vector<TargetUse> targetUses_;  // list order
-    int next_ = 0;                       // first reference frame not yet applied
+    std::vector<const TimelineEvent*> clothWindows_;
+    // The cloth every few seconds of its clock: its state depends on that
+    // clock alone, so a seek back need not simulate it again from its start.
+    std::vector<ClothFlag> clothSnapshots_;
+    int next_ = 0;  // first reference frame not yet applied
     int lastDrawn_ = -1;
     int64_t drawnUnseen_ = 0;
     int64_t replayed_ = 0;

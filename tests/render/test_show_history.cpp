@@ -160,6 +160,7 @@ TEST(ShowHistorySeek, BackwardSeeksDrawWhatPlayingFromTheStartDraws) {
         {410000, 416000, "scene 17 turning"},
         {416142, 460000, "a zoom trail over the machine"},
         {440000, 500000, "the cloth flag"},
+        {495000, 505000, "the cloth flag again, started from a snapshot"},
     };
     std::vector<std::vector<uint8_t>> forward;
     for (const auto& c : cases) {
