@@ -113,8 +113,13 @@ TEST(MainLoop, DrawsAtTheClockPlusOffsetUntilTheEndOrAStop) {
         host.atPoll = c.atPoll;
         ShellState s;
         for (const platform::Event& e : c.whileLoading) handleWindowEvent(s, e);
-        runMainLoop(s, host, c.endOfShow);
+        // Through the --timings wrapper: it passes every call on once and
+        // records each frame presented.
+        FrameTimings timings;
+        TimedFrameHost timed(host, timings);
+        runMainLoop(s, timed, c.endOfShow);
         EXPECT_EQ(host.log, c.log) << c.what;
+        EXPECT_EQ(timings.frames(), std::count(host.log.begin(), host.log.end(), 'p')) << c.what;
         EXPECT_EQ(s.showTime, c.showTime) << c.what;
         EXPECT_TRUE(s.stopRequested) << c.what;
         if (c.atPoll.count(2)) {
