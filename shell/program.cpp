@@ -87,6 +87,7 @@ int playSeekableShow(ShellState& state, platform::Display& display, EventPlayer&
     const content::SongBytes& song = content::builtInSong();
     if (!sound.init(SongSource{song.image, song.planes, song.definitions}, loading.progressHook(), endOfShow)) return 1;
     for (int id : kShowAnimatedScenes) player.animationSwitches().set(id);
+    if (state.stopRequested) return 0;  // closed while loading: no need to map the song up to --from
     ShowHistory history(player, loading.active(), sound.map());
     sound.startAt(sound.blockReaching(controls.from.value_or(0)));
     AuthoringHost host(display, sound, history);
