@@ -31,6 +31,34 @@ ShowHistory::ShowHistory(EventPlayer& player, PackLists& active, SongRun& song)
     }
     if (Scene* machine = findScene(active_, kScriptedRotationSceneId))
         for (const SceneObject& o : machine->objects) startMachine_.push_back({o.matrix, o.parentId});
+    findLastEntryReads();
+}
+
+// A read of a slot takes over an earlier frame's capture unless an earlier
+// capture event of the same slot in list order covers its whole span. (A read
+// counted here that never takes one over costs a frame drawn unseen, no more.)
+void ShowHistory::findLastEntryReads() {
+    lastEntryRead_.fill(-1);
+    for (size_t k = 0; k < targetUses_.size(); ++k) {
+        const TimelineEvent& read = *targetUses_[k].event;
+        if (targetUses_[k].captures) continue;
+        bool covered = false;
+        for (size_t c = 0; c < k && !covered; ++c) {
+            const TimelineEvent& capture = *targetUses_[c].event;
+            covered = targetUses_[c].captures && capture.targetIndex == read.targetIndex &&
+                      capture.startTime <= read.startTime && capture.endTime >= read.endTime;
+        }
+        int& last = lastEntryRead_[size_t(read.targetIndex)];
+        if (!covered) last = std::max(last, read.endTime);
+    }
+}
+
+// Slots whose capture some frame after t may still take over.
+uint32_t ShowHistory::carried(int t) const {
+    uint32_t bits = 0;
+    for (int slot = 0; slot < kRenderTargetCount; ++slot)
+        if (lastEntryRead_[size_t(slot)] > t) bits |= 1u << slot;
+    return bits;
 }
 
 int ShowHistory::referenceShowTime(int j) { return song_.showTimeAtFrame(int64_t(j) * song_.rate() / kReferenceFps); }
@@ -94,9 +122,11 @@ void ShowHistory::drawFrame(int t) {
     while (referenceShowTime(end) < t) ++end;
 
     // Walk back from t: a reference frame is drawn in full when it makes the
-    // last capture into a slot that a later frame still needs.
+    // last capture into a slot that a later frame still needs: the frame at t,
+    // or one after it (frames drawn one after another, as a render at a low
+    // rate or the player draws them, skip the frames between).
     std::vector<uint8_t> full(size_t(end - next_), 0);
-    uint32_t needed = entryReads(t);
+    uint32_t needed = entryReads(t) | (carried(t) & ~captures(t));
     for (int j = end - 1; j >= next_ && needed; --j) {
         const int tj = referenceShowTime(j);
         const uint32_t made = captures(tj) & needed;

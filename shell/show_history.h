@@ -4,6 +4,7 @@
 // player drawing 60 frames a second from the show's start would have it, then
 // draws the frame asked for.
 #pragma once
+#include <array>
 #include <cstdint>
 #include <vector>
 
@@ -49,12 +50,17 @@ private:
     void fastForwardCloth(int t);
     uint32_t entryReads(int t) const;
     uint32_t captures(int t) const;
+    void findLastEntryReads();
+    uint32_t carried(int t) const;
     void replayFrame(int t);
 
     EventPlayer& player_;
     PackLists& active_;
     SongRun& song_;
     std::vector<TargetUse> targetUses_;  // list order
+    // Per slot, the end of the last span in which a frame may read the slot
+    // before capturing into it; -1 when none does.
+    std::array<int, kRenderTargetCount> lastEntryRead_{};
     std::vector<const TimelineEvent*> clothWindows_;
     // The cloth every few seconds of its clock: its state depends on that
     // clock alone, so a seek back need not simulate it again from its start.
