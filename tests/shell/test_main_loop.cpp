@@ -82,7 +82,7 @@ TEST(MainLoop, DrawsAtTheClockPlusOffsetUntilTheEndOrAStop) {
         {"other keys do nothing, Escape stops before drawing",
          {0, 20, 40, 60},
          {},
-         {{2, key('A')}, {5, key(0x1B)}},
+         {{2, key('A')}, {5, key(platform::kKeyEscape)}},
          {},
          kEndOfShowMs,
          "d57 s10 p e d77 s10 p d97 s10 p e ",
@@ -100,7 +100,7 @@ TEST(MainLoop, DrawsAtTheClockPlusOffsetUntilTheEndOrAStop) {
          {0},
          {kOther},
          {},
-         {key(0x1B)},
+         {key(platform::kKeyEscape)},
          kEndOfShowMs,
          "e ",
          0},
@@ -123,7 +123,7 @@ TEST(MainLoop, DrawsAtTheClockPlusOffsetUntilTheEndOrAStop) {
         EXPECT_EQ(s.showTime, c.showTime) << c.what;
         EXPECT_TRUE(s.stopRequested) << c.what;
         if (c.atPoll.count(2)) {
-            EXPECT_EQ(s.keyDown['A'] + s.keyDown[0x1B], 2);  // kept for good
+            EXPECT_EQ(s.keyDown['A'] + s.keyDown[platform::kKeyEscape], 2);  // kept for good
         }
         if (!c.waiting.empty() && c.whileLoading.empty()) {
             EXPECT_EQ(host.clockCalls, 1u);
