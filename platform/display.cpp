@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "platform/gl.h"
+#include "platform/virtual_keys.h"
 
 namespace lumen::platform {
 
@@ -47,7 +48,7 @@ std::vector<uint8_t> readRowsTopDown(int width, int height) {
 }  // namespace
 
 int virtualKeyFromSdl(int key) {
-    if (key == SDLK_ESCAPE) return 0x1B;
+    if (key == SDLK_ESCAPE) return kKeyEscape;
     if (key >= SDLK_a && key <= SDLK_z) return 'A' + (key - SDLK_a);
     if (key >= SDLK_0 && key <= SDLK_9) return '0' + (key - SDLK_0);
     if (key >= SDLK_F1 && key <= SDLK_F12) return 0x70 + (key - SDLK_F1);
@@ -55,14 +56,14 @@ int virtualKeyFromSdl(int key) {
         case SDLK_BACKSPACE: return 0x08;
         case SDLK_TAB: return 0x09;
         case SDLK_RETURN: return 0x0D;
-        case SDLK_SPACE: return 0x20;
-        case SDLK_LEFT: return 0x25;
-        case SDLK_UP: return 0x26;
-        case SDLK_RIGHT: return 0x27;
-        case SDLK_DOWN: return 0x28;
-        case SDLK_PAGEUP: return 0x21;
-        case SDLK_PAGEDOWN: return 0x22;
-        case SDLK_HOME: return 0x24;
+        case SDLK_SPACE: return kKeySpace;
+        case SDLK_LEFT: return kKeyLeft;
+        case SDLK_UP: return kKeyUp;
+        case SDLK_RIGHT: return kKeyRight;
+        case SDLK_DOWN: return kKeyDown;
+        case SDLK_PAGEUP: return kKeyPageUp;
+        case SDLK_PAGEDOWN: return kKeyPageDown;
+        case SDLK_HOME: return kKeyHome;
         default: return 0;
     }
 }

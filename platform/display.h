@@ -24,7 +24,7 @@ struct DisplayOptions {
 enum class EventKind { Other, KeyDown, Close };
 
 // A window event as the shell sees it. Keys carry Windows virtual-key codes
-// (0x1B is Escape); a key we have no code for arrives as 0.
+// (named in platform/virtual_keys.h); a key we have no code for arrives as 0.
 struct Event {
     EventKind kind = EventKind::Other;
     int virtualKey = 0;

@@ -55,9 +55,15 @@ std::string FrameTimings::report() const {
            milliseconds(percentileUs(sorted, kNinetyNinth)) + ", max " + milliseconds(sorted.back());
 }
 
+void TimedFrameHost::drawFrame(int showTime) {
+    inner_.drawFrame(showTime);
+    drawn_ = true;
+}
+
 void TimedFrameHost::present() {
     inner_.present();
-    timings_.frameShown(platform::processAgeUs());
+    if (drawn_) timings_.frameShown(platform::processAgeUs());
+    drawn_ = false;
 }
 
 }  // namespace lumen

@@ -30,20 +30,22 @@ private:
 // The frame time below which a fraction p (0..1] of `sorted` lies: nearest rank.
 int64_t percentileUs(const std::vector<int64_t>& sorted, double p);
 
-// Passes everything on to another host and records each presented frame.
+// Passes everything on to another host and records each frame drawn and
+// presented (a paused picture presented again is no new frame).
 class TimedFrameHost final : public FrameHost {
 public:
     TimedFrameHost(FrameHost& inner, FrameTimings& timings) : inner_(inner), timings_(timings) {}
 
     bool takeEvent(platform::Event& event) override { return inner_.takeEvent(event); }
     int clockMs() override { return inner_.clockMs(); }
-    void drawFrame(int showTime) override { inner_.drawFrame(showTime); }
+    void drawFrame(int showTime) override;
     void sleepMs(int ms) override { inner_.sleepMs(ms); }
     void present() override;
 
 private:
     FrameHost& inner_;
     FrameTimings& timings_;
+    bool drawn_ = false;  // since the last present
 };
 
 }  // namespace lumen

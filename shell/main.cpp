@@ -33,7 +33,6 @@ int main(int argc, char** argv) {
                 "             show time and the song position (order:row)\n"
                 "  --timings  at exit, print one line: start-up time (process start to\n"
                 "             the first show frame), frames drawn, frame time p50/p99/max\n"
-                "             (the plain show only, not with --from or --dev)\n"
                 "Escape or closing the window ends the show.\n");
             return 0;
         }

@@ -1,6 +1,6 @@
 // The player: start-up in the show's order, the frame loop, shutdown.
 //
-// [SECTION] Frame host on the real display
+// [SECTION] Frame hosts on the real display
 // [SECTION] Start-up and shutdown
 #include "shell/program.h"
 
@@ -18,6 +18,8 @@
 #include "shell/frame_timings.h"
 #include "shell/loading.h"
 #include "shell/options.h"
+#include "shell/seekable_sound.h"
+#include "shell/show_history.h"
 #include "synth/synth.h"
 #include "texgen/texture.h"
 #include "timeline/event_player.h"
@@ -25,7 +27,7 @@
 namespace lumen {
 
 //-----------------------------------------------------------------------------
-// [SECTION] Frame host on the real display
+// [SECTION] Frame hosts on the real display
 //-----------------------------------------------------------------------------
 
 namespace {
@@ -70,6 +72,29 @@ private:
     ShellState& state_;
 };
 
+// The one frame loop on the real window, its frames timed when asked.
+void playFrames(ShellState& state, FrameHost& host, int endOfShow, TimeControls* controls, FrameTimings* timings) {
+    if (!timings) return runMainLoop(state, host, endOfShow, controls);
+    TimedFrameHost timed(host, *timings);
+    runMainLoop(state, timed, endOfShow, controls);
+}
+
+// From the seekable soundtrack: started at --from, ended at --to, and with
+// --dev the authoring keys. A song that cannot load ends the program here.
+int playSeekableShow(ShellState& state, platform::Display& display, EventPlayer& player, LoadingSequence& loading,
+                     const PlayerControls& controls, int endOfShow, FrameTimings* timings) {
+    SeekableSound sound;
+    const content::SongBytes& song = content::builtInSong();
+    if (!sound.init(SongSource{song.image, song.planes, song.definitions}, loading.progressHook(), endOfShow)) return 1;
+    for (int id : kShowAnimatedScenes) player.animationSwitches().set(id);
+    if (state.stopRequested) return 0;  // closed while loading: no need to map the song up to --from
+    ShowHistory history(player, loading.active(), sound.map());
+    sound.startAt(sound.blockReaching(controls.from.value_or(0)));
+    AuthoringHost host(display, sound, history);
+    playFrames(state, host, endOfShow, controls.dev ? &host : nullptr, timings);
+    return 0;
+}
+
 }  // namespace
 
 //-----------------------------------------------------------------------------
@@ -112,7 +137,7 @@ int runProgram(const std::string& commandLine, int endOfShow, const PlayerContro
         logMessage(LogLevel::Error, std::string("lumen: built-in pack: ") + e.what());
         return 1;
     }
-    if (controls.seekable()) return runAuthoringShow(state, *display, player, loading, controls, endOfShow);
+    if (controls.seekable()) return playSeekableShow(state, *display, player, loading, controls, endOfShow, timings);
     // The soundtrack: samples generated behind the loading display, then the
     // ring pre-filled and playback started. A song that cannot load still
     // leaves a running (silent) clock.
@@ -123,12 +148,7 @@ int runProgram(const std::string& commandLine, int endOfShow, const PlayerContro
     for (int id : kShowAnimatedScenes) player.animationSwitches().set(id);
 
     DisplayHost host(*display, player, loading.active(), synth);
-    if (timings) {
-        TimedFrameHost timed(host, *timings);
-        runMainLoop(state, timed, endOfShow);
-    } else {
-        runMainLoop(state, host, endOfShow);
-    }
+    playFrames(state, host, endOfShow, nullptr, timings);
     return 0;
 }
 

@@ -12,8 +12,9 @@ class FrameTimings;
 // Runs the whole show for this command line; returns the process exit code.
 // Errors are one line on stderr. endOfShow exists for tests of the player.
 // With time controls that start anywhere but the top (or --dev), the show
-// plays from the seekable soundtrack instead; --to ends it earlier.
-// With timings, every show frame on screen is recorded there.
+// plays from the seekable soundtrack instead, through the same frame loop;
+// --to ends it earlier. With timings, every show frame drawn and shown is
+// recorded there, in every mode.
 int runProgram(const std::string& commandLine, int endOfShow = kEndOfShowMs, const PlayerControls& controls = {},
                FrameTimings* timings = nullptr);
 

@@ -1,4 +1,5 @@
-// Mapping the song, starting it anywhere, pausing by closing the device.
+// Mapping the song as far as asked, starting it anywhere, pausing by closing
+// the device.
 #include "shell/seekable_sound.h"
 
 #include <algorithm>
@@ -17,6 +18,8 @@ constexpr int kPollMs = 5;
 // One checkpoint a second or so: a seek then renders at most this many blocks
 // before playing, about a tenth of a second of work for a whole second of music.
 constexpr int kCheckpointBlocks = 50;
+// How far past the end a seek may still land, so the very end has frames after it.
+constexpr int kSeekSlackMs = 1000;
 }  // namespace
 
 SeekableSound::SeekableSound() = default;
@@ -24,24 +27,30 @@ SeekableSound::SeekableSound() = default;
 SeekableSound::~SeekableSound() { stop(); }
 
 bool SeekableSound::init(const SongSource& song, const ProgressHook& progress, int mapTo) {
+    mapPlayer_ = std::make_unique<ModulePlayer>();
     player_ = std::make_unique<ModulePlayer>();
     try {
-        loadSongSource(*player_, song, progress);
+        loadSongSource(*mapPlayer_, song, progress);
+        loadSongSource(*player_, song);
     } catch (const SongDataError& e) {
         logMessage(LogLevel::Error, std::string("lumen: song: ") + e.what());
         return false;
     }
-    map_ = std::make_unique<SongRun>(*player_, kCheckpointBlocks);
-    map_->firstBlockReaching(mapTo);
-    // A little past the end, so seeking there still has a block to start from.
-    map_->renderThrough(map_->blocks() + kCheckpointBlocks);
+    map_ = std::make_unique<SongRun>(*mapPlayer_, kCheckpointBlocks);
+    latestSeekMs_ = mapTo + kSeekSlackMs;
     return true;
 }
 
-int SeekableSound::blockReaching(int showTime) {
-    const int last = lastBlock();
-    if (map_->endTime(last) + kClockOffsetMs < showTime) return last;
-    return map_->firstBlockReaching(showTime);
+int SeekableSound::blockReaching(int showTime) { return map_->firstBlockReaching(std::min(showTime, latestSeekMs_)); }
+
+int SeekableSound::orderAt(int block) {
+    map_->renderThrough(block);
+    return map_->orderAt(block);
+}
+
+int SeekableSound::rowAt(int block) {
+    map_->renderThrough(block);
+    return map_->rowAt(block);
 }
 
 void SeekableSound::stop() {
@@ -51,8 +60,8 @@ void SeekableSound::stop() {
 
 void SeekableSound::startAt(int block) {
     stop();
-    block = std::clamp(block, 0, lastBlock());
-    map_->placePlayerAt(block);
+    block = std::max(block, 0);
+    map_->placeInto(*player_, block);
     renderer_ = std::make_unique<BlockRenderer>(*player_, player_->rate);
     renderer_->prefill();
     playIndex_ = 0;
@@ -66,6 +75,14 @@ void SeekableSound::startAt(int block) {
     if (!device_) device_ = platform::openSilentDevice(kOutputRate);
     device_->play(reinterpret_cast<const uint8_t*>(renderer_->ring()), renderer_->ringBytes());
     thread_ = std::make_unique<platform::AudioThread>([this] { poll(); }, kPollMs);
+}
+
+void SeekableSound::cue(int block) {
+    stop();
+    block = std::max(block, 0);
+    paused_ = true;
+    clockMs_.store(map_->endTime(block), std::memory_order_relaxed);
+    playingBlock_.store(block, std::memory_order_relaxed);
 }
 
 void SeekableSound::pause() {

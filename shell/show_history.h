@@ -4,6 +4,7 @@
 // player drawing 60 frames a second from the show's start would have it, then
 // draws the frame asked for.
 #pragma once
+#include <array>
 #include <cstdint>
 #include <vector>
 
@@ -32,7 +33,8 @@ public:
     void drawFrame(int t);
 
     // Back to the state the show started from: render targets black, the
-    // cloth reset, scene 17 as loaded, the starting camera and switches.
+    // cloth reset, scene 17 as loaded, the starting camera and switches. (The
+    // cloth's snapshots stay: the next frame that flies it starts from one.)
     void restart();
 
     // Reference frames replayed in full and without drawing, for measurements.
@@ -45,15 +47,25 @@ private:
         bool captures;  // else it reads the slot (zoom feedback, distortion)
     };
     int referenceShowTime(int j);
+    void fastForwardCloth(int t);
     uint32_t entryReads(int t) const;
     uint32_t captures(int t) const;
+    void findLastEntryReads();
+    uint32_t carried(int t) const;
     void replayFrame(int t);
 
     EventPlayer& player_;
     PackLists& active_;
     SongRun& song_;
     std::vector<TargetUse> targetUses_;  // list order
-    int next_ = 0;                       // first reference frame not yet applied
+    // Per slot, the end of the last span in which a frame may read the slot
+    // before capturing into it; -1 when none does.
+    std::array<int, kRenderTargetCount> lastEntryRead_{};
+    std::vector<const TimelineEvent*> clothWindows_;
+    // The cloth every few seconds of its clock: its state depends on that
+    // clock alone, so a seek back need not simulate it again from its start.
+    std::vector<ClothFlag> clothSnapshots_;
+    int next_ = 0;  // first reference frame not yet applied
     int lastDrawn_ = -1;
     int64_t drawnUnseen_ = 0;
     int64_t replayed_ = 0;

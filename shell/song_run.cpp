@@ -1,4 +1,4 @@
-// Running the song block by block and seeking its player back to any block.
+// Running the song block by block and placing another player at any block.
 #include "shell/song_run.h"
 
 #include <algorithm>
@@ -15,7 +15,6 @@ SongRun::SongRun(ModulePlayer& player, int checkpointEvery)
 }
 
 const int16_t* SongRun::renderNext() {
-    if (detached_) throw std::logic_error("song run: the player was moved away for seeking");
     if (checkpointEvery_ > 0 && blocks() % checkpointEvery_ == 0) checkpoints_.push_back(PlayState::of(player_));
     const int index = renderer_.fillIndex();
     renderer_.renderBlock();
@@ -44,12 +43,35 @@ int SongRun::firstBlockReaching(int t) {
     return int(it - endTimes_.begin());
 }
 
-void SongRun::placePlayerAt(int b) {
-    if (checkpointEvery_ <= 0 || b > blocks()) throw std::logic_error("song run: no checkpoint for that block");
-    detached_ = true;
-    const int c = std::min(b / checkpointEvery_, int(checkpoints_.size()) - 1);
-    checkpoints_[size_t(c)].restoreInto(player_);
-    BlockRenderer scratch(player_, player_.rate);
+namespace {
+
+// A checkpoint's voices point at the run's own samples; the same sample of
+// the target's song (loaded from the same source, so in the same order) is
+// what the target must play.
+void moveSamplesTo(ModulePlayer& target, const Song& from) {
+    const Song& to = target.song;
+    if (to.sampleStore.size() != from.sampleStore.size())
+        throw std::logic_error("song run: the target player holds another song");
+    for (int i = 0; i < kMixerChannels; ++i) {
+        const Sample*& voice = target.mixer.channel(i).sample;
+        if (!voice) continue;
+        const Sample* same = voice == &from.emptySample ? &to.emptySample : nullptr;
+        for (size_t k = 0; !same && k < from.sampleStore.size(); ++k)
+            if (voice == from.sampleStore[k].get()) same = to.sampleStore[k].get();
+        if (!same) throw std::logic_error("song run: a voice plays a sample of no song");
+        voice = same;
+    }
+}
+
+}  // namespace
+
+void SongRun::placeInto(ModulePlayer& target, int b) {
+    if (checkpointEvery_ <= 0 || b < 0) throw std::logic_error("song run: no checkpoint for that block");
+    const int c = b / checkpointEvery_;
+    renderThrough(c * checkpointEvery_);
+    checkpoints_[size_t(c)].restoreInto(target);
+    moveSamplesTo(target, player_.song);
+    BlockRenderer scratch(target, target.rate);
     for (int k = c * checkpointEvery_; k < b; ++k) scratch.renderBlock();
 }
 

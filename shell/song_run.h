@@ -8,7 +8,6 @@
 
 #include "synth/block_renderer.h"
 #include "synth/module_player.h"
-#include "synth/module_player.h"
 
 namespace lumen {
 
@@ -46,15 +45,16 @@ public:
     // The first block whose show time reaches t.
     int firstBlockReaching(int t);
 
-    // Puts the player at the start of block b (at most blocks()), from the
-    // nearest earlier checkpoint. The run renders no further afterwards.
-    void placePlayerAt(int b);
+    // Puts `target`, another player loaded with the same song, at the start
+    // of block b: the nearest earlier checkpoint (the run renders as far as
+    // needed to have it), its samples taken from target's own song, then the
+    // blocks up to b rendered unheard. The run itself carries on untouched.
+    void placeInto(ModulePlayer& target, int b);
 
 private:
     ModulePlayer& player_;
     BlockRenderer renderer_;
     int checkpointEvery_;
-    bool detached_ = false;
     std::vector<int> endTimes_;
     std::vector<int> orders_;
     std::vector<int> rows_;

@@ -1,13 +1,16 @@
 #!/usr/bin/env bash
-# Records `lumen --timings` on headless runs of the player at each of its sizes:
-# start-up time, frames drawn and frame time p50/p99/max, as one Markdown table.
+# Records `lumen --timings` on headless runs of the player at each of its sizes,
+# then at 640 x 480 started mid-show (--from 400) and as the authoring player
+# (--dev): start-up time, frames drawn and frame time p50/p99/max, as one
+# Markdown table.
 set -euo pipefail
 
 usage() {
   cat <<'HELP'
 usage: bench/player/player_timings.sh [--lumen PATH] [--seconds N] [--out FILE] [--whole-show]
 Plays the show headless (SDL's offscreen video driver, no sound device) once at
-each player size and prints a table of what `lumen --timings` reports.
+each player size, then at 640 x 480 with --from 400 and with --dev, and prints
+a table of what `lumen --timings` reports.
   --lumen PATH   the player to measure (default: build/shell/lumen)
   --seconds N    stop each run after N seconds with an interrupt, as closing
                  the window would (default 30)
@@ -38,10 +41,10 @@ trap 'rm -f "$table"' EXIT
 {
   echo "lumen --timings, $(date -u '+%Y-%m-%d %H:%M UTC'), $(nproc) cores, load average $(cut -d" " -f1-3 /proc/loadavg), headless (offscreen, no sound device), $([ "$seconds" -gt 0 ] && echo "${seconds} s per run" || echo "whole show")"
   echo
-  echo "| size | start-up | frames | frame time p50 | p99 | max |"
+  echo "| run | start-up | frames | frame time p50 | p99 | max |"
   echo "|---|---|---|---|---|---|"
 } >"$table"
-for mode in "-m0:320x240" ":640x480" "-m2:800x600" "-m3:1024x768"; do
+for mode in "-m0:320x240" ":640x480" "-m2:800x600" "-m3:1024x768" "--from 400:640x480 --from 400" "--dev:640x480 --dev"; do
   flag=${mode%%:*}
   size=${mode#*:}
   # SIGINT reaches SDL as a quit request, so the player ends as if its window

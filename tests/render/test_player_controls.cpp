@@ -78,6 +78,9 @@ TEST(SeekableSound, TheRingAfterASeekHoldsTheBlocksOfAPlayFromTheStart) {
         }
         EXPECT_EQ(sound.clockMs(), run.endTime(sound.playingBlock()));
     }
+    // Seeks go no further than a second past the show's end given to init.
+    EXPECT_EQ(sound.blockReaching(24 * 3600 * 1000), sound.blockReaching(61000));
+    EXPECT_LT(sound.blockReaching(60500), sound.blockReaching(61000));
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
-// The --timings report: percentiles, the one-line format, and the host wrapper
-// that counts only frames that reached the screen.
+// The --timings report: percentiles and the one-line format. The host wrapper
+// that records frames is tested with the frame loop.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -20,7 +20,7 @@ TEST(FrameTimings, PercentilesTakeTheNearestRank) {
         {{}, 0.5, 0},
         {{7}, 0.5, 7},
         {{7}, 0.99, 7},
-        {{1, 2, 3, 4}, 0.5, 2},   // rank 2 of 4
+        {{1, 2, 3, 4}, 0.5, 2},  // rank 2 of 4
         {{1, 2, 3, 4, 5}, 0.5, 3},
         {{1, 2, 3, 4}, 0.99, 4},  // rank 4: ceil(3.96)
         {std::vector<int64_t>(200, 5), 0.99, 5},
@@ -53,42 +53,6 @@ TEST(FrameTimings, ReportIsOneLineFromFirstFrameAndIntervals) {
         EXPECT_EQ(t.frames(), int(c.shownAtUs.size()));
         EXPECT_EQ(t.report(), c.report);
     }
-}
-
-// Counts calls; the wrapper must pass each one on exactly once.
-class CountingHost final : public FrameHost {
-public:
-    std::string log;
-    bool takeEvent(platform::Event&) override {
-        log += "e";
-        return false;
-    }
-    int clockMs() override {
-        log += "c";
-        return 42;
-    }
-    void drawFrame(int t) override { log += "d" + std::to_string(t); }
-    void sleepMs(int ms) override { log += "s" + std::to_string(ms); }
-    void present() override { log += "p"; }
-};
-
-TEST(FrameTimings, HostWrapperPassesCallsOnAndRecordsEachPresent) {
-    CountingHost inner;
-    FrameTimings timings;
-    TimedFrameHost host(inner, timings);
-    ShellState state;
-    runMainLoop(state, host, 42 + kClockOffsetMs);  // the first frame already ends the show
-    EXPECT_EQ(inner.log, "ecd99s10p");
-    EXPECT_EQ(timings.frames(), 1);
-    // The start-up figure is this test process's own age.
-    const std::string r = timings.report();
-    const std::string head = "lumen: timings: start-up ", tail = " s, 1 frame, frame time none";
-    ASSERT_EQ(r.rfind(head, 0), 0u) << r;
-    ASSERT_GT(r.size(), head.size() + tail.size()) << r;
-    EXPECT_EQ(r.substr(r.size() - tail.size()), tail) << r;
-    const double seconds = std::stod(r.substr(head.size()));
-    EXPECT_GT(seconds, 0.0);
-    EXPECT_LT(seconds, 3600.0);
 }
 
 }  // namespace

@@ -1,11 +1,13 @@
 // The frame loop against a scripted window and clock, and the options.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <deque>
 #include <map>
 #include <string>
 #include <vector>
 
+#include "shell/frame_timings.h"
 #include "shell/main_loop.h"
 #include "shell/options.h"
 
@@ -80,7 +82,7 @@ TEST(MainLoop, DrawsAtTheClockPlusOffsetUntilTheEndOrAStop) {
         {"other keys do nothing, Escape stops before drawing",
          {0, 20, 40, 60},
          {},
-         {{2, key('A')}, {5, key(0x1B)}},
+         {{2, key('A')}, {5, key(platform::kKeyEscape)}},
          {},
          kEndOfShowMs,
          "d57 s10 p e d77 s10 p d97 s10 p e ",
@@ -98,7 +100,7 @@ TEST(MainLoop, DrawsAtTheClockPlusOffsetUntilTheEndOrAStop) {
          {0},
          {kOther},
          {},
-         {key(0x1B)},
+         {key(platform::kKeyEscape)},
          kEndOfShowMs,
          "e ",
          0},
@@ -111,17 +113,150 @@ TEST(MainLoop, DrawsAtTheClockPlusOffsetUntilTheEndOrAStop) {
         host.atPoll = c.atPoll;
         ShellState s;
         for (const platform::Event& e : c.whileLoading) handleWindowEvent(s, e);
-        runMainLoop(s, host, c.endOfShow);
+        // Through the --timings wrapper: it passes every call on once and
+        // records each frame presented.
+        FrameTimings timings;
+        TimedFrameHost timed(host, timings);
+        runMainLoop(s, timed, c.endOfShow);
         EXPECT_EQ(host.log, c.log) << c.what;
+        EXPECT_EQ(timings.frames(), std::count(host.log.begin(), host.log.end(), 'p')) << c.what;
         EXPECT_EQ(s.showTime, c.showTime) << c.what;
         EXPECT_TRUE(s.stopRequested) << c.what;
         if (c.atPoll.count(2)) {
-            EXPECT_EQ(s.keyDown['A'] + s.keyDown[0x1B], 2);  // kept for good
+            EXPECT_EQ(s.keyDown['A'] + s.keyDown[platform::kKeyEscape], 2);  // kept for good
         }
         if (!c.waiting.empty() && c.whileLoading.empty()) {
             EXPECT_EQ(host.clockCalls, 1u);
         }
     }
+}
+
+// A song of 20 ms blocks that moves one block per presented frame unless
+// paused; block b is order b / 64, row b % 64. Logs "d<t>" per frame drawn,
+// "r" per rewind and "." per present without a new frame.
+class AuthoringFake final : public FrameHost, public TimeControls {
+public:
+    static constexpr int kLastBlock = 999;
+    std::map<int, std::vector<int>> keysAfterFrame;  // keys arriving after the n-th present
+    std::deque<platform::Event> waiting;
+    std::string log, title;
+    int block = 0, presents = 0, titleRepeats = 0;
+    bool isPaused = false, drew = false;
+
+    bool takeEvent(platform::Event& e) override {
+        if (auto it = keysAfterFrame.find(presents); it != keysAfterFrame.end()) {
+            for (int k : it->second) waiting.push_back(key(k));
+            keysAfterFrame.erase(it);
+        }
+        if (waiting.empty()) return false;
+        e = waiting.front();
+        waiting.pop_front();
+        return true;
+    }
+    int clockMs() override { return 20 * (block + 1); }
+    void drawFrame(int t) override {
+        log += "d" + std::to_string(t) + " ";
+        drew = true;
+    }
+    void sleepMs(int) override {}
+    void present() override {
+        if (!drew) log += ". ";
+        drew = false;
+        ++presents;
+        if (!isPaused) block = std::min(block + 1, kLastBlock);
+    }
+    void seekTo(int t) override { block = std::clamp((t - kClockOffsetMs + 19) / 20 - 1, 0, kLastBlock); }
+    void setPaused(bool p) override { isPaused = p; }
+    bool paused() const override { return isPaused; }
+    void rewind() override { log += "r "; }
+    SongPosition songPosition() override { return {block / 64, block % 64}; }
+    void setTitle(const std::string& t) override {
+        titleRepeats += t == title;
+        title = t;
+    }
+};
+
+TEST(MainLoop, AuthoringKeysPauseSeekRewindAndTitleTheShow) {
+    using namespace platform;
+    const struct {
+        const char* what;
+        std::map<int, std::vector<int>> keys;  // after the n-th frame presented
+        std::string log;
+        bool paused;
+        const char* title;
+    } cases[] = {
+        {"Right seeks a second on from the clock",
+         {{2, {kKeyRight}}},
+         "d77 d97 d1117 d1137 ",
+         false,
+         "Halcyon - Project Lumen  00:01.137  order 00:53"},
+        {"Left seeks a second back and rewinds first",
+         {{2, {kKeyRight}}, {3, {kKeyLeft}}},
+         "d77 d97 d1117 r d137 ",
+         false,
+         "Halcyon - Project Lumen  00:00.137  order 00:03"},
+        {"PgDn and PgUp seek ten seconds",
+         {{1, {kKeyPageDown}}, {3, {kKeyPageUp}}},
+         "d77 d10097 d10117 r d137 ",
+         false,
+         "Halcyon - Project Lumen  00:00.137  order 00:03"},
+        {"Home goes back to the top",
+         {{1, {kKeyPageDown}}, {2, {kKeyHome}}},
+         "d77 d10097 r d77 d97 ",
+         false,
+         "Halcyon - Project Lumen  00:00.097  order 00:01"},
+        {"seeking back before the top stops at it",
+         {{2, {kKeyLeft}}},
+         "d77 d97 r d77 d97 ",
+         false,
+         "Halcyon - Project Lumen  00:00.097  order 00:01"},
+        // The clock moved a block on after the last frame: the paused picture
+        // catches up with it once, then stands.
+        {"Space pauses and resumes",
+         {{1, {kKeySpace}}, {3, {kKeySpace}}},
+         "d77 d97 . d97 ",
+         false,
+         "Halcyon - Project Lumen  00:00.097  order 00:01"},
+        {"a seek while paused draws once and stays paused",
+         {{1, {kKeySpace}}, {2, {kKeyRight}}},
+         "d77 d97 d1097 . ",
+         true,
+         "Halcyon - Project Lumen  00:01.097  order 00:51  (paused)"},
+        {"a seek to where the paused clock stands draws nothing",
+         {{1, {kKeySpace}}, {2, {kKeyRight, kKeyLeft}}},
+         "d77 d97 . . ",
+         true,
+         "Halcyon - Project Lumen  00:00.097  order 00:01  (paused)"},
+        {"other keys do nothing",
+         {{1, {'A', kKeyUp, kKeyDown}}},
+         "d77 d97 d117 d137 ",
+         false,
+         "Halcyon - Project Lumen  00:00.137  order 00:03"},
+    };
+    for (const auto& c : cases) {
+        AuthoringFake fake;
+        fake.keysAfterFrame = c.keys;
+        fake.keysAfterFrame[4].push_back(kKeyEscape);
+        FrameTimings timings;
+        TimedFrameHost timed(fake, timings);
+        ShellState s;
+        runMainLoop(s, timed, kEndOfShowMs, &fake);
+        EXPECT_EQ(fake.log, c.log) << c.what;
+        EXPECT_EQ(fake.isPaused, c.paused) << c.what;
+        EXPECT_EQ(fake.title, c.title) << c.what;
+        EXPECT_EQ(fake.titleRepeats, 0) << c.what << ": the title is set only when it changes";
+        const auto drawn = std::count(fake.log.begin(), fake.log.end(), 'd');
+        EXPECT_EQ(timings.frames(), drawn) << c.what << ": a standing picture is no new frame";
+    }
+    // Seeking past the end stops at the last block, and reaching the end ends the show.
+    AuthoringFake fake;
+    fake.keysAfterFrame[1] = {kKeyPageDown};
+    ShellState s;
+    runMainLoop(s, fake, 5000, &fake);
+    EXPECT_EQ(fake.log, "d77 d10097 ");
+    AuthoringFake last;
+    last.seekTo(1e6);
+    EXPECT_EQ(last.clockMs(), 20000);
 }
 
 TEST(DisplayOptions, CaseSensitiveSubstringsOfTheWholeLineTheLastSizeInTableOrderWins) {
