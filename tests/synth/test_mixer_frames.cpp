@@ -15,11 +15,10 @@
 namespace lumen {
 namespace {
 
-// The vector frame loop must give the scalar loop's bits for every step width
-// it treats differently (windows forward and backward up to six samples a
-// frame, single loads beyond), at
-// the extremes of the sample range and of the fraction, and from a position
-// one entry before the data, where a reflection may land.
+// The vector frame loop must give the scalar loop's bits for steps from
+// standing still to several samples a frame, forward and backward, at the
+// extremes of the sample range and of the fraction, and from a position one
+// entry before the data, where a reflection may land.
 TEST(MixerFrames, VectorLoopMatchesScalarLoopBitForBit) {
     constexpr int kGuard = 8, kLength = 4096, kFrames = 203;  // 203: a tail after the quads
     std::vector<int16_t> storage(kGuard + kLength + 8, 0);
