@@ -42,8 +42,8 @@ int64_t mixConstantScalar(const int16_t* s, int64_t position, int64_t step, floa
     return position;
 }
 
-int64_t mixRamp(const int16_t* s, int64_t position, int64_t step, float* left, float* right, int frames, double& gainA,
-                double& gainB, double incrementA, double incrementB) {
+int64_t mixRampScalar(const int16_t* s, int64_t position, int64_t step, float* left, float* right, int frames,
+                      double& gainA, double& gainB, double incrementA, double incrementB) {
     for (int f = 0; f < frames; ++f) {
         const double v = sampleAt(s, position);
         left[f] = static_cast<float>(left[f] + v * gainA);
@@ -156,6 +156,40 @@ LUMEN_AVX2 int64_t mixConstantAvx2(const int16_t* s, int64_t position, int64_t s
                              gainB);
 }
 
+// The ramp's gains follow the scalar loop's chain of additions exactly, the
+// left and right gains side by side in one register; each frame's pair of
+// gains is then spread into the left and right vectors of its four frames.
+LUMEN_AVX2 int64_t mixRampAvx2(const int16_t* s, int64_t position, int64_t step, float* left, float* right, int frames,
+                               double& gainA, double& gainB, double incrementA, double incrementB) {
+    const int done = frames / 4 * 4;
+    __m256i positions = _mm256_setr_epi64x(position, advance(position, step, 1), advance(position, step, 2),
+                                           advance(position, step, 3));
+    const __m256i step4 = _mm256_set1_epi64x(advance(0, step, 4));
+    const __m256d fractionScale = _mm256_set1_pd(kFractionScale);
+    const __m128d increment = _mm_setr_pd(incrementA, incrementB);
+    __m128d gain = _mm_setr_pd(gainA, gainB);
+    const uint64_t ustep = static_cast<uint64_t>(step);
+    uint64_t at = static_cast<uint64_t>(position);
+    for (int f = 0; f < done; f += 4) {
+        const __m128d g0 = gain;
+        const __m128d g1 = _mm_add_pd(g0, increment);
+        const __m128d g2 = _mm_add_pd(g1, increment);
+        const __m128d g3 = _mm_add_pd(g2, increment);
+        gain = _mm_add_pd(g3, increment);
+        const __m256d a = _mm256_insertf128_pd(_mm256_castpd128_pd256(_mm_unpacklo_pd(g0, g1)), _mm_unpacklo_pd(g2, g3), 1);
+        const __m256d b = _mm256_insertf128_pd(_mm256_castpd128_pd256(_mm_unpackhi_pd(g0, g1)), _mm_unpackhi_pd(g2, g3), 1);
+        addFour(wholeOfFour(pairsOfFour(s, at, ustep), positions), _mm256_mul_pd(a, fractionScale),
+                _mm256_mul_pd(b, fractionScale), left + f, right + f);
+        at += 4 * ustep;
+        positions = _mm256_add_epi64(positions, step4);
+    }
+    gainA = _mm_cvtsd_f64(gain);
+    gainB = _mm_cvtsd_f64(_mm_unpackhi_pd(gain, gain));
+    _mm256_zeroupper();
+    return mixRampScalar(s, advance(position, step, done), step, left + done, right + done, frames - done, gainA, gainB,
+                         incrementA, incrementB);
+}
+
 const bool kHasAvx2 = __builtin_cpu_supports("avx2");
 
 LUMEN_AVX2 void splitAvx2(const float* interleaved, float* left, float* right, size_t frames) {
@@ -231,6 +265,12 @@ int64_t mixConstantVector(const int16_t* s, int64_t position, int64_t step, floa
     return mixConstantScalar(s, position, step, left, right, frames, gainA, gainB);
 }
 
+int64_t mixRampVector(const int16_t* s, int64_t position, int64_t step, float* left, float* right, int frames,
+                      double& gainA, double& gainB, double incrementA, double incrementB) {
+    if (kHasAvx2) return mixRampAvx2(s, position, step, left, right, frames, gainA, gainB, incrementA, incrementB);
+    return mixRampScalar(s, position, step, left, right, frames, gainA, gainB, incrementA, incrementB);
+}
+
 #else
 
 bool hasVectorPath() { return false; }
@@ -250,6 +290,11 @@ void pcmFromMixed(const float* mixed, int16_t* pcm, size_t count, int16_t (*scal
 int64_t mixConstantVector(const int16_t* s, int64_t position, int64_t step, float* left, float* right, int frames,
                           double gainA, double gainB) {
     return mixConstantScalar(s, position, step, left, right, frames, gainA, gainB);
+}
+
+int64_t mixRampVector(const int16_t* s, int64_t position, int64_t step, float* left, float* right, int frames,
+                      double& gainA, double& gainB, double incrementA, double incrementB) {
+    return mixRampScalar(s, position, step, left, right, frames, gainA, gainB, incrementA, incrementB);
 }
 
 #endif

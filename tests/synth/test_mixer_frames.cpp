@@ -53,7 +53,11 @@ TEST(MixerFrames, VectorLoopMatchesScalarLoopBitForBit) {
         {"six and a half backward", 3000 * one + 0x10000000, -(6 * one + 0x80000000)},
         {"wide backward", 4000 * one + 99, -(5 * one + 0x40000000)},
     };
-    const double gains[][2] = {{40 / 255.0, 87 / 255.0}, {127 / 255.0, 0.0}, {0.0, 1 / 255.0}};
+    // Constant gains, and ramps from them (up, down, and one side only; the
+    // increments are the mixer's: a target difference / 255 / ramp length).
+    const double gains[][4] = {{40 / 255.0, 87 / 255.0, 0.0, 0.0},
+                               {127 / 255.0, 0.0, -127 / 255.0 / 128, 64 / 255.0 / 128},
+                               {0.0, 1 / 255.0, 3 / 255.0 / 128, -1 / 255.0 / 128}};
     for (const Case& c : cases)
         for (const auto& g : gains) {
             // Start from outputs that are not all zero, so each sum rounds.
@@ -62,14 +66,23 @@ TEST(MixerFrames, VectorLoopMatchesScalarLoopBitForBit) {
                 la[f] = float(f) * 0.3f - 17.0f;
                 ra[f] = -float(f) * 1.7f + 3.0f;
             }
-            std::vector<float> lb = la, rb = ra;
+            std::vector<float> lb = la, rb = ra, lc = la, rc = ra, ld = la, rd = ra;
             const int64_t endA =
                 mixframes::mixConstantScalar(s, c.start, c.step, la.data(), ra.data(), kFrames, g[0], g[1]);
             const int64_t endB =
                 mixframes::mixConstantVector(s, c.start, c.step, lb.data(), rb.data(), kFrames, g[0], g[1]);
+            double gainC[2] = {g[0], g[1]}, gainD[2] = {g[0], g[1]};
+            const int64_t endC = mixframes::mixRampScalar(s, c.start, c.step, lc.data(), rc.data(), kFrames, gainC[0],
+                                                          gainC[1], g[2], g[3]);
+            const int64_t endD = mixframes::mixRampVector(s, c.start, c.step, ld.data(), rd.data(), kFrames, gainD[0],
+                                                          gainD[1], g[2], g[3]);
             EXPECT_EQ(endA, endB) << c.name;
             EXPECT_EQ(0, std::memcmp(la.data(), lb.data(), sizeof(float) * kFrames)) << c.name << " left";
             EXPECT_EQ(0, std::memcmp(ra.data(), rb.data(), sizeof(float) * kFrames)) << c.name << " right";
+            EXPECT_EQ(endC, endD) << c.name << " ramp";
+            EXPECT_EQ(0, std::memcmp(lc.data(), ld.data(), sizeof(float) * kFrames)) << c.name << " ramp left";
+            EXPECT_EQ(0, std::memcmp(rc.data(), rd.data(), sizeof(float) * kFrames)) << c.name << " ramp right";
+            EXPECT_EQ(0, std::memcmp(gainC, gainD, sizeof gainC)) << c.name << " ramp gains reached";
         }
 }
 
