@@ -99,11 +99,13 @@ inline int wordAt(const int16_t* s, uint64_t position) {
 // reads exactly the entries the scalar loop reads, for any step and either
 // direction. (The gather instruction, and a byte shuffle of one window shared
 // by two frames, both cost the processor more per frame.)
-LUMEN_AVX2 inline __m256i pairsOfFour(const int16_t* s, uint64_t at, uint64_t step) {
+// Frames past `count` (below four only at the end of a call) read frame 0's
+// pair again, so no entry beyond the scalar loop's is touched.
+LUMEN_AVX2 inline __m256i pairsOfFour(const int16_t* s, uint64_t at, uint64_t step, int count = 4) {
     const __m256i p0 = _mm256_castsi128_si256(_mm_cvtsi32_si128(wordAt(s, at)));
-    const __m256i p1 = _mm256_set1_epi32(wordAt(s, at + step));
-    const __m256i p2 = _mm256_set1_epi32(wordAt(s, at + 2 * step));
-    const __m256i p3 = _mm256_set1_epi32(wordAt(s, at + 3 * step));
+    const __m256i p1 = _mm256_set1_epi32(wordAt(s, count > 1 ? at + step : at));
+    const __m256i p2 = _mm256_set1_epi32(wordAt(s, count > 2 ? at + 2 * step : at));
+    const __m256i p3 = _mm256_set1_epi32(wordAt(s, count > 3 ? at + 3 * step : at));
     return _mm256_blend_epi32(_mm256_blend_epi32(p0, p1, 0x04), _mm256_blend_epi32(p2, p3, 0x40), 0xF0);
 }
 
@@ -125,17 +127,27 @@ LUMEN_AVX2 inline __m256i wholeOfFour(__m256i pair, __m256i positions) {
 // two commutes with rounding, so v * gain rounds to the same double as
 // W * (gain * 2^-31). The sum with the float output and its rounding back to
 // float are then the very same operations.
-LUMEN_AVX2 inline void addFour(__m256i whole, __m256d scaledA, __m256d scaledB, float* l, float* r) {
-    const __m256d v = _mm256_sub_pd(
-        _mm256_castsi256_pd(_mm256_add_epi64(whole, _mm256_set1_epi64x(kMagicBits))), _mm256_set1_pd(kMagic));
-    const __m256d sumA = _mm256_add_pd(_mm256_cvtps_pd(_mm_loadu_ps(l)), _mm256_mul_pd(v, scaledA));
-    const __m256d sumB = _mm256_add_pd(_mm256_cvtps_pd(_mm_loadu_ps(r)), _mm256_mul_pd(v, scaledB));
-    _mm_storeu_ps(l, _mm256_cvtpd_ps(sumA));
-    _mm_storeu_ps(r, _mm256_cvtpd_ps(sumB));
+// Outputs past `count` (below four only at the end of a call) are neither
+// read nor written.
+LUMEN_AVX2 inline void addFour(__m256i whole, __m256d scaledA, __m256d scaledB, float* l, float* r, int count = 4) {
+    const __m256d v = _mm256_sub_pd(_mm256_castsi256_pd(_mm256_add_epi64(whole, _mm256_set1_epi64x(kMagicBits))),
+                                    _mm256_set1_pd(kMagic));
+    if (count == 4) {
+        const __m256d sumA = _mm256_add_pd(_mm256_cvtps_pd(_mm_loadu_ps(l)), _mm256_mul_pd(v, scaledA));
+        const __m256d sumB = _mm256_add_pd(_mm256_cvtps_pd(_mm_loadu_ps(r)), _mm256_mul_pd(v, scaledB));
+        _mm_storeu_ps(l, _mm256_cvtpd_ps(sumA));
+        _mm_storeu_ps(r, _mm256_cvtpd_ps(sumB));
+        return;
+    }
+    const __m128i mask = _mm_cmpgt_epi32(_mm_set1_epi32(count), _mm_setr_epi32(0, 1, 2, 3));
+    const __m256d sumA = _mm256_add_pd(_mm256_cvtps_pd(_mm_maskload_ps(l, mask)), _mm256_mul_pd(v, scaledA));
+    const __m256d sumB = _mm256_add_pd(_mm256_cvtps_pd(_mm_maskload_ps(r, mask)), _mm256_mul_pd(v, scaledB));
+    _mm_maskstore_ps(l, mask, _mm256_cvtpd_ps(sumA));
+    _mm_maskstore_ps(r, mask, _mm256_cvtpd_ps(sumB));
 }
 
-// Four frames per step; the one to three frames left over go through the
-// scalar loop.
+// Four frames per step; the one to three frames left over take one more,
+// masked step.
 LUMEN_AVX2 int64_t mixConstantAvx2(const int16_t* s, int64_t position, int64_t step, float* left, float* right,
                                    int frames, double gainA, double gainB) {
     const int done = frames / 4 * 4;
@@ -151,9 +163,13 @@ LUMEN_AVX2 int64_t mixConstantAvx2(const int16_t* s, int64_t position, int64_t s
         at += 4 * ustep;
         positions = _mm256_add_epi64(positions, step4);
     }
+    if (done < frames) {
+        const int count = frames - done;
+        addFour(wholeOfFour(pairsOfFour(s, at, ustep, count), positions), scaledA, scaledB, left + done, right + done,
+                count);
+    }
     _mm256_zeroupper();
-    return mixConstantScalar(s, advance(position, step, done), step, left + done, right + done, frames - done, gainA,
-                             gainB);
+    return advance(position, step, frames);
 }
 
 // The ramp's gains follow the scalar loop's chain of additions exactly, the
@@ -176,8 +192,10 @@ LUMEN_AVX2 int64_t mixRampAvx2(const int16_t* s, int64_t position, int64_t step,
         const __m128d g2 = _mm_add_pd(g1, increment);
         const __m128d g3 = _mm_add_pd(g2, increment);
         gain = _mm_add_pd(g3, increment);
-        const __m256d a = _mm256_insertf128_pd(_mm256_castpd128_pd256(_mm_unpacklo_pd(g0, g1)), _mm_unpacklo_pd(g2, g3), 1);
-        const __m256d b = _mm256_insertf128_pd(_mm256_castpd128_pd256(_mm_unpackhi_pd(g0, g1)), _mm_unpackhi_pd(g2, g3), 1);
+        const __m256d a =
+            _mm256_insertf128_pd(_mm256_castpd128_pd256(_mm_unpacklo_pd(g0, g1)), _mm_unpacklo_pd(g2, g3), 1);
+        const __m256d b =
+            _mm256_insertf128_pd(_mm256_castpd128_pd256(_mm_unpackhi_pd(g0, g1)), _mm_unpackhi_pd(g2, g3), 1);
         addFour(wholeOfFour(pairsOfFour(s, at, ustep), positions), _mm256_mul_pd(a, fractionScale),
                 _mm256_mul_pd(b, fractionScale), left + f, right + f);
         at += 4 * ustep;
@@ -205,8 +223,7 @@ LUMEN_AVX2 void splitAvx2(const float* interleaved, float* left, float* right, s
     splitScalar(interleaved, left, right, f, frames);
 }
 
-LUMEN_AVX2 void joinAvx2(const float* left, const float* right, float* interleaved,
-                                              size_t frames) {
+LUMEN_AVX2 void joinAvx2(const float* left, const float* right, float* interleaved, size_t frames) {
     size_t f = 0;
     for (; f + 8 <= frames; f += 8) {
         const __m256 l = _mm256_loadu_ps(left + f);
