@@ -122,13 +122,14 @@ LUMEN_AVX2 inline __m256i wholeOfFour(__m256i pair, __m256i positions) {
                             _mm256_mul_epi32(fraction, difference));
 }
 
-// Why the bits match the scalar loop: the scalar v = s0 + (fraction31 * (s1 - s0)) * 2^-31
-// is exactly W * 2^-31 (every step is exact in a double). Scaling by a power of
-// two commutes with rounding, so v * gain rounds to the same double as
-// W * (gain * 2^-31). The sum with the float output and its rounding back to
-// float are then the very same operations.
-// Outputs past `count` (below four only at the end of a call) are neither
-// read nor written.
+// Adds four frames at the gains scaled by 2^-31. Why the bits match the scalar
+// loop: the scalar v = s0 + (fraction31 * (s1 - s0)) * 2^-31 is exactly
+// W * 2^-31 (every step is exact in a double). Scaling by a power of two
+// commutes with rounding (the gains are far from the underflow range), so
+// v * gain rounds to the same double as W * (gain * 2^-31). The sum with the
+// float output and its rounding back to float are then the very same
+// operations. Outputs past `count` (below four only at the end of a call) are
+// neither read nor written.
 LUMEN_AVX2 inline void addFour(__m256i whole, __m256d scaledA, __m256d scaledB, float* l, float* r, int count = 4) {
     const __m256d v = _mm256_sub_pd(_mm256_castsi256_pd(_mm256_add_epi64(whole, _mm256_set1_epi64x(kMagicBits))),
                                     _mm256_set1_pd(kMagic));
@@ -256,6 +257,8 @@ LUMEN_AVX2 size_t pcmAvx2(const float* mixed, int16_t* pcm, size_t count) {
     }
     return k;
 }
+
+#undef LUMEN_AVX2
 
 }  // namespace
 
