@@ -90,8 +90,10 @@ int64_t mixSegment(MixerChannel& c, int64_t position, int64_t step, float* left,
     if (c.rampFramesLeft > 0) {
         double gainA = c.currentA / 256.0 / 255.0;
         double gainB = c.currentB / 256.0 / 255.0;
-        position = mixframes::mixRamp(data, position, signedStep, left, right, seg, gainA, gainB, c.rampIncrementA,
-                                      c.rampIncrementB);
+        position = vectorPath ? mixframes::mixRampVector(data, position, signedStep, left, right, seg, gainA, gainB,
+                                                         c.rampIncrementA, c.rampIncrementB)
+                              : mixframes::mixRampScalar(data, position, signedStep, left, right, seg, gainA, gainB,
+                                                         c.rampIncrementA, c.rampIncrementB);
         c.currentA = static_cast<int>(std::nearbyint(gainA * 255 * 256));
         c.currentB = static_cast<int>(std::nearbyint(gainB * 255 * 256));
         c.rampFramesLeft -= seg;

@@ -42,8 +42,8 @@ int64_t mixConstantScalar(const int16_t* s, int64_t position, int64_t step, floa
     return position;
 }
 
-int64_t mixRamp(const int16_t* s, int64_t position, int64_t step, float* left, float* right, int frames, double& gainA,
-                double& gainB, double incrementA, double incrementB) {
+int64_t mixRampScalar(const int16_t* s, int64_t position, int64_t step, float* left, float* right, int frames,
+                      double& gainA, double& gainB, double incrementA, double incrementB) {
     for (int f = 0; f < frames; ++f) {
         const double v = sampleAt(s, position);
         left[f] = static_cast<float>(left[f] + v * gainA);
@@ -83,133 +83,143 @@ namespace {
 constexpr int64_t kMagicBits = 0x4338000000000000;
 constexpr double kMagic = 6755399441055744.0;
 
+// The vector loops use AVX2 and, for the shift below, BMI2; every processor
+// with AVX2 has BMI2, but both are checked.
+#define LUMEN_AVX2 __attribute__((target("avx2,bmi2")))
+
 // The 32-bit word holding s[p] and s[p + 1] for the 32.32 position (the
-// index is signed: a reflection may sit one entry before the data).
-inline int wordAt(const int16_t* s, uint64_t position) {
+// index is signed: a reflection may sit one entry before the data). The index
+// comes from one non-destructive shift: the compiler otherwise copies each
+// position before shifting it, and those copies are a tenth of the vector
+// loop's instructions, which limit it when the core is shared with another
+// thread (measured 1-5% faster then, and no different otherwise).
+LUMEN_AVX2 inline int wordAt(const int16_t* s, uint64_t position) {
+    int64_t index;
+    asm("sarx %2, %1, %0" : "=r"(index) : "r"(position), "r"(uint64_t(32)));
     int word;
-    std::memcpy(&word, s + static_cast<int>(static_cast<int64_t>(position) >> 32), sizeof word);
+    std::memcpy(&word, s + index, sizeof word);
     return word;
 }
 
-// Fetches the (s[p], s[p + 1]) pairs of four frames as 32-bit words with
-// scalar loads; any step. (The processor's gather instruction is much slower.)
-struct WideSteps {
-    __attribute__((target("avx2"))) static __m128i pairs(const int16_t* s, uint64_t at, uint64_t step, __m256i) {
-        return _mm_insert_epi32(
-            _mm_insert_epi32(_mm_insert_epi32(_mm_cvtsi32_si128(wordAt(s, at)), wordAt(s, at + step), 1),
-                             wordAt(s, at + 2 * step), 2),
-            wordAt(s, at + 3 * step), 3);
-    }
-};
+// The (s[p], s[p + 1]) pairs of four frames as 32-bit words, each in the low
+// half of its frame's 64-bit lane (the high halves are never read). One
+// 32-bit load per frame, broadcast and blended into its lane: the vector loop
+// reads exactly the entries the scalar loop reads, for any step and either
+// direction. (The gather instruction, and a byte shuffle of one window shared
+// by two frames, both cost the processor more per frame.)
+// Frames past `count` (below four only at the end of a call) read frame 0's
+// pair again, so no entry beyond the scalar loop's is touched.
+LUMEN_AVX2 inline __m256i pairsOfFour(const int16_t* s, uint64_t at, uint64_t step, int count = 4) {
+    const __m256i p0 = _mm256_castsi128_si256(_mm_cvtsi32_si128(wordAt(s, at)));
+    const __m256i p1 = _mm256_set1_epi32(wordAt(s, count > 1 ? at + step : at));
+    const __m256i p2 = _mm256_set1_epi32(wordAt(s, count > 2 ? at + 2 * step : at));
+    const __m256i p3 = _mm256_set1_epi32(wordAt(s, count > 3 ? at + 3 * step : at));
+    return _mm256_blend_epi32(_mm256_blend_epi32(p0, p1, 0x04), _mm256_blend_epi32(p2, p3, 0x40), 0xF0);
+}
 
-// Why the bits match the scalar loop: with W = s0 * 2^31 + fraction31 * (s1 - s0),
-// an integer below 2^48 in magnitude, the scalar v = s0 + (fraction31 * (s1 - s0)) * 2^-31
-// is exactly W * 2^-31 (every step is exact in a double). Scaling by a power of
-// two commutes with rounding, so v * gain rounds to the same double as
-// W * (gain * 2^-31). The sum with the float output and its rounding back to
-// float are then the very same operations.
-template <class Fetch>
-__attribute__((target("avx2"))) int64_t mixConstantAvx2(const int16_t* s, int64_t position, int64_t step, float* left,
-                                                        float* right, int frames, double gainA, double gainB) {
-    const int quads = frames / 4;
-    __m256i pos = _mm256_setr_epi64x(position, advance(position, step, 1), advance(position, step, 2),
-                                     advance(position, step, 3));
-    const __m256i step4 = _mm256_set1_epi64x(advance(0, step, 4));
-    const __m256i magicBits = _mm256_set1_epi64x(kMagicBits);
-    const __m256d magic = _mm256_set1_pd(kMagic);
-    const __m256d scaledA = _mm256_set1_pd(gainA * kFractionScale);
-    const __m256d scaledB = _mm256_set1_pd(gainB * kFractionScale);
-    uint64_t at = static_cast<uint64_t>(position);  // frame 0 of the quad, kept in a scalar register
-    const uint64_t ustep = static_cast<uint64_t>(step);
-    for (int q = 0; q < quads; ++q) {
-        const __m128i pair = Fetch::pairs(s, at, ustep, pos);
-        at += 4 * ustep;
-        const __m128i s0 = _mm_srai_epi32(_mm_slli_epi32(pair, 16), 16);
-        const __m128i difference = _mm_sub_epi32(_mm_srai_epi32(pair, 16), s0);
-        // Shifting each 32-bit half right by one leaves the fraction's top 31
-        // bits in the low halves, which are all the signed multiply reads.
-        const __m256i fraction = _mm256_srli_epi32(pos, 1);
-        const __m256i product = _mm256_mul_epi32(fraction, _mm256_cvtepi32_epi64(difference));
-        const __m256i whole = _mm256_add_epi64(_mm256_slli_epi64(_mm256_cvtepi32_epi64(s0), 31), product);
-        const __m256d v = _mm256_sub_pd(_mm256_castsi256_pd(_mm256_add_epi64(whole, magicBits)), magic);
-        float* l = left + 4 * q;
-        float* r = right + 4 * q;
+// W = s0 * 2^31 + fraction31 * (s1 - s0) of four frames as 64-bit integers
+// (below 2^48 in magnitude, so exact). The fraction's top 31 bits sit in the
+// low halves of the positions shifted right by one, which is all the signed
+// multiply reads. s1 - s0 comes from one multiply-add of the two entries by
+// -1 and +1 (exact: it fits 32 bits); s0 * 2^31 is (s0 * 2^16) * 2^15.
+LUMEN_AVX2 inline __m256i wholeOfFour(__m256i pair, __m256i positions) {
+    const __m256i s0High = _mm256_slli_epi32(pair, 16);
+    const __m256i difference = _mm256_madd_epi16(pair, _mm256_set1_epi32(0x0001FFFF));
+    const __m256i fraction = _mm256_srli_epi32(positions, 1);
+    return _mm256_add_epi64(_mm256_mul_epi32(s0High, _mm256_set1_epi64x(int64_t(1) << 15)),
+                            _mm256_mul_epi32(fraction, difference));
+}
+
+// Adds four frames at the gains scaled by 2^-31. Why the bits match the scalar
+// loop: the scalar v = s0 + (fraction31 * (s1 - s0)) * 2^-31 is exactly
+// W * 2^-31 (every step is exact in a double). Scaling by a power of two
+// commutes with rounding (the gains are far from the underflow range), so
+// v * gain rounds to the same double as W * (gain * 2^-31). The sum with the
+// float output and its rounding back to float are then the very same
+// operations. Outputs past `count` (below four only at the end of a call) are
+// neither read nor written.
+LUMEN_AVX2 inline void addFour(__m256i whole, __m256d scaledA, __m256d scaledB, float* l, float* r, int count = 4) {
+    const __m256d v = _mm256_sub_pd(_mm256_castsi256_pd(_mm256_add_epi64(whole, _mm256_set1_epi64x(kMagicBits))),
+                                    _mm256_set1_pd(kMagic));
+    if (count == 4) {
         const __m256d sumA = _mm256_add_pd(_mm256_cvtps_pd(_mm_loadu_ps(l)), _mm256_mul_pd(v, scaledA));
         const __m256d sumB = _mm256_add_pd(_mm256_cvtps_pd(_mm_loadu_ps(r)), _mm256_mul_pd(v, scaledB));
         _mm_storeu_ps(l, _mm256_cvtpd_ps(sumA));
         _mm_storeu_ps(r, _mm256_cvtpd_ps(sumB));
-        pos = _mm256_add_epi64(pos, step4);
+        return;
     }
-    const int done = 4 * quads;
-    _mm256_zeroupper();
-    return mixConstantScalar(s, advance(position, step, done), step, left + done, right + done, frames - done, gainA,
-                             gainB);
+    const __m128i mask = _mm_cmpgt_epi32(_mm_set1_epi32(count), _mm_setr_epi32(0, 1, 2, 3));
+    const __m256d sumA = _mm256_add_pd(_mm256_cvtps_pd(_mm_maskload_ps(l, mask)), _mm256_mul_pd(v, scaledA));
+    const __m256d sumB = _mm256_add_pd(_mm256_cvtps_pd(_mm_maskload_ps(r, mask)), _mm256_mul_pd(v, scaledB));
+    _mm_maskstore_ps(l, mask, _mm256_cvtpd_ps(sumA));
+    _mm_maskstore_ps(r, mask, _mm256_cvtpd_ps(sumB));
 }
 
-// The same loop for steps below six samples, where two consecutive frames'
-// pairs lie within eight entries from the lower index: frames 0 and 1 read
-// their pairs from one 16-byte window, frames 2 and 3 from another, and a byte
-// shuffle drops each pair into the low half of its frame's 64-bit lane. The
-// windows stay within the sample's eight trailing entries (and the guard
-// entries before it), as the pairs themselves do. The bits are the wide
-// loop's: s0 * 2^31 is formed as (s0 * 2^16) * 2^15.
-template <bool kBackward>
-__attribute__((target("avx2"))) int64_t mixNarrowAvx2(const int16_t* s, int64_t position, int64_t step, float* left,
-                                                      float* right, int frames, double gainA, double gainB) {
-    const int quads = frames / 4;
-    __m256i pos = _mm256_setr_epi64x(position, advance(position, step, 1), advance(position, step, 2),
-                                     advance(position, step, 3));
+// Four frames per step; the one to three frames left over take one more,
+// masked step.
+LUMEN_AVX2 int64_t mixConstantAvx2(const int16_t* s, int64_t position, int64_t step, float* left, float* right,
+                                   int frames, double gainA, double gainB) {
+    const int done = frames / 4 * 4;
+    __m256i positions = _mm256_setr_epi64x(position, advance(position, step, 1), advance(position, step, 2),
+                                           advance(position, step, 3));
     const __m256i step4 = _mm256_set1_epi64x(advance(0, step, 4));
-    const __m256i magicBits = _mm256_set1_epi64x(kMagicBits);
-    const __m256d magic = _mm256_set1_pd(kMagic);
     const __m256d scaledA = _mm256_set1_pd(gainA * kFractionScale);
     const __m256d scaledB = _mm256_set1_pd(gainB * kFractionScale);
-    const __m256i spread = _mm256_setr_epi8(4, 4, 4, 4, -128, -128, -128, -128, 12, 12, 12, 12, -128, -128, -128, -128,
-                                            4, 4, 4, 4, -128, -128, -128, -128, 12, 12, 12, 12, -128, -128, -128, -128);
-    const __m256i bytesInWord =
-        _mm256_setr_epi8(0, 1, 2, 3, -128, -128, -128, -128, 0, 1, 2, 3, -128, -128, -128, -128, 0, 1, 2, 3, -128, -128,
-                         -128, -128, 0, 1, 2, 3, -128, -128, -128, -128);
-    const __m256i s0Scale = _mm256_set1_epi64x(int64_t(1) << 15);
     const uint64_t ustep = static_cast<uint64_t>(step);
-    uint64_t at = static_cast<uint64_t>(position) + (kBackward ? ustep : 0);  // lowest frame of the first pair
-    for (int q = 0; q < quads; ++q) {
-        const int16_t* w0 = s + static_cast<int>(static_cast<int64_t>(at) >> 32);
-        const int16_t* w1 = s + static_cast<int>(static_cast<int64_t>(at + 2 * ustep) >> 32);
+    uint64_t at = static_cast<uint64_t>(position);  // frame 0 of the four, in a scalar register
+    for (int f = 0; f < done; f += 4) {
+        addFour(wholeOfFour(pairsOfFour(s, at, ustep), positions), scaledA, scaledB, left + f, right + f);
         at += 4 * ustep;
-        const __m256i window =
-            _mm256_loadu2_m128i(reinterpret_cast<const __m128i*>(w1), reinterpret_cast<const __m128i*>(w0));
-        const __m256i base = _mm256_shuffle_epi32(pos, kBackward ? 0xFF : 0x55);
-        const __m256i entries = _mm256_sub_epi32(pos, base);
-        const __m256i control =
-            _mm256_add_epi8(_mm256_shuffle_epi8(_mm256_add_epi32(entries, entries), spread), bytesInWord);
-        const __m256i pair = _mm256_shuffle_epi8(window, control);
-        const __m256i s0High = _mm256_slli_epi32(pair, 16);
-        const __m256i difference = _mm256_sub_epi32(_mm256_srai_epi32(pair, 16), _mm256_srai_epi32(s0High, 16));
-        const __m256i fraction = _mm256_srli_epi32(pos, 1);
-        const __m256i whole =
-            _mm256_add_epi64(_mm256_mul_epi32(s0High, s0Scale), _mm256_mul_epi32(fraction, difference));
-        const __m256d v = _mm256_sub_pd(_mm256_castsi256_pd(_mm256_add_epi64(whole, magicBits)), magic);
-        float* l = left + 4 * q;
-        float* r = right + 4 * q;
-        const __m256d sumA = _mm256_add_pd(_mm256_cvtps_pd(_mm_loadu_ps(l)), _mm256_mul_pd(v, scaledA));
-        const __m256d sumB = _mm256_add_pd(_mm256_cvtps_pd(_mm_loadu_ps(r)), _mm256_mul_pd(v, scaledB));
-        _mm_storeu_ps(l, _mm256_cvtpd_ps(sumA));
-        _mm_storeu_ps(r, _mm256_cvtpd_ps(sumB));
-        pos = _mm256_add_epi64(pos, step4);
+        positions = _mm256_add_epi64(positions, step4);
     }
-    const int done = 4 * quads;
+    if (done < frames) {
+        const int count = frames - done;
+        addFour(wholeOfFour(pairsOfFour(s, at, ustep, count), positions), scaledA, scaledB, left + done, right + done,
+                count);
+    }
     _mm256_zeroupper();
-    return mixConstantScalar(s, advance(position, step, done), step, left + done, right + done, frames - done, gainA,
-                             gainB);
+    return advance(position, step, frames);
 }
 
-// Steps of six samples or more per frame spread a pair of frames too far
-// for one window.
-constexpr int64_t kNarrowStepLimit = int64_t(6) << 32;
+// The ramp's gains follow the scalar loop's chain of additions exactly, the
+// left and right gains side by side in one register; each frame's pair of
+// gains is then spread into the left and right vectors of its four frames.
+LUMEN_AVX2 int64_t mixRampAvx2(const int16_t* s, int64_t position, int64_t step, float* left, float* right, int frames,
+                               double& gainA, double& gainB, double incrementA, double incrementB) {
+    const int done = frames / 4 * 4;
+    __m256i positions = _mm256_setr_epi64x(position, advance(position, step, 1), advance(position, step, 2),
+                                           advance(position, step, 3));
+    const __m256i step4 = _mm256_set1_epi64x(advance(0, step, 4));
+    const __m256d fractionScale = _mm256_set1_pd(kFractionScale);
+    const __m128d increment = _mm_setr_pd(incrementA, incrementB);
+    __m128d gain = _mm_setr_pd(gainA, gainB);
+    const uint64_t ustep = static_cast<uint64_t>(step);
+    uint64_t at = static_cast<uint64_t>(position);
+    for (int f = 0; f < done; f += 4) {
+        const __m128d g0 = gain;
+        const __m128d g1 = _mm_add_pd(g0, increment);
+        const __m128d g2 = _mm_add_pd(g1, increment);
+        const __m128d g3 = _mm_add_pd(g2, increment);
+        gain = _mm_add_pd(g3, increment);
+        const __m256d a =
+            _mm256_insertf128_pd(_mm256_castpd128_pd256(_mm_unpacklo_pd(g0, g1)), _mm_unpacklo_pd(g2, g3), 1);
+        const __m256d b =
+            _mm256_insertf128_pd(_mm256_castpd128_pd256(_mm_unpackhi_pd(g0, g1)), _mm_unpackhi_pd(g2, g3), 1);
+        addFour(wholeOfFour(pairsOfFour(s, at, ustep), positions), _mm256_mul_pd(a, fractionScale),
+                _mm256_mul_pd(b, fractionScale), left + f, right + f);
+        at += 4 * ustep;
+        positions = _mm256_add_epi64(positions, step4);
+    }
+    gainA = _mm_cvtsd_f64(gain);
+    gainB = _mm_cvtsd_f64(_mm_unpackhi_pd(gain, gain));
+    _mm256_zeroupper();
+    return mixRampScalar(s, advance(position, step, done), step, left + done, right + done, frames - done, gainA, gainB,
+                         incrementA, incrementB);
+}
 
-const bool kHasAvx2 = __builtin_cpu_supports("avx2");
+const bool kHasAvx2 = __builtin_cpu_supports("avx2") && __builtin_cpu_supports("bmi2");
 
-__attribute__((target("avx2"))) void splitAvx2(const float* interleaved, float* left, float* right, size_t frames) {
+LUMEN_AVX2 void splitAvx2(const float* interleaved, float* left, float* right, size_t frames) {
     size_t f = 0;
     for (; f + 8 <= frames; f += 8) {
         const __m256 a = _mm256_loadu_ps(interleaved + 2 * f);      // l0 r0 l1 r1 | l2 r2 l3 r3
@@ -222,8 +232,7 @@ __attribute__((target("avx2"))) void splitAvx2(const float* interleaved, float* 
     splitScalar(interleaved, left, right, f, frames);
 }
 
-__attribute__((target("avx2"))) void joinAvx2(const float* left, const float* right, float* interleaved,
-                                              size_t frames) {
+LUMEN_AVX2 void joinAvx2(const float* left, const float* right, float* interleaved, size_t frames) {
     size_t f = 0;
     for (; f + 8 <= frames; f += 8) {
         const __m256 l = _mm256_loadu_ps(left + f);
@@ -238,7 +247,7 @@ __attribute__((target("avx2"))) void joinAvx2(const float* left, const float* ri
 
 // Rounding a float to an integer gives the same integer as rounding its exact
 // double, and the clamped integers convert exactly.
-__attribute__((target("avx2"))) size_t pcmAvx2(const float* mixed, int16_t* pcm, size_t count) {
+LUMEN_AVX2 size_t pcmAvx2(const float* mixed, int16_t* pcm, size_t count) {
     const __m256 low = _mm256_set1_ps(-32768.0f), high = _mm256_set1_ps(32767.0f);
     size_t k = 0;
     for (; k + 16 <= count; k += 16) {
@@ -256,6 +265,8 @@ __attribute__((target("avx2"))) size_t pcmAvx2(const float* mixed, int16_t* pcm,
     }
     return k;
 }
+
+#undef LUMEN_AVX2
 
 }  // namespace
 
@@ -278,14 +289,14 @@ bool hasVectorPath() { return kHasAvx2; }
 
 int64_t mixConstantVector(const int16_t* s, int64_t position, int64_t step, float* left, float* right, int frames,
                           double gainA, double gainB) {
-    if (kHasAvx2) {
-        if (step >= 0 && step < kNarrowStepLimit)
-            return mixNarrowAvx2<false>(s, position, step, left, right, frames, gainA, gainB);
-        if (step < 0 && step > -kNarrowStepLimit)
-            return mixNarrowAvx2<true>(s, position, step, left, right, frames, gainA, gainB);
-        return mixConstantAvx2<WideSteps>(s, position, step, left, right, frames, gainA, gainB);
-    }
+    if (kHasAvx2) return mixConstantAvx2(s, position, step, left, right, frames, gainA, gainB);
     return mixConstantScalar(s, position, step, left, right, frames, gainA, gainB);
+}
+
+int64_t mixRampVector(const int16_t* s, int64_t position, int64_t step, float* left, float* right, int frames,
+                      double& gainA, double& gainB, double incrementA, double incrementB) {
+    if (kHasAvx2) return mixRampAvx2(s, position, step, left, right, frames, gainA, gainB, incrementA, incrementB);
+    return mixRampScalar(s, position, step, left, right, frames, gainA, gainB, incrementA, incrementB);
 }
 
 #else
@@ -307,6 +318,11 @@ void pcmFromMixed(const float* mixed, int16_t* pcm, size_t count, int16_t (*scal
 int64_t mixConstantVector(const int16_t* s, int64_t position, int64_t step, float* left, float* right, int frames,
                           double gainA, double gainB) {
     return mixConstantScalar(s, position, step, left, right, frames, gainA, gainB);
+}
+
+int64_t mixRampVector(const int16_t* s, int64_t position, int64_t step, float* left, float* right, int frames,
+                      double& gainA, double& gainB, double incrementA, double incrementB) {
+    return mixRampScalar(s, position, step, left, right, frames, gainA, gainB, incrementA, incrementB);
 }
 
 #endif

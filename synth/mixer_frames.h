@@ -23,8 +23,12 @@ bool hasVectorPath();
 
 // As mixConstantScalar, but each gain is used for a frame and then grows by
 // its increment; the gains reached are returned through gainA and gainB.
-int64_t mixRamp(const int16_t* s, int64_t position, int64_t step, float* left, float* right, int frames, double& gainA,
-                double& gainB, double incrementA, double incrementB);
+int64_t mixRampScalar(const int16_t* s, int64_t position, int64_t step, float* left, float* right, int frames,
+                      double& gainA, double& gainB, double incrementA, double incrementB);
+
+// The same ramp four frames at a time with AVX2; identical bits, scalar elsewhere.
+int64_t mixRampVector(const int16_t* s, int64_t position, int64_t step, float* left, float* right, int frames,
+                      double& gainA, double& gainB, double incrementA, double incrementB);
 
 // Splits interleaved stereo frames into left and right planes, and joins
 // them back; plain copies, vectorised where the processor allows.

@@ -15,13 +15,12 @@
 namespace lumen {
 namespace {
 
-// The vector frame loop must give the scalar loop's bits for every step width
-// it treats differently (windows forward and backward up to six samples a
-// frame, single loads beyond), at
-// the extremes of the sample range and of the fraction, and from a position
-// one entry before the data, where a reflection may land.
+// The vector frame loop must give the scalar loop's bits for steps from
+// standing still to several samples a frame, forward and backward, at the
+// extremes of the sample range and of the fraction, and from a position one
+// entry before the data, where a reflection may land.
 TEST(MixerFrames, VectorLoopMatchesScalarLoopBitForBit) {
-    constexpr int kGuard = 8, kLength = 4096, kFrames = 203;  // 203: a tail after the quads
+    constexpr int kGuard = 8, kLength = 4096;
     std::vector<int16_t> storage(kGuard + kLength + 8, 0);
     int16_t* s = storage.data() + kGuard;
     uint32_t x = 7;
@@ -54,24 +53,44 @@ TEST(MixerFrames, VectorLoopMatchesScalarLoopBitForBit) {
         {"six and a half backward", 3000 * one + 0x10000000, -(6 * one + 0x80000000)},
         {"wide backward", 4000 * one + 99, -(5 * one + 0x40000000)},
     };
-    const double gains[][2] = {{40 / 255.0, 87 / 255.0}, {127 / 255.0, 0.0}, {0.0, 1 / 255.0}};
-    for (const Case& c : cases)
-        for (const auto& g : gains) {
-            // Start from outputs that are not all zero, so each sum rounds.
-            std::vector<float> la(kFrames), ra(kFrames);
-            for (int f = 0; f < kFrames; ++f) {
-                la[f] = float(f) * 0.3f - 17.0f;
-                ra[f] = -float(f) * 1.7f + 3.0f;
-            }
-            std::vector<float> lb = la, rb = ra;
-            const int64_t endA =
-                mixframes::mixConstantScalar(s, c.start, c.step, la.data(), ra.data(), kFrames, g[0], g[1]);
-            const int64_t endB =
-                mixframes::mixConstantVector(s, c.start, c.step, lb.data(), rb.data(), kFrames, g[0], g[1]);
-            EXPECT_EQ(endA, endB) << c.name;
-            EXPECT_EQ(0, std::memcmp(la.data(), lb.data(), sizeof(float) * kFrames)) << c.name << " left";
-            EXPECT_EQ(0, std::memcmp(ra.data(), rb.data(), sizeof(float) * kFrames)) << c.name << " right";
+    // Constant gains, and ramps from them (up, down, and one side only; the
+    // increments are the mixer's: a target difference / 255 / ramp length).
+    const double gains[][4] = {{40 / 255.0, 87 / 255.0, 0.0, 0.0},
+                               {127 / 255.0, 0.0, -127 / 255.0 / 128, 64 / 255.0 / 128},
+                               {0.0, 1 / 255.0, 3 / 255.0 / 128, -1 / 255.0 / 128}};
+    // One call of a loop from outputs that are not all zero, so each sum rounds:
+    // everything it leaves behind, bit patterns included.
+    struct Result {
+        int64_t end;
+        std::vector<float> left, right;
+        double gains[2];
+        bool operator==(const Result& o) const {
+            return end == o.end && std::memcmp(gains, o.gains, sizeof gains) == 0 &&
+                   std::memcmp(left.data(), o.left.data(), left.size() * sizeof(float)) == 0 &&
+                   std::memcmp(right.data(), o.right.data(), right.size() * sizeof(float)) == 0;
         }
+    };
+    const auto run = [&](const Case& c, const double* g, int frames, bool ramp, bool vector) {
+        Result r{0, std::vector<float>(size_t(frames)), std::vector<float>(size_t(frames)), {g[0], g[1]}};
+        for (int f = 0; f < frames; ++f) {
+            r.left[size_t(f)] = float(f) * 0.3f - 17.0f;
+            r.right[size_t(f)] = -float(f) * 1.7f + 3.0f;
+        }
+        auto rampLoop = vector ? mixframes::mixRampVector : mixframes::mixRampScalar;
+        auto constantLoop = vector ? mixframes::mixConstantVector : mixframes::mixConstantScalar;
+        r.end = ramp ? rampLoop(s, c.start, c.step, r.left.data(), r.right.data(), frames, r.gains[0], r.gains[1], g[2],
+                                g[3])
+                     : constantLoop(s, c.start, c.step, r.left.data(), r.right.data(), frames, g[0], g[1]);
+        return r;
+    };
+    // Call lengths with none to three frames after the last four.
+    for (const int frames : {200, 201, 202, 203, 3})
+        for (const Case& c : cases)
+            for (const auto& g : gains)
+                for (const bool ramp : {false, true})
+                    EXPECT_TRUE(run(c, g, frames, ramp, false) == run(c, g, frames, ramp, true))
+                        << c.name << (ramp ? ", ramp" : "") << ", gains " << g[0] << " " << g[1] << ", " << frames
+                        << " frames";
 }
 
 // The vector PCM conversion against the one-value rule, over ties, the clamp
