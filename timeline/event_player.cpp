@@ -71,7 +71,11 @@ void EventPlayer::drawTimeline(const TimelineEvent* head, int t) {
         if (!eventActiveAt(*e, t)) continue;
         const float p = eventProgress(*e, t);
         drawEvent(*e, p);
-        if (isClothWindow(*e)) runClothFlag(t, *e, p);
+        if (observer_) observer_(*e, false);
+        if (isClothWindow(*e)) {
+            runClothFlag(t, *e, p);
+            if (observer_) observer_(*e, true);
+        }
     }
     glPopAttrib();
 }

@@ -39,6 +39,11 @@ public:
 
     void setSceneLookup(SceneLookup lookup) { findScene_ = std::move(lookup); }
 
+    // Called after each event the timeline draws (and after the cloth, with
+    // cloth true): measurements time the events one by one. Empty by default.
+    using EventObserver = std::function<void(const TimelineEvent& event, bool cloth)>;
+    void setEventObserver(EventObserver observer) { observer_ = std::move(observer); }
+
     // Draws every event of the list whose span holds t, in list order, each
     // with its progress, then the cloth flag after the events of its windows.
     void drawTimeline(const TimelineEvent* head, int t);
@@ -101,6 +106,7 @@ private:
     JitterTable jitter_;
     ClothFlag cloth_;
     SceneLookup findScene_;
+    EventObserver observer_;
 };
 
 }  // namespace lumen
