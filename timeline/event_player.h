@@ -87,6 +87,7 @@ private:
     void drawZoomFeedback(const TimelineEvent& event, const EventRect& r, float p);
     void drawScreenDistortion(const TimelineEvent& event, const EventRect& r, float p);
     RenderTarget* target(int index);
+    bool drawnMagnified(const EventRect& r) const;
 
     int width_;
     int height_;
@@ -100,6 +101,9 @@ private:
     };
     std::array<CopiedArea, kRenderTargetCount> copied_{};
     std::vector<uint8_t> zeros_;
+    // Bilinear filtering without mipmaps, for image layers drawn larger than
+    // their texture (see drawImageLayer).
+    uint32_t magnifySampler_ = 0;
     SceneAnimationSwitches switches_;
     Camera* currentCamera_ = nullptr;
     CameraMatrix cameraMatrix_;

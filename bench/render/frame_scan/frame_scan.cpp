@@ -5,6 +5,7 @@
 #include <time.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -82,12 +83,13 @@ void printEventCosts(const std::map<std::pair<const lumen::TimelineEvent*, bool>
 void usage() {
     std::printf(
         "usage: bench_frame_scan [--size WxH] [--step MS] [--from MS] [--to MS] [--worst N] [--all]\n"
-        "                        [--events N] [--cpu]\n"
+        "                        [--events N] [--cpu] [--hashes]\n"
         "Plays the show headless at the given step (default 640x480, every 250 ms, the whole show)\n"
         "and reports the time of one frame at each step: p50, p99, max and the N worst (default 5).\n"
         "--all also lists every sample as 'show_ms frame_ms'. --events N times every event on its own\n"
         "(each finished before the next) and lists the N costliest. --cpu times by the process's CPU\n"
-        "time (all threads) instead of the wall clock.\n");
+        "time (all threads) instead of the wall clock. --hashes draws each step once and prints\n"
+        "'show_ms hash' of its picture instead: a drawing change must leave them all alone.\n");
 }
 
 double percentile(std::vector<double> v, double q) {
@@ -102,6 +104,7 @@ double percentile(std::vector<double> v, double q) {
 int main(int argc, char** argv) {
     int w = 640, h = 480, step = 250, from = 0, to = lumen::kEndOfShowMs, worst = 5;
     bool all = false;
+    bool hashes = false;
     int events = 0;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
@@ -118,6 +121,8 @@ int main(int argc, char** argv) {
             worst = std::atoi(argv[++i]);
         } else if (a == "--events" && hasValue) {
             events = std::atoi(argv[++i]);
+        } else if (a == "--hashes") {
+            hashes = true;
         } else if (a == "--cpu") {
             useCpuTime = true;
         } else if (a == "--all") {
@@ -149,6 +154,16 @@ int main(int argc, char** argv) {
         if (ms > c.maxMs) c.maxMs = ms, c.maxAt = now;
         last = at;
     };
+
+    if (hashes) {
+        for (int t = from; t < to; t += step) {
+            show.history().drawFrame(t);
+            uint64_t hash = 1469598103934665603ull;  // FNV-1a
+            for (uint8_t b : show.readPicture()) hash = (hash ^ b) * 1099511628211ull;
+            std::printf("%d %016llx\n", t, static_cast<unsigned long long>(hash));
+        }
+        return 0;
+    }
 
     std::vector<Sample> samples;
     for (int t = from; t < to; t += step) {
