@@ -130,18 +130,19 @@ constexpr double kMagnifiedMargin = 1.02;
 }
 
 bool EventPlayer::drawnMagnified(const EventRect& r) const {
-    GLint mag = 0, wrapS = 0, wrapT = 0, texelsAcross = 0, texelsDown = 0;
+    GLint mag = 0, wrapS = 0, wrapT = 0, texelsWide = 0, texelsHigh = 0;
     glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, &mag);
     glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, &wrapS);
     glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, &wrapT);
     if (mag != GL_LINEAR || wrapS != GL_REPEAT || wrapT != GL_REPEAT) return false;
-    // The first texture coordinate runs down the screen, the second across.
-    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &texelsDown);
-    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT, &texelsAcross);
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &texelsWide);
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT, &texelsHigh);
+    // Either texture axis may run either way on the screen: the larger one
+    // must fit both ways.
+    const double needed = kMagnifiedMargin * std::max(texelsWide, texelsHigh);
     const double across = (r.x2 - r.x1) * width_ / kVirtualWidth;
     const double down = (r.y2 - r.y1) * height_ / kVirtualHeight;
-    return across >= kMagnifiedMargin * std::max(texelsAcross, texelsDown) &&
-           down >= kMagnifiedMargin * std::max(texelsAcross, texelsDown);
+    return across >= needed && down >= needed;
 }
 
 void EventPlayer::drawImageLayer(const TimelineEvent& event, const EventRect& r, float p) {
