@@ -204,6 +204,14 @@ std::vector<uint8_t> Display::readPicture() {
     return readRowsTopDown(width_, height_);
 }
 
+void Display::readPictureRgbBottomUp(uint8_t* out, int rowPixels) {
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, impl_->framebuffer);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glPixelStorei(GL_PACK_ROW_LENGTH, rowPixels);
+    glReadPixels(0, 0, width_, height_, GL_RGB, GL_UNSIGNED_BYTE, out);
+    glPixelStorei(GL_PACK_ROW_LENGTH, 0);
+}
+
 std::vector<uint8_t> Display::readDrawable(int* w, int* h) {
     drawableSize(w, h);
     glBindFramebuffer(GL_READ_FRAMEBUFFER, 0);

@@ -61,6 +61,11 @@ public:
     // The picture's pixels, RGBA, rows top-down.
     std::vector<uint8_t> readPicture();
 
+    // The picture's pixels as RGB, rows bottom-up as GL keeps them, written
+    // into a larger frame: row y of the picture starts at
+    // out + y x rowPixels x 3. No copy and no flip: the encoder flips.
+    void readPictureRgbBottomUp(uint8_t* out, int rowPixels);
+
     // The window's drawable as last presented, RGBA, rows top-down.
     std::vector<uint8_t> readDrawable(int* width, int* height);
 

@@ -46,6 +46,8 @@ public:
 
     // The picture, RGBA rows top-down, alpha forced opaque (a screen shows none).
     std::vector<uint8_t> readPicture();
+    // The picture as RGB rows bottom-up into a wider frame (see Display).
+    void readPictureRgbBottomUp(uint8_t* out, int rowPixels) { display_->readPictureRgbBottomUp(out, rowPixels); }
     int width() const { return width_; }
     int height() const { return height_; }
 

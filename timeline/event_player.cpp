@@ -45,6 +45,9 @@ void EventPlayer::createRenderTargets() {
         glGenTextures(1, &t.texture);
     }
     clearRenderTargets();
+    glGenSamplers(1, &magnifySampler_);
+    glSamplerParameteri(magnifySampler_, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+    glSamplerParameteri(magnifySampler_, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
 }
 
 void EventPlayer::clearRenderTargets() {
@@ -71,7 +74,11 @@ void EventPlayer::drawTimeline(const TimelineEvent* head, int t) {
         if (!eventActiveAt(*e, t)) continue;
         const float p = eventProgress(*e, t);
         drawEvent(*e, p);
-        if (isClothWindow(*e)) runClothFlag(t, *e, p);
+        if (observer_) observer_(*e, false);
+        if (isClothWindow(*e)) {
+            runClothFlag(t, *e, p);
+            if (observer_) observer_(*e, true);
+        }
     }
     glPopAttrib();
 }
@@ -112,6 +119,32 @@ RenderTarget* EventPlayer::target(int index) {
 // [SECTION] Image layers
 //-----------------------------------------------------------------------------
 
+// The show's image textures are mipmapped and sampled trilinearly. A layer
+// drawn larger than its texture on both axes only ever magnifies, where GL
+// samples the top level bilinearly whatever the minifying filter; the margin
+// keeps clear of a level of detail computed just above zero. Only a texture
+// that differs from the sampler in nothing else qualifies (bilinear
+// magnification, repeating edges), so any other texture keeps its own state.
+namespace {
+constexpr double kMagnifiedMargin = 1.02;
+}
+
+bool EventPlayer::drawnMagnified(const EventRect& r) const {
+    GLint mag = 0, wrapS = 0, wrapT = 0, texelsWide = 0, texelsHigh = 0;
+    glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, &mag);
+    glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, &wrapS);
+    glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, &wrapT);
+    if (mag != GL_LINEAR || wrapS != GL_REPEAT || wrapT != GL_REPEAT) return false;
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &texelsWide);
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT, &texelsHigh);
+    // Either texture axis may run either way on the screen: the larger one
+    // must fit both ways.
+    const double needed = kMagnifiedMargin * std::max(texelsWide, texelsHigh);
+    const double across = (r.x2 - r.x1) * width_ / kVirtualWidth;
+    const double down = (r.y2 - r.y1) * height_ / kVirtualHeight;
+    return across >= needed && down >= needed;
+}
+
 void EventPlayer::drawImageLayer(const TimelineEvent& event, const EventRect& r, float p) {
     float color[4];
     eventColor(event, p, color);
@@ -125,6 +158,10 @@ void EventPlayer::drawImageLayer(const TimelineEvent& event, const EventRect& r,
     if (event.textured) {
         glEnable(GL_TEXTURE_2D);
         glBindTexture(GL_TEXTURE_2D, event.textureName);
+        // The same texels as the mipmapped filter, found with a quarter
+        // less work: llvmpipe skips the level-of-detail choice per pixel.
+        const bool magnified = magnifySampler_ && drawnMagnified(r);
+        if (magnified) glBindSampler(0, magnifySampler_);
         // The first texture coordinate runs down the screen, the second across.
         glBegin(GL_QUADS);
         glTexCoord2f(0, 0);
@@ -136,6 +173,7 @@ void EventPlayer::drawImageLayer(const TimelineEvent& event, const EventRect& r,
         glTexCoord2f(1, 0);
         glVertex2f(x1, y2);
         glEnd();
+        if (magnified) glBindSampler(0, 0);
     } else {
         glDisable(GL_TEXTURE_2D);
         glBegin(GL_QUADS);

@@ -39,6 +39,11 @@ public:
 
     void setSceneLookup(SceneLookup lookup) { findScene_ = std::move(lookup); }
 
+    // Called after each event the timeline draws (and after the cloth, with
+    // cloth true): measurements time the events one by one. Empty by default.
+    using EventObserver = std::function<void(const TimelineEvent& event, bool cloth)>;
+    void setEventObserver(EventObserver observer) { observer_ = std::move(observer); }
+
     // Draws every event of the list whose span holds t, in list order, each
     // with its progress, then the cloth flag after the events of its windows.
     void drawTimeline(const TimelineEvent* head, int t);
@@ -82,6 +87,7 @@ private:
     void drawZoomFeedback(const TimelineEvent& event, const EventRect& r, float p);
     void drawScreenDistortion(const TimelineEvent& event, const EventRect& r, float p);
     RenderTarget* target(int index);
+    bool drawnMagnified(const EventRect& r) const;
 
     int width_;
     int height_;
@@ -95,12 +101,16 @@ private:
     };
     std::array<CopiedArea, kRenderTargetCount> copied_{};
     std::vector<uint8_t> zeros_;
+    // Bilinear filtering without mipmaps, for image layers drawn larger than
+    // their texture (see drawImageLayer).
+    uint32_t magnifySampler_ = 0;
     SceneAnimationSwitches switches_;
     Camera* currentCamera_ = nullptr;
     CameraMatrix cameraMatrix_;
     JitterTable jitter_;
     ClothFlag cloth_;
     SceneLookup findScene_;
+    EventObserver observer_;
 };
 
 }  // namespace lumen

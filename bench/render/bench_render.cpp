@@ -28,12 +28,15 @@ void drawFrames(benchmark::State& state) {
     const int64_t p0 = int64_t(song.firstBlockReaching(kStartMs)) * song.blockFrames();
     int64_t k = 0;
     int shown = -1;
+    // The render's read-back: RGB rows as GL keeps them, into a frame buffer.
+    std::vector<uint8_t> frame(size_t(w) * size_t(h) * 3);
     for (auto _ : state) {
         const int t = song.showTimeAtFrame(p0 + k * song.rate() / kFps);
         // A repeated show time repeats the picture, as the render does.
         if (t != shown) {
             show.history().drawFrame(t);
-            benchmark::DoNotOptimize(show.readPicture());
+            show.readPictureRgbBottomUp(frame.data(), w);
+            benchmark::DoNotOptimize(frame.data());
             shown = t;
         }
         ++k;

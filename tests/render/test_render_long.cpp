@@ -104,6 +104,41 @@ TEST(RenderVideo, ThreeSecondsAt25FpsHoldH264AndAacOfTheRightLengths) {
     EXPECT_EQ(testing::readBytes(again), testing::readBytes(mp4));
 }
 
+// The video's frames are the PNG frames, upright and boxed the same way (up
+// to x264's loss): the video path reads GL's bottom-up rows and lets ffmpeg
+// flip them, the PNG path flips them itself. A 4:3 picture pillar-boxed into
+// 16:9 checks the bars' side too.
+TEST(RenderVideo, FramesAreThePngFramesUprightAndBoxed) {
+    if (!testing::haveFfmpegTools()) GTEST_SKIP() << "ffmpeg and ffprobe are not installed (Debian package ffmpeg)";
+    const fs::path dir = testing::scratchDir("video_upright");
+    const std::string span = " --size 320x180 --fps 25 --from 20 --to 20.2";
+    ASSERT_EQ(runLumenkit("render " + (dir / "v.mp4").string() + span).status, 0);
+    ASSERT_EQ(runLumenkit("render --frames " + (dir / "png").string() + span).status, 0);
+    const fs::path raw = dir / "first.rgb";
+    ASSERT_EQ(runCommand("ffmpeg -v error -y -i " + (dir / "v.mp4").string() +
+                         " -frames:v 1 -f rawvideo -pix_fmt rgb24 " + raw.string())
+                  .status,
+              0);
+    const std::vector<uint8_t> video = testing::readBytes(raw);
+    const testing::Picture png = testing::readPngPicture(dir / "png" / "frame_000000.png");
+    ASSERT_EQ(png.width, 320);
+    ASSERT_EQ(png.height, 180);
+    ASSERT_EQ(video.size(), size_t(320 * 180 * 3));
+    // Mean difference per channel against the PNG as it is and upside down.
+    double upright = 0, flipped = 0;
+    for (int y = 0; y < 180; ++y)
+        for (int x = 0; x < 320; ++x)
+            for (int c = 0; c < 3; ++c) {
+                const int v = video[(size_t(y) * 320 + size_t(x)) * 3 + size_t(c)];
+                upright += std::abs(v - int(png.pixels[(size_t(y) * 320 + size_t(x)) * 4 + size_t(c)]));
+                flipped += std::abs(v - int(png.pixels[(size_t(179 - y) * 320 + size_t(x)) * 4 + size_t(c)]));
+            }
+    upright /= 320.0 * 180 * 3;
+    flipped /= 320.0 * 180 * 3;
+    EXPECT_LT(upright, 4.0);
+    EXPECT_LT(upright * 3, flipped) << "the frame is no more like the PNG than its mirror image";
+}
+
 TEST(RenderVideo, WithoutAWorkingFfmpegThereIsAClearErrorAndNoVideo) {
     const fs::path dir = testing::scratchDir("no_ffmpeg");
     const fs::path mp4 = dir / "out.mp4";

@@ -9,6 +9,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <array>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -19,6 +20,7 @@
 
 #include "command.h"
 #include "file_io.h"
+#include "platform/background_worker.h"
 #include "png_io.h"
 #include "shell/headless_show.h"
 #include "shell/main_loop.h"
@@ -42,6 +44,7 @@ struct RenderArgs {
     std::string from = "0";
     std::string to;
     int crf = 18;
+    std::string preset = kDefaultX264Preset;
     std::string framesDir;
     bool withLoading = false;
 };
@@ -90,6 +93,9 @@ struct RenderPlan {
 void checkArgs(const RenderArgs& a) {
     if (a.fps < 1 || a.fps > kLargestFps) throw CommandError("--fps: expected 1 to 240 frames a second");
     if (a.crf < 0 || a.crf > kLargestCrf) throw CommandError("--crf: expected 0 (lossless) to 51");
+    if (!isX264Preset(a.preset))
+        throw CommandError("--preset: expected an x264 preset (ultrafast, superfast, veryfast, faster, fast, medium, "
+                           "slow, slower, veryslow, placebo); got '" + a.preset + "'");
     if (a.out.empty() && a.framesDir.empty()) throw CommandError("render: give OUT.mp4, or --frames DIR for PNGs");
     if (!a.out.empty() && !a.framesDir.empty())
         throw CommandError("render: --frames DIR writes PNGs instead of a video; leave out OUT.mp4");
@@ -141,62 +147,152 @@ std::string writeSound(const RenderArgs& a, const RenderPlan& plan, const std::v
     return path;
 }
 
-// Where frames go: the encoder's pipe, or numbered PNGs and frames.txt.
-class FrameOutput {
+// The video's frames: each picture is read from GL straight into one of two
+// frame buffers (bars black, rows bottom-up, ffmpeg flips them) and handed to
+// a worker thread that feeds ffmpeg while the next picture is drawn.
+class VideoFrames {
 public:
-    FrameOutput(const RenderArgs& a, const RenderPlan& plan, const std::string& wavPath)
-        : plan_(plan), dir_(a.framesDir) {
-        if (dir_.empty()) {
-            VideoSettings s{plan.width, plan.height, a.fps, a.crf, wavPath};
-            encoder_ = std::make_unique<VideoEncoder>(findFfmpeg(), a.out, s);
-        } else {
-            list_ = "# frame show_time_ms (prelude frames: loader_time_ms loading)\n";
-        }
-        boxed_.assign(size_t(plan.width) * size_t(plan.height) * (dir_.empty() ? 3 : 4), 0);
-        if (!dir_.empty())
-            for (size_t k = 3; k < boxed_.size(); k += 4) boxed_[k] = 255;
+    VideoFrames(const RenderArgs& a, const RenderPlan& plan, const std::string& wavPath) : plan_(plan) {
+        VideoSettings s{plan.width, plan.height, a.fps, a.crf, wavPath, a.preset, /*rowsBottomUp=*/true};
+        encoder_ = std::make_unique<VideoEncoder>(findFfmpeg(), a.out, s);
+        for (std::vector<uint8_t>& b : buffers_) b.assign(size_t(plan.width) * size_t(plan.height) * 3, 0);
+    }
+
+    // The picture just drawn, into the buffer the worker is not sending.
+    void capture(lumen::HeadlessShow& show) {
+        const lumen::platform::PresentRect& r = plan_.picture;
+        const size_t bottomRow = size_t(plan_.height - r.y - r.height);
+        show.readPictureRgbBottomUp(buffers_[next_].data() + (bottomRow * size_t(plan_.width) + size_t(r.x)) * 3,
+                                    plan_.width);
+    }
+
+    // The captured picture as the next `count` frames of the video.
+    void send(int64_t count) {
+        const uint8_t* frame = buffers_[next_].data();
+        VideoEncoder* encoder = encoder_.get();
+        worker_.run([encoder, frame, count] {
+            for (int64_t k = 0; k < count; ++k) encoder->writeFrame(frame);
+        });
+        next_ ^= 1;
+    }
+
+    void finish() {
+        worker_.wait();
+        encoder_->finish();
+    }
+
+private:
+    const RenderPlan& plan_;
+    std::array<std::vector<uint8_t>, 2> buffers_;
+    int next_ = 0;
+    std::unique_ptr<VideoEncoder> encoder_;
+    // Declared last: it stops (finishing its job) before the encoder goes.
+    lumen::platform::BackgroundWorker worker_;
+};
+
+// Numbered PNGs and frames.txt.
+class PngFrames {
+public:
+    PngFrames(const RenderArgs& a, const RenderPlan& plan) : plan_(plan), dir_(a.framesDir) {
+        list_ = "# frame show_time_ms (prelude frames: loader_time_ms loading)\n";
+        boxed_.assign(size_t(plan.width) * size_t(plan.height) * 4, 0);
+        for (size_t k = 3; k < boxed_.size(); k += 4) boxed_[k] = 255;
     }
 
     void write(int64_t k, const std::vector<uint8_t>& picture, int time, bool prelude) {
         box(picture);
-        if (encoder_) {
-            encoder_->writeFrame(boxed_.data());
-            return;
-        }
         char name[32];
         std::snprintf(name, sizeof name, "frame_%06lld.png", static_cast<long long>(k));
         writePngRgba(dir_ + "/" + name, plan_.width, plan_.height, boxed_.data());
         list_ += std::to_string(k) + " " + std::to_string(time) + (prelude ? " loading\n" : "\n");
     }
 
-    void finish() {
-        if (encoder_)
-            encoder_->finish();
-        else
-            writeFileAtomically(dir_ + "/frames.txt", list_.data(), list_.size());
-    }
+    void finish() { writeFileAtomically(dir_ + "/frames.txt", list_.data(), list_.size()); }
 
 private:
     // The 4:3 picture into the frame, bars black.
     void box(const std::vector<uint8_t>& picture) {
         const lumen::platform::PresentRect& r = plan_.picture;
-        const size_t bpp = encoder_ ? 3 : 4;
         for (int y = 0; y < r.height; ++y) {
             const uint8_t* src = picture.data() + size_t(y) * size_t(r.width) * 4;
-            uint8_t* dst = boxed_.data() + (size_t(r.y + y) * size_t(plan_.width) + size_t(r.x)) * bpp;
-            if (bpp == 4) {
-                std::memcpy(dst, src, size_t(r.width) * 4);
-                continue;
-            }
-            for (int x = 0; x < r.width; ++x, src += 4, dst += 3) std::memcpy(dst, src, 3);
+            uint8_t* dst = boxed_.data() + (size_t(r.y + y) * size_t(plan_.width) + size_t(r.x)) * 4;
+            std::memcpy(dst, src, size_t(r.width) * 4);
         }
     }
 
     const RenderPlan& plan_;
     std::string dir_;
-    std::unique_ptr<VideoEncoder> encoder_;
     std::vector<uint8_t> boxed_;
     std::string list_;
+};
+
+// Drawing the planned frames and handing them to the output.
+struct RenderRun {
+    const RenderArgs& a;
+    const RenderPlan& plan;
+    lumen::HeadlessShow& show;
+    int rate;
+    RenderProgress& progress;
+
+    // Ctrl-C reaches us as a close request (SDL's signal handling): stop
+    // cleanly so no temporary file is left behind.
+    void checkInterrupt() {
+        if (show.closeRequested())
+            throw CommandError("interrupted; " + (a.out.empty() ? a.framesDir : a.out) + " was not finished");
+    }
+    int showTime(int64_t k) { return show.song().showTimeAtFrame(plan.audioFrameAt(k, rate, a.fps)); }
+
+    void video(const std::string& wavPath) {
+        VideoFrames output(a, plan, wavPath);
+        for (int64_t k = 0; k < plan.preludeFrames; ++k) {
+            checkInterrupt();
+            show.drawLoaderFrame(int(k * 1000 / a.fps));
+            output.capture(show);
+            output.send(1);
+            progress.update(k + 1);
+        }
+        if (plan.preludeFrames) show.redrawLastLoadingFrame();
+        // Frames that share a show time share one picture, drawn once.
+        for (int64_t k = 0; k < plan.showFrames;) {
+            checkInterrupt();
+            const int t = showTime(k);
+            int64_t same = 1;
+            while (k + same < plan.showFrames && showTime(k + same) == t) ++same;
+            show.history().drawFrame(t);
+            output.capture(show);
+            output.send(same);
+            k += same;
+            progress.update(plan.preludeFrames + k);
+        }
+        output.finish();
+    }
+
+    void pngs() {
+        PngFrames output(a, plan);
+        std::vector<uint8_t> picture;
+        for (int64_t k = 0; k < plan.preludeFrames; ++k) {
+            checkInterrupt();
+            const int t = int(k * 1000 / a.fps);
+            show.drawLoaderFrame(t);
+            picture = show.readPicture();
+            output.write(k, picture, t, true);
+            progress.update(k + 1);
+        }
+        if (plan.preludeFrames) show.redrawLastLoadingFrame();
+        int shown = -1;
+        for (int64_t k = 0; k < plan.showFrames; ++k) {
+            checkInterrupt();
+            const int t = showTime(k);
+            if (t != shown) {
+                show.history().drawFrame(t);
+                picture = show.readPicture();
+                shown = t;
+            }
+            output.write(plan.preludeFrames + k, picture, t, false);
+            progress.update(plan.preludeFrames + k + 1);
+        }
+        output.finish();
+    }
 };
 
 RenderPlan planRender(const RenderArgs& a, lumen::SongRun& song, int from, int to) {
@@ -235,37 +331,12 @@ void render(const RenderArgs& a) {
     songPcm = {};
     const RemoveTemp removeWav{a.framesDir.empty() ? wavPath : std::string()};
 
-    FrameOutput output(a, plan, wavPath);
     RenderProgress progress(plan.preludeFrames + plan.showFrames);
-    std::vector<uint8_t> picture;
-    // Ctrl-C reaches us as a close request (SDL's signal handling): stop
-    // cleanly so no temporary file is left behind.
-    const auto checkInterrupt = [&] {
-        if (show->closeRequested())
-            throw CommandError("interrupted; " + (a.out.empty() ? a.framesDir : a.out) + " was not finished");
-    };
-    for (int64_t k = 0; k < plan.preludeFrames; ++k) {
-        checkInterrupt();
-        const int t = int(k * 1000 / a.fps);
-        show->drawLoaderFrame(t);
-        picture = show->readPicture();
-        output.write(k, picture, t, true);
-        progress.update(k + 1);
-    }
-    if (plan.preludeFrames) show->redrawLastLoadingFrame();
-    int shown = -1;
-    for (int64_t k = 0; k < plan.showFrames; ++k) {
-        checkInterrupt();
-        const int t = song.showTimeAtFrame(plan.audioFrameAt(k, rate, a.fps));
-        if (t != shown) {
-            show->history().drawFrame(t);
-            picture = show->readPicture();
-            shown = t;
-        }
-        output.write(plan.preludeFrames + k, picture, t, false);
-        progress.update(plan.preludeFrames + k + 1);
-    }
-    output.finish();
+    RenderRun run{a, plan, *show, rate, progress};
+    if (a.framesDir.empty())
+        run.video(wavPath);
+    else
+        run.pngs();
 }
 
 Registration reg([](CLI::App& app) {
@@ -277,6 +348,9 @@ Registration reg([](CLI::App& app) {
     sub->add_option("--from", a->from, "Show time to start at: seconds or mm:ss.mmm (default 0)");
     sub->add_option("--to", a->to, "Show time to stop before (default: the end of the show)");
     sub->add_option("--crf", a->crf, "x264 quality, 0 lossless to 51 (default 18)");
+    sub->add_option("--preset", a->preset,
+                    std::string("x264 speed against file size: ultrafast ... veryslow (default ") +
+                        kDefaultX264Preset + ")");
     sub->add_option("--frames", a->framesDir, "Write frame_NNNNNN.png, frames.txt and audio.wav into DIR instead");
     sub->add_flag("--with-loading", a->withLoading,
                   "Start with the loading display's timeline (0 to 10.009 s) over silence");

@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -22,8 +23,18 @@ namespace {
 // MP4, which players and video sites accept; bit-exact flags keep version
 // strings and timestamps out of the file, so the same frames give the same file.
 constexpr const char* kAudioBitrate = "192k";
-constexpr const char* kX264Preset = "medium";
+constexpr const char* kX264Presets[] = {"ultrafast", "superfast", "veryfast", "faster", "fast",
+                                        "medium",    "slow",      "slower",   "veryslow", "placebo"};
+// A whole frame or more waiting in the pipe, so lumenkit rarely waits on
+// ffmpeg's reads (the kernel caps it at /proc/sys/fs/pipe-max-size).
+constexpr int kPipeBytes = 1 << 20;
 }  // namespace
+
+bool isX264Preset(const std::string& name) {
+    for (const char* p : kX264Presets)
+        if (name == p) return true;
+    return false;
+}
 
 std::string findFfmpeg() {
     const char* path = std::getenv("PATH");
@@ -73,7 +84,7 @@ VideoEncoder::VideoEncoder(const std::string& ffmpeg, const std::string& outPath
                                      "-c:v",
                                      "libx264",
                                      "-preset",
-                                     kX264Preset,
+                                     s.preset,
                                      "-crf",
                                      crf,
                                      "-pix_fmt",
@@ -95,6 +106,12 @@ VideoEncoder::VideoEncoder(const std::string& ffmpeg, const std::string& outPath
                                      "-f",
                                      "mp4",
                                      tempPath_};
+    // Frames read straight from GL are stored bottom-up; ffmpeg's flip only
+    // turns its view of the rows, copying nothing.
+    if (s.rowsBottomUp) {
+        const auto at = std::find(args.begin(), args.end(), std::string("-c:v"));
+        args.insert(at, {"-vf", "vflip"});
+    }
     std::vector<char*> argv;
     for (std::string& a : args) argv.push_back(a.data());
     argv.push_back(nullptr);
@@ -119,6 +136,8 @@ VideoEncoder::VideoEncoder(const std::string& ffmpeg, const std::string& outPath
     }
     close(fds[0]);
     pipe_ = fds[1];
+    // Best effort: a smaller pipe only means more waiting.
+    fcntl(pipe_, F_SETPIPE_SZ, kPipeBytes);
     fcntl(pipe_, F_SETFD, FD_CLOEXEC);
 }
 
