@@ -8,11 +8,14 @@
 
 namespace lumen::platform {
 
+// The show's name, in the window title.
+inline constexpr const char* kShowTitle = "Halcyon - Project Lumen";
+
 struct DisplayOptions {
     int width = 640;
     int height = 480;
     bool fullscreen = true;
-    std::string title = "Halcyon - Project Lumen";
+    std::string title = kShowTitle;
     // Use SDL's offscreen driver even when a display is available.
     bool headless = false;
     // The window's size when not full screen; 0 means the picture's size. A

@@ -11,8 +11,6 @@ namespace lumen {
 
 namespace {
 
-constexpr const char* kWindowTitle = "Halcyon - Project Lumen";
-
 // Space pauses or resumes; the arrows and page keys seek from the show time
 // the clock reads now; Home starts again from the top.
 void handleAuthoringKey(TimeControls& controls, FrameHost& host, int key) {
@@ -42,7 +40,7 @@ void handleWindowEvent(ShellState& state, const platform::Event& event) {
 
 std::string authoringTitle(int showTime, SongPosition position, bool paused) {
     char text[96];
-    std::snprintf(text, sizeof text, "%s  %s  order %02d:%02d%s", kWindowTitle, formatShowTime(showTime).c_str(),
+    std::snprintf(text, sizeof text, "%s  %s  order %02d:%02d%s", platform::kShowTitle, formatShowTime(showTime).c_str(),
                   position.order, position.row, paused ? "  (paused)" : "");
     return text;
 }
