@@ -2,6 +2,7 @@
 #include "synth/wav_writer.h"
 
 #include <algorithm>
+#include <bit>
 #include <cerrno>
 #include <cstring>
 #include <stdexcept>
@@ -56,16 +57,21 @@ void WavWriter::fail(const char* what) {
     throw std::runtime_error(path_ + ": cannot " + what + ": " + reason);
 }
 
-void WavWriter::write(const int16_t* samples, size_t frames) {
-    const size_t count = frames * size_t(channels_);
+bool writePcm16(std::FILE* file, const int16_t* samples, size_t count) {
+    if constexpr (std::endian::native == std::endian::little) return std::fwrite(samples, 2, count, file) == count;
     uint8_t buffer[4096];
-    size_t done = 0;
-    while (done < count) {
+    for (size_t done = 0; done < count;) {
         const size_t n = std::min(count - done, sizeof buffer / 2);
         for (size_t i = 0; i < n; ++i) put16(buffer + 2 * i, static_cast<uint16_t>(samples[done + i]));
-        if (std::fwrite(buffer, 2, n, file_) != n) fail("write");
+        if (std::fwrite(buffer, 2, n, file) != n) return false;
         done += n;
     }
+    return true;
+}
+
+void WavWriter::write(const int16_t* samples, size_t frames) {
+    const size_t count = frames * size_t(channels_);
+    if (!writePcm16(file_, samples, count)) fail("write");
     dataBytes_ += count * 2;
     if (dataBytes_ > 0xFFFFFFFFull - 36) throw std::runtime_error(path_ + ": too long for a WAV file");
 }

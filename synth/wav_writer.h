@@ -8,6 +8,10 @@
 
 namespace lumen {
 
+// Writes samples as little-endian 16-bit values (the layout of WAV data and of
+// raw PCM files); false on a write error.
+bool writePcm16(std::FILE* file, const int16_t* samples, size_t count);
+
 class WavWriter {
 public:
     // Opens path for writing; throws std::runtime_error naming it on failure.

@@ -7,14 +7,12 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <bit>
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -63,14 +61,14 @@ private:
 };
 
 // Interleaved 16-bit little-endian samples to a file. The renderer hands over
-// one block (about 3.5 KB) at a time; gathering a megabyte before each write
-// keeps the system calls, not the samples, from dominating a long render.
+// one block (about 3.5 KB) at a time; a megabyte of stdio buffer keeps the
+// system calls, not the samples, from dominating a long render.
 class RawPcmFile {
 public:
-    RawPcmFile(const std::string& path, std::string name)
-        : name_(std::move(name)), bytes_(std::make_unique_for_overwrite<uint8_t[]>(kBufferBytes)) {
+    RawPcmFile(const std::string& path, std::string name) : name_(std::move(name)) {
         file_ = std::fopen(path.c_str(), "wb");
         if (!file_) throw CommandError(name_ + ": cannot create: " + std::strerror(errno));
+        std::setvbuf(file_, nullptr, _IOFBF, size_t(1) << 20);
     }
     ~RawPcmFile() {
         if (file_) std::fclose(file_);
@@ -79,44 +77,20 @@ public:
     RawPcmFile& operator=(const RawPcmFile&) = delete;
 
     void write(const int16_t* samples, size_t count) {
-        while (count > 0) {
-            if (used_ == kBufferBytes) flush();
-            const size_t n = std::min(count, (kBufferBytes - used_) / 2);
-            uint8_t* to = bytes_.get() + used_;
-            if constexpr (std::endian::native == std::endian::little) {
-                std::memcpy(to, samples, 2 * n);
-            } else {
-                for (size_t i = 0; i < n; ++i) {
-                    to[2 * i] = static_cast<uint8_t>(samples[i]);
-                    to[2 * i + 1] = static_cast<uint8_t>(static_cast<uint16_t>(samples[i]) >> 8);
-                }
-            }
-            used_ += 2 * n;
-            samples += n;
-            count -= n;
-        }
+        if (!lumen::writePcm16(file_, samples, count)) fail();
     }
 
     void close() {
-        flush();
         std::FILE* f = file_;
         file_ = nullptr;
         if (std::fclose(f) != 0) fail();
     }
 
 private:
-    static constexpr size_t kBufferBytes = size_t(1) << 20;  // even: whole samples only
-
-    void flush() {
-        if (used_ > 0 && std::fwrite(bytes_.get(), 1, used_, file_) != used_) fail();
-        used_ = 0;
-    }
     [[noreturn]] void fail() const { throw CommandError(name_ + ": cannot write: " + std::strerror(errno)); }
 
     std::string name_;
     std::FILE* file_ = nullptr;
-    std::unique_ptr<uint8_t[]> bytes_;
-    size_t used_ = 0;
 };
 
 struct RenderOptions {
