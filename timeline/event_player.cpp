@@ -109,6 +109,20 @@ void EventPlayer::setup2D() const {
     glViewport(0, 0, width_, height_);
 }
 
+namespace {
+// An event's blend factors. ONE, ZERO writes the source as it stands, the same
+// bytes as no blending, which llvmpipe draws without reading the picture back.
+void applyEventBlend(const TimelineEvent& event) {
+    const unsigned src = blendFactorFromCode(event.blendSrc), dst = blendFactorFromCode(event.blendDst);
+    if (src == GL_ONE && dst == GL_ZERO) {
+        glDisable(GL_BLEND);
+        return;
+    }
+    glEnable(GL_BLEND);
+    glBlendFunc(src, dst);
+}
+}  // namespace
+
 RenderTarget* EventPlayer::target(int index) {
     // A slot number outside the table names no texture: the event draws nothing.
     if (index < 0 || index >= kRenderTargetCount) return nullptr;
@@ -151,8 +165,7 @@ void EventPlayer::drawImageLayer(const TimelineEvent& event, const EventRect& r,
     glDepthMask(GL_FALSE);
     setup2D();
     glColor4fv(color);
-    glEnable(GL_BLEND);
-    glBlendFunc(blendFactorFromCode(event.blendSrc), blendFactorFromCode(event.blendDst));
+    applyEventBlend(event);
     const float x1 = static_cast<float>(r.x1), y1 = static_cast<float>(r.y1);
     const float x2 = static_cast<float>(r.x2), y2 = static_cast<float>(r.y2);
     if (event.textured) {
@@ -309,8 +322,7 @@ void EventPlayer::drawZoomFeedback(const TimelineEvent& event, const EventRect& 
     float color[4];
     eventColor(event, p, color);
     setup2D();
-    glEnable(GL_BLEND);
-    glBlendFunc(blendFactorFromCode(event.blendSrc), blendFactorFromCode(event.blendDst));
+    applyEventBlend(event);
     glDisable(GL_DEPTH_TEST);
     glEnable(GL_TEXTURE_2D);
     glBindTexture(GL_TEXTURE_2D, slot->texture);
@@ -352,8 +364,7 @@ void EventPlayer::drawScreenDistortion(const TimelineEvent& event, const EventRe
     eventColor(event, p, color);
     setup2D();
     glColor4fv(color);
-    glEnable(GL_BLEND);
-    glBlendFunc(blendFactorFromCode(event.blendSrc), blendFactorFromCode(event.blendDst));
+    applyEventBlend(event);
     glEnable(GL_TEXTURE_2D);
     glBindTexture(GL_TEXTURE_2D, slot->texture);
     const TextureRect rect{slot->uLeft, slot->vTop, slot->uRight, slot->vBottom};
