@@ -1,4 +1,5 @@
-// Compiling an object's three display lists.
+// Compiling an object's display lists: the three drawing passes, and the two
+// blended passes again with their state changes alone.
 //
 // The texture carried between faces starts at 256, a name the show never
 // creates, so the first textured face always binds. `textured` carries from
@@ -25,8 +26,56 @@ void switchToTexture(uint32_t name) {
 
 bool validCorner(const Mesh& mesh, int32_t index) { return index >= 0 && index < mesh.vertexCount; }
 
-// Steps a-c of the two colour passes for one face.
-void colourFace(const SceneObject& object, int face, uint32_t& cur, bool& textured) {
+// One triangle's corners handed to a sink (normal, texCoord, vertex calls) in
+// the order GL receives them.
+template <class Sink>
+void walkFace(const SceneObject& object, int faceIndex, Sink&& sink) {
+    const Mesh& mesh = object.mesh;
+    const MeshFace& f = mesh.faces[faceIndex];
+    const int32_t corners[3] = {f.corner0, f.corner1, f.corner2};
+    // A face naming a vertex the mesh does not have would read past the array.
+    for (int32_t c : corners)
+        if (!validCorner(mesh, c)) return;
+    if (f.shading == kShadingFlat) sink.normal(f.faceNormal);
+    for (int k = 0; k < 3; ++k) {
+        const MeshVertex& v = mesh.vertices[corners[k]];
+        sink.texCoord(f.uv[k]);
+        if (f.shading == kShadingSmooth) sink.normal(v.normal);
+        sink.vertex(v.position);
+    }
+}
+
+struct GlCorners {
+    void normal(const Vector3& n) const { glNormal3f(n.x, n.y, n.z); }
+    void texCoord(const TexCoord& t) const { glTexCoord2f(t.u, t.v); }
+    void vertex(const Vector3& p) const { glVertex3f(p.x, p.y, p.z); }
+};
+
+// What a run of faces leaves as GL's current normal and texture coordinate.
+// A list without its triangles sets them at its end, so a later face that
+// sends no normal of its own is lit as it would have been.
+struct LastCorner {
+    bool hasNormal = false, hasTexCoord = false;
+    Vector3 n;
+    TexCoord t;
+    void normal(const Vector3& v) {
+        n = v;
+        hasNormal = true;
+    }
+    void texCoord(const TexCoord& v) {
+        t = v;
+        hasTexCoord = true;
+    }
+    void vertex(const Vector3&) const {}
+    void setCurrent() const {
+        if (hasTexCoord) glTexCoord2f(t.u, t.v);
+        if (hasNormal) glNormal3f(n.x, n.y, n.z);
+    }
+};
+
+// Steps a-c of the two colour passes for one face. Without geometry (`last`
+// given) only the texture switches are recorded and the corners noted.
+void colourFace(const SceneObject& object, int face, uint32_t& cur, bool& textured, LastCorner* last = nullptr) {
     const MeshFace& f = object.mesh.faces[face];
     if ((object.flags & kFlagColorTexture) && f.texture != cur) {
         textured = true;
@@ -39,59 +88,36 @@ void colourFace(const SceneObject& object, int face, uint32_t& cur, bool& textur
         glDisable(GL_TEXTURE_2D);
         glBegin(GL_TRIANGLES);
     }
-    emitFace(object, face);
+    if (last)
+        walkFace(object, face, *last);
+    else
+        emitFace(object, face);
 }
 
-}  // namespace
-
-void emitFace(const SceneObject& object, int faceIndex) {
-    const Mesh& mesh = object.mesh;
-    const MeshFace& f = mesh.faces[faceIndex];
-    const int32_t corners[3] = {f.corner0, f.corner1, f.corner2};
-    // A face naming a vertex the mesh does not have would read past the array.
-    for (int32_t c : corners)
-        if (!validCorner(mesh, c)) return;
-    if (f.shading == kShadingFlat) glNormal3f(f.faceNormal.x, f.faceNormal.y, f.faceNormal.z);
-    for (int k = 0; k < 3; ++k) {
-        const MeshVertex& v = mesh.vertices[corners[k]];
-        glTexCoord2f(f.uv[k].u, f.uv[k].v);
-        if (f.shading == kShadingSmooth) glNormal3f(v.normal.x, v.normal.y, v.normal.z);
-        glVertex3f(v.position.x, v.position.y, v.position.z);
-    }
-}
-
-void compileObjectDisplayLists(SceneObject& object) {
-    glPushAttrib(GL_ALL_ATTRIB_BITS);
-    const GLuint base = glGenLists(3);
-    for (int p = 0; p < 3; ++p) object.displayLists[p] = base + p;
-    const int faceCount = std::min<int>(object.mesh.faceCount, static_cast<int>(object.mesh.faces.size()));
+// The additive list: every face whose colour is not exactly opaque, blended
+// SRC_ALPHA, ONE without depth writes.
+void compileBlendedList(const SceneObject& object, int faceCount, uint32_t list, bool& textured, bool geometry) {
     uint32_t cur = kNoTexture;
-    bool textured = false;
-
-    glNewList(object.displayLists[kPassOpaque], GL_COMPILE);
-    glColor4f(1, 1, 1, 1);
-    glDisable(GL_TEXTURE_2D);
-    glDisable(GL_BLEND);
-    glBegin(GL_TRIANGLES);
-    for (int i = 0; i < faceCount; ++i)
-        if (object.mesh.faces[i].color.a == 1.0f) colourFace(object, i, cur, textured);
-    glEnd();
-    glEndList();
-
-    glNewList(object.displayLists[kPassBlended], GL_COMPILE);
+    LastCorner last;
+    glNewList(list, GL_COMPILE);
     glEnable(GL_BLEND);
     glBlendFunc(GL_SRC_ALPHA, GL_ONE);
     glDepthMask(GL_FALSE);
     glColor4f(1, 1, 1, 1);
-    cur = kNoTexture;
     glBegin(GL_TRIANGLES);
     for (int i = 0; i < faceCount; ++i)
-        if (object.mesh.faces[i].color.a != 1.0f) colourFace(object, i, cur, textured);
+        if (object.mesh.faces[i].color.a != 1.0f) colourFace(object, i, cur, textured, geometry ? nullptr : &last);
     glEnd();
+    last.setCurrent();
     glEndList();
+}
 
-    glNewList(object.displayLists[kPassEnvironment], GL_COMPILE);
-    cur = kNoTexture;
+// The sphere-mapped list: every face again under its environment texture, in
+// the blending the additive list left.
+void compileEnvironmentList(const SceneObject& object, int faceCount, uint32_t list, bool geometry) {
+    uint32_t cur = kNoTexture;
+    LastCorner last;
+    glNewList(list, GL_COMPILE);
     glDepthFunc(GL_LEQUAL);
     glEnable(GL_TEXTURE_2D);
     glEnable(GL_TEXTURE_GEN_S);
@@ -107,11 +133,47 @@ void compileObjectDisplayLists(SceneObject& object) {
                 cur = f.envTexture;
                 switchToTexture(cur);
             }
-            emitFace(object, i);
+            if (geometry)
+                emitFace(object, i);
+            else
+                walkFace(object, i, last);
         }
     }
     glEnd();
+    last.setCurrent();
     glEndList();
+}
+
+}  // namespace
+
+void emitFace(const SceneObject& object, int faceIndex) { walkFace(object, faceIndex, GlCorners{}); }
+
+void compileObjectDisplayLists(SceneObject& object) {
+    glPushAttrib(GL_ALL_ATTRIB_BITS);
+    const GLuint base = glGenLists(kPassListCount);
+    for (int p = 0; p < kPassListCount; ++p) object.displayLists[p] = base + p;
+    const int faceCount = std::min<int>(object.mesh.faceCount, static_cast<int>(object.mesh.faces.size()));
+    uint32_t cur = kNoTexture;
+    bool textured = false;
+
+    glNewList(object.displayLists[kPassOpaque], GL_COMPILE);
+    glColor4f(1, 1, 1, 1);
+    glDisable(GL_TEXTURE_2D);
+    glDisable(GL_BLEND);
+    glBegin(GL_TRIANGLES);
+    for (int i = 0; i < faceCount; ++i)
+        if (object.mesh.faces[i].color.a == 1.0f) colourFace(object, i, cur, textured);
+    glEnd();
+    glEndList();
+
+    // The blended and environment lists run after every opaque list, and each
+    // inherits the texture state the one before it left.
+    const bool carried = textured;
+    compileBlendedList(object, faceCount, object.displayLists[kPassBlended], textured, true);
+    compileEnvironmentList(object, faceCount, object.displayLists[kPassEnvironment], true);
+    textured = carried;
+    compileBlendedList(object, faceCount, object.displayLists[kPassBlendedStateOnly], textured, false);
+    compileEnvironmentList(object, faceCount, object.displayLists[kPassEnvironmentStateOnly], false);
     glPopAttrib();
 }
 

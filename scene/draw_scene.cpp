@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "platform/gl.h"
+#include "scene/display_lists.h"
 #include "scene/lights.h"
 
 namespace lumen {
@@ -31,7 +32,8 @@ void drawScene(const Scene& scene, const CameraMatrix& camera) {
             if (object.mesh.faceCount >= 1) {
                 const float diffuse[4] = {object.color.r, object.color.g, object.color.b, object.color.a};
                 glMaterialfv(GL_FRONT, GL_DIFFUSE, diffuse);
-                glCallList(object.displayLists[pass]);
+                const bool adds = pass == kPassOpaque || object.color.a != 0.0f;
+                glCallList(object.displayLists[adds ? pass : pass + kPassBlendedStateOnly - kPassBlended]);
             }
         }
     }

@@ -120,7 +120,8 @@ struct SceneObject {
     Vector3 animScale;
     // Head first: a new clip record is pushed to the front.
     std::forward_list<ObjectClip> clips;
-    uint32_t displayLists[3] = {};  // opaque, blended, environment
+    // opaque, blended, environment, then the last two as state changes alone
+    uint32_t displayLists[5] = {};
 
     uint32_t type() const { return flags & kObjectTypeMask; }
     bool invertNormals() const { return (flags & kFlagInvertNormals) != 0; }

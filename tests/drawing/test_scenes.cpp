@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <numbers>
+#include <vector>
 
 #include "scene/display_lists.h"
 #include "scene/draw_scene.h"
@@ -82,6 +83,41 @@ TEST_F(Drawing, BlendedListsInheritTextureStateAndTheEnvironmentPassWritesNoDept
     EXPECT_GT(env.r, 100);
     for (const double x : {-2.0, 0.0, 2.0})
         EXPECT_EQ(depthAt(columnOf(x), 240) < 1.0f, x == 0.0) << "depth written at x " << x;
+}
+
+// An object of colour alpha 0 (a merge's hidden source) adds nothing in the
+// blended and environment passes, so its triangles are not filled there; the
+// texture it binds and the normal it leaves still reach the object after it.
+// Alpha 1e-6 takes the full lists and adds less than one step: the pictures
+// must be the same bytes.
+TEST_F(Drawing, AnObjectOfAlphaZeroLeavesThePictureAndStateAsItsFullListsWould) {
+    const GLuint green = testing::solidTexture(0, 255, 0), red = testing::solidTexture(255, 0, 0);
+    std::vector<uint8_t> pictures[2];
+    for (const int hidden : {0, 1}) {
+        clear();
+        Scene scene = litScene(5);
+        SceneObject& first = addTile(scene, 1, -2, 0.5f);
+        first.flags = kFlagColorTexture;
+        for (MeshFace& f : first.mesh.faces) f.texture = green;
+        SceneObject& source = addTile(scene, 2, 2, 0.5f);
+        source.flags = kFlagColorTexture | kFlagEnvTexture;
+        source.color.a = hidden == 0 ? 1e-6f : 0.0f;
+        for (MeshFace& f : source.mesh.faces) {
+            f.texture = f.envTexture = red;
+            f.faceNormal = Vector3{0.6f, 0, 0.8f};
+        }
+        // Sends no normal and names no texture: lit by the normal and drawn
+        // with the texture the hidden source left.
+        SceneObject& last = addTile(scene, 3, 2, 0.5f);
+        for (MeshFace& f : last.mesh.faces) f.shading = 0;
+        drawFromFront(scene);
+        pictures[hidden] = display->readPicture();
+        if (hidden == 1) {
+            const Rgba inherited = read().at(columnOf(2), 240);
+            EXPECT_TRUE(inherited.r > 60 && inherited.g < 10) << inherited.r << "," << inherited.g;
+        }
+    }
+    EXPECT_EQ(pictures[0], pictures[1]);
 }
 
 TEST_F(Drawing, OpaqueIsHiddenByNearerGeometryAlphaBelowOneAddsAndNothingLeaksOut) {
