@@ -158,7 +158,7 @@ int main(int argc, char** argv) {
     if (hashes) {
         for (int t = from; t < to; t += step) {
             show.history().drawFrame(t);
-            uint64_t hash = 1469598103934665603ull;  // FNV-1a
+            uint64_t hash = 14695981039346656037ull;  // FNV-1a offset basis
             for (uint8_t b : show.readPicture()) hash = (hash ^ b) * 1099511628211ull;
             std::printf("%d %016llx\n", t, static_cast<unsigned long long>(hash));
         }
