@@ -84,10 +84,9 @@ TEST(XmExport, WritesAStandardModuleWithCellsRewrittenForXmPlayers) {
     ASSERT_GT(b.size(), 336u);
     EXPECT_EQ(std::string(b.begin(), b.begin() + 17), "Extended Module: ");
     EXPECT_EQ(b[37], 0x1A);
-    const int expectHeader[] = {0x0104, 276, 0, 3, 1, 4, 2, 2, 1, 6, 125};
-    const int header[] = {le16(b, 58), int(le32(b, 60)), le16(b, 62), le16(b, 64), le16(b, 66), le16(b, 68),
-                          le16(b, 70), le16(b, 72),      le16(b, 74), le16(b, 76), le16(b, 78)};
-    EXPECT_TRUE(std::equal(std::begin(header), std::end(header), std::begin(expectHeader)));
+    EXPECT_EQ((std::vector<int>{le16(b, 58), int(le32(b, 60)), le16(b, 62), le16(b, 64), le16(b, 66), le16(b, 68),
+                                le16(b, 70), le16(b, 72), le16(b, 74), le16(b, 76), le16(b, 78)}),
+              (std::vector<int>{0x0104, 276, 0, 3, 1, 4, 2, 2, 1, 6, 125}));
     EXPECT_EQ(std::vector<uint8_t>(b.begin() + 80, b.begin() + 83), (std::vector<uint8_t>{1, 0, 1}));
 
     size_t at = 336;

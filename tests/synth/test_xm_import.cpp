@@ -244,7 +244,7 @@ TEST(XmImport, PanningIsMirroredBack) {
             << "row " << i;
     }
     ModulePlayer player;
-    loadSongSource(player, SongSource{m.song.image, m.song.planes, m.song.definitions});
+    loadSongSource(player, testing::sourceOf(m.song));
     EXPECT_EQ(player.song.instruments[0].samples[0]->panning, 255 - 200);
     EXPECT_EQ(player.song.instruments[0].panningEnvelope[0].y, 64 - 10);
 }
