@@ -13,12 +13,12 @@ namespace {
 
 using testing::LoadFixture;
 
-std::vector<uint8_t> pictureWith(int row, int column, uint8_t r, uint8_t g, uint8_t b) {
+std::vector<uint8_t> pictureWith(int row, int column, int r, int g, int b) {
     std::vector<uint8_t> image(256 * 256 * 4, 0);
     uint8_t* p = image.data() + (row * 256 + column) * 4;
-    p[0] = r;
-    p[1] = g;
-    p[2] = b;
+    p[0] = static_cast<uint8_t>(r);
+    p[1] = static_cast<uint8_t>(g);
+    p[2] = static_cast<uint8_t>(b);
     return image;
 }
 
@@ -29,8 +29,7 @@ TEST(Sampling, WrapClampRowsAndChannels) {
     const float u10 = 10.5f / 255.0f, v200 = 200.5f / 255.0f;
     const struct Row {
         const char* what;
-        int row, column;
-        uint8_t r, g, b;
+        int row, column, r, g, b;
         float u, v;
         int channel;
         bool clamp;

@@ -32,16 +32,13 @@ TEST(Timeline, EventByteCountsPerKindAtWidthsTwoAndFour) {
             EXPECT_NO_THROW(f.load(oneEvent(n, kind, sizes[kind] - 6)));
             ASSERT_NE(f.lists.eventsHead, nullptr);
             EXPECT_EQ(f.lists.eventsHead->type, kind);
+            // Kinds 0 and 7 have no body: one byte less cuts into the header.
+            std::vector<uint8_t> cut = oneEvent(n, kind, sizes[kind] - 6);
+            cut.pop_back();
             LoadFixture g;
-            try {
-                g.load(oneEvent(n, kind, sizes[kind] - 7));
-                ADD_FAILURE() << "short event loaded";
-            } catch (const PackError& e) {
-                EXPECT_EQ(e.section(), "timeline section");
-            } catch (...) {
-                // kinds 0 and 7 cannot be shortened below the header
-                EXPECT_TRUE(kind == 0 || kind == 7);
-            }
+            const auto e = testing::packErrorOf([&] { g.load(cut); });
+            ASSERT_TRUE(e) << "short event loaded";
+            EXPECT_EQ(e->section(), "timeline section");
         }
     }
 }
