@@ -3,6 +3,7 @@
 #pragma once
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -10,9 +11,22 @@
 #include "pack/pack_lists.h"
 #include "pack/pack_loader.h"
 #include "pack/pack_source.h"
+#include "pack/reader.h"
 #include "texgen/texture.h"
 
 namespace lumen::testing {
+
+// The PackError `run` throws, or nothing when it returns normally; other
+// exceptions pass through so they fail the test.
+template <class Run>
+std::optional<PackError> packErrorOf(Run&& run) {
+    try {
+        run();
+    } catch (const PackError& e) {
+        return e;
+    }
+    return std::nullopt;
+}
 
 inline std::vector<uint8_t> assemble(const std::string& source) { return assemblePack(source, "test.pack"); }
 

@@ -23,28 +23,28 @@ bool hasBareByteField(const std::string& text) {
     return false;
 }
 
-void expectSectionsEndExactly(std::span<const uint8_t> bytes) {
-    PackModel model = readPackModel(bytes);
-    // The sections follow each other with no gap and end at the last byte.
-    EXPECT_EQ(model.header.end, 1u);
-    EXPECT_EQ(model.textureSection.begin, model.header.end);
-    EXPECT_EQ(model.imageSection.begin, model.textureSection.end);
-    EXPECT_EQ(model.sceneSection.begin, model.imageSection.end);
-    EXPECT_EQ(model.timelineSection.begin, model.sceneSection.end);
-    EXPECT_EQ(model.timelineSection.end, bytes.size());
-    // The texture programs alone end where the model says.
-    LoadFixture f;
-    EXPECT_EQ(f.loader.loadTexturesOnly(bytes, f.lists), model.textureSection.end);
-    // And the source form reproduces the bytes, naming every field: no bare bN.
-    const std::string source = disassemblePack(model);
-    EXPECT_FALSE(hasBareByteField(source)) << source;
-    std::vector<uint8_t> again = assemblePack(source, "content");
-    EXPECT_TRUE(std::equal(again.begin(), again.end(), bytes.begin(), bytes.end()));
+TEST(ContentPacks, SectionsEndAtTheirLastByteAndTheSourceFormNamesEveryField) {
+    for (const auto& [name, bytes] :
+         {std::pair{"loader", content::loaderPack()}, std::pair{"main", content::mainPack()}}) {
+        SCOPED_TRACE(name);
+        PackModel model = readPackModel(bytes);
+        // The sections follow each other with no gap and end at the last byte.
+        EXPECT_EQ(model.header.end, 1u);
+        EXPECT_EQ(model.textureSection.begin, model.header.end);
+        EXPECT_EQ(model.imageSection.begin, model.textureSection.end);
+        EXPECT_EQ(model.sceneSection.begin, model.imageSection.end);
+        EXPECT_EQ(model.timelineSection.begin, model.sceneSection.end);
+        EXPECT_EQ(model.timelineSection.end, bytes.size());
+        // The texture programs alone end where the model says.
+        LoadFixture f;
+        EXPECT_EQ(f.loader.loadTexturesOnly(bytes, f.lists), model.textureSection.end);
+        // And the source form reproduces the bytes, naming every field: no bare bN.
+        const std::string source = disassemblePack(model);
+        EXPECT_FALSE(hasBareByteField(source)) << source;
+        std::vector<uint8_t> again = assemblePack(source, "content");
+        EXPECT_TRUE(std::equal(again.begin(), again.end(), bytes.begin(), bytes.end()));
+    }
 }
-
-TEST(ContentPacks, LoaderPackSectionsEndAtTheirLastByte) { expectSectionsEndExactly(content::loaderPack()); }
-
-TEST(ContentPacks, MainPackSectionsEndAtTheirLastByte) { expectSectionsEndExactly(content::mainPack()); }
 
 TEST(ContentPacks, LoaderPackOpensWithTheFigureProgram) {
     PackModel m = readPackModel(content::loaderPack());

@@ -13,43 +13,52 @@ namespace {
 
 using testing::LoadFixture;
 
-std::vector<uint8_t> pictureWith(int row, int column, uint8_t r, uint8_t g, uint8_t b) {
+std::vector<uint8_t> pictureWith(int row, int column, int r, int g, int b) {
     std::vector<uint8_t> image(256 * 256 * 4, 0);
     uint8_t* p = image.data() + (row * 256 + column) * 4;
-    p[0] = r;
-    p[1] = g;
-    p[2] = b;
+    p[0] = static_cast<uint8_t>(r);
+    p[1] = static_cast<uint8_t>(g);
+    p[2] = static_cast<uint8_t>(b);
     return image;
 }
 
-TEST(Sampling, WrapAndClampAtTheEdges) {
-    auto at255 = pictureWith(255, 0, 200, 0, 0);
-    EXPECT_EQ(sampleDisplacement(at255.data(), 1.0f, 0.0f, 0, false), static_cast<float>(200 * 0.003921569));
-    auto at0 = pictureWith(0, 0, 100, 0, 0);
-    // u * 255 = 256.02 wraps to row 0; with clamp it is outside and gives 0.
-    EXPECT_EQ(sampleDisplacement(at0.data(), 1.004f, 0.0f, 0, false), static_cast<float>(100 * 0.003921569));
-    EXPECT_EQ(sampleDisplacement(at0.data(), 1.004f, 0.0f, 0, true), 0.0f);
-    // -0.002 truncates to 0; -0.01 gives -2, which wraps to 254.
-    EXPECT_EQ(sampleDisplacement(at0.data(), -0.002f, 0.0f, 0, false), static_cast<float>(100 * 0.003921569));
-    auto at254 = pictureWith(254, 0, 50, 0, 0);
-    EXPECT_EQ(sampleDisplacement(at254.data(), -0.01f, 0.0f, 0, false), static_cast<float>(50 * 0.003921569));
-    EXPECT_EQ(sampleDisplacement(at254.data(), -0.01f, 0.0f, 0, true), 0.0f);
-}
-
-TEST(Sampling, USelectsTheRowAndChannelsPickOrAverage) {
-    auto image = pictureWith(10, 200, 30, 90, 181);
-    const float u = 10.5f / 255.0f, v = 200.5f / 255.0f;
-    // Channels 0 to 2 pick R, G or B; 3 averages all three, truncated.
-    const int expected[4] = {30, 90, 181, 100};
-    for (int channel = 0; channel < 4; ++channel) {
-        const float value = static_cast<float>(expected[channel] * 0.003921569);
-        EXPECT_EQ(sampleDisplacement(image.data(), u, v, channel, true), value) << "channel " << channel;
+// Each row: one lit texel (row, column, RGB), where it is sampled and how,
+// and the value expected (in 1/255 steps of the stored factor).
+TEST(Sampling, WrapClampRowsAndChannels) {
+    const float nan = std::nanf("");
+    const float u10 = 10.5f / 255.0f, v200 = 200.5f / 255.0f;
+    const struct Row {
+        const char* what;
+        int row, column, r, g, b;
+        float u, v;
+        int channel;
+        bool clamp;
+        int expected;
+    } rows[] = {
+        {"u 1 is row 255", 255, 0, 200, 0, 0, 1.0f, 0.0f, 0, false, 200},
+        // u * 255 = 256.02 wraps to row 0; with clamp it is outside and gives 0.
+        {"wraps past 255", 0, 0, 100, 0, 0, 1.004f, 0.0f, 0, false, 100},
+        {"clamped past 255", 0, 0, 100, 0, 0, 1.004f, 0.0f, 0, true, 0},
+        // -0.002 truncates to 0; -0.01 gives -2, which wraps to 254.
+        {"truncates to 0", 0, 0, 100, 0, 0, -0.002f, 0.0f, 0, false, 100},
+        {"wraps below 0", 254, 0, 50, 0, 0, -0.01f, 0.0f, 0, false, 50},
+        {"clamped below 0", 254, 0, 50, 0, 0, -0.01f, 0.0f, 0, true, 0},
+        // Channels 0 to 2 pick R, G or B; 3 averages all three, truncated.
+        {"channel R", 10, 200, 30, 90, 181, u10, v200, 0, true, 30},
+        {"channel G", 10, 200, 30, 90, 181, u10, v200, 1, true, 90},
+        {"channel B", 10, 200, 30, 90, 181, u10, v200, 2, true, 181},
+        {"channel average", 10, 200, 30, 90, 181, u10, v200, 3, true, 100},
+        // u selects the row: swapped, row 200 column 10 is black.
+        {"u is the row", 10, 200, 30, 90, 181, v200, u10, 0, true, 0},
+        // Values with no integer (huge or not a number) land outside when clamped.
+        {"huge", 10, 200, 30, 90, 181, 1e30f, 0.0f, 0, true, 0},
+        {"not a number", 10, 200, 30, 90, 181, nan, 0.0f, 0, true, 0},
+    };
+    for (const Row& row : rows) {
+        const auto image = pictureWith(row.row, row.column, row.r, row.g, row.b);
+        const float expected = static_cast<float>(row.expected * 0.003921569);
+        EXPECT_EQ(sampleDisplacement(image.data(), row.u, row.v, row.channel, row.clamp), expected) << row.what;
     }
-    // Swapped: row 200, column 10 is black.
-    EXPECT_EQ(sampleDisplacement(image.data(), v, u, 0, true), 0.0f);
-    // Values with no integer (huge or not a number) land outside when clamped.
-    EXPECT_EQ(sampleDisplacement(image.data(), 1e30f, 0.0f, 0, true), 0.0f);
-    EXPECT_EQ(sampleDisplacement(image.data(), std::nanf(""), 0.0f, 0, true), 0.0f);
 }
 
 // A scene whose grid (id 1, 1 x 1, keepUV) is deformed by a texture whose
@@ -155,15 +164,12 @@ TEST(Deform, MissingPictureOrTargetIsAnErrorNotACrash) {
               object grid id 1 columns 1 rows 1
               object deformer id 2 textureId 9 mode move targets [5]
             end)");
-    try {
-        g.load(bytes);
-        FAIL() << "no error";
-    } catch (const PackError& e) {
-        EXPECT_NE(std::string(e.what()).find("target 5"), std::string::npos) << e.what();
-        // The error points at the deformer's object record.
-        EXPECT_EQ(e.section(), "scene section");
-        EXPECT_EQ(e.offset(), readPackModel(bytes).scenes[0].objects[1].offset.at);
-    }
+    const auto e = testing::packErrorOf([&] { g.load(bytes); });
+    ASSERT_TRUE(e);
+    EXPECT_NE(std::string(e->what()).find("target 5"), std::string::npos) << e->what();
+    // The error points at the deformer's object record.
+    EXPECT_EQ(e->section(), "scene section");
+    EXPECT_EQ(e->offset(), readPackModel(bytes).scenes[0].objects[1].offset.at);
 }
 
 }  // namespace

@@ -31,6 +31,11 @@ protected:
         dir_ = ::testing::TempDir();
     }
     std::string path(const std::string& name) const { return dir_ + "lumenkit_pack_" + name; }
+    // Writes `text` to the named file and returns its path.
+    std::string write(const std::string& name, const std::string& text) const {
+        std::ofstream(path(name), std::ios::binary) << text;
+        return path(name);
+    }
     std::string dir_;
 };
 
@@ -57,18 +62,12 @@ TEST_F(LumenkitPack, AssembleDisassembleAndInfo) {
 }
 
 TEST_F(LumenkitPack, ErrorsNameTheFileAndWhereAndExitNonZero) {
-    {
-        std::ofstream bad(path("bad.pack"));
-        bad << "pack width 2\nscene id 0\n  object cube id 40000\nend\n";
-    }
+    write("bad.pack", "pack width 2\nscene id 0\n  object cube id 40000\nend\n");
     CommandResult a = run("pack asm " + path("bad.pack") + " -o " + path("bad.bin"));
     EXPECT_EQ(a.status, 1);
     EXPECT_EQ(a.output, "lumenkit: " + path("bad.pack") +
                             ":3: expected an integer -32768 to 32767 for id of object cube, found '40000'\n");
-    {
-        std::ofstream cut(path("cut.bin"), std::ios::binary);
-        cut.write("\x02\x01\x05", 3);
-    }
+    write("cut.bin", std::string("\x02\x01\x05", 3));
     CommandResult d = run("pack dis " + path("cut.bin"));
     EXPECT_EQ(d.status, 1);
     const std::string cutError = ": texture section: byte 3: expected 1 byte (operation count), 0 left\n";
@@ -80,10 +79,7 @@ TEST_F(LumenkitPack, ErrorsNameTheFileAndWhereAndExitNonZero) {
 
 // Song positions resolve against the built-in song, or the pieces given.
 TEST_F(LumenkitPack, AssemblesSongPositionsAgainstTheBuiltInOrGivenSong) {
-    {
-        std::ofstream source(path("sync.pack"));
-        source << "pack width 2\nevent clear start @0:0 end @0:0+20\n";
-    }
+    write("sync.pack", "pack width 2\nevent clear start @0:0 end @0:0+20\n");
     // Any song's first row starts at song time 0: show time 57.
     ASSERT_EQ(run("pack asm " + path("sync.pack") + " -o " + path("sync.bin")).status, 0);
     CommandResult info = run("pack info --json " + path("sync.bin"));
@@ -98,10 +94,7 @@ TEST_F(LumenkitPack, AssemblesSongPositionsAgainstTheBuiltInOrGivenSong) {
     for (int r = 0; r < 64; ++r) pattern << r << (r == 1 ? " | ... .. ... D00\n" : " | ... .. ... ...\n");
     pattern.close();
     ASSERT_EQ(run("song build " + song + " --out " + song).status, 0);
-    {
-        std::ofstream source(path("skip.pack"));
-        source << "pack width 2\n\nevent clear start @1:1 end @1:2\n";
-    }
+    write("skip.pack", "pack width 2\n\nevent clear start @1:1 end @1:2\n");
     const std::string pieces = " --image " + song + "/song.image --planes " + song + "/song.planes --defs " + song +
                                "/song.defs";
     CommandResult skip = run("pack asm " + path("skip.pack") + " -o " + path("skip.bin") + pieces);

@@ -11,6 +11,7 @@
 #include "pack/pack_source.h"
 #include "pack/reader.h"
 #include "pack/record_values.h"
+#include "pack_test_support.h"
 
 namespace lumen {
 namespace {
@@ -296,24 +297,18 @@ TEST(Bounds, RunningOffTheEndNamesSectionOffsetAndWhatWasExpected) {
     r.setSection("scene section");
     r.readByte();
     r.readByte();
-    try {
-        r.readInt16("object id");
-        FAIL() << "no error";
-    } catch (const PackError& e) {
-        EXPECT_EQ(e.section(), "scene section");
-        EXPECT_EQ(e.offset(), 2u);
-        EXPECT_STREQ(e.what(), "scene section: byte 2: expected 2 bytes (object id), 1 left");
-    }
+    const auto e = testing::packErrorOf([&] { r.readInt16("object id"); });
+    ASSERT_TRUE(e);
+    EXPECT_EQ(e->section(), "scene section");
+    EXPECT_EQ(e->offset(), 2u);
+    EXPECT_STREQ(e->what(), "scene section: byte 2: expected 2 bytes (object id), 1 left");
     // The failed read consumed nothing.
     EXPECT_EQ(r.readByte(), 3);
     EXPECT_THROW(r.readUint32(), PackError);
-    try {
-        readPackModel(packWithIdList({0xFF, 0x7F, 1, 0, 2, 0}));
-        FAIL() << "no error";
-    } catch (const PackError& e) {
-        EXPECT_EQ(e.section(), "scene section");
-        EXPECT_NE(std::string(e.what()).find("id list entry"), std::string::npos) << e.what();
-    }
+    const auto list = testing::packErrorOf([] { readPackModel(packWithIdList({0xFF, 0x7F, 1, 0, 2, 0})); });
+    ASSERT_TRUE(list);
+    EXPECT_EQ(list->section(), "scene section");
+    EXPECT_NE(std::string(list->what()).find("id list entry"), std::string::npos) << list->what();
 }
 
 }  // namespace

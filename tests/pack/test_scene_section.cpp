@@ -221,14 +221,11 @@ TEST(VertexBudget, MergesThatWouldPassTheLimitStopTheLoadBeforeBuilding) {
     source += "end\n";
     testing::LoadFixture limited;
     limited.loader.setVertexBudget(100000);
-    try {
-        limited.load(source);
-        FAIL() << "no error";
-    } catch (const PackError& e) {
-        EXPECT_EQ(e.section(), "scene section");
-        const std::string expected = "object 6 would bring the pack's meshes to 193294 vertices";
-        EXPECT_NE(std::string(e.what()).find(expected), std::string::npos) << e.what();
-    }
+    const auto e = testing::packErrorOf([&] { limited.load(source); });
+    ASSERT_TRUE(e);
+    EXPECT_EQ(e->section(), "scene section");
+    const std::string expected = "object 6 would bring the pack's meshes to 193294 vertices";
+    EXPECT_NE(std::string(e->what()).find(expected), std::string::npos) << e->what();
     // A pack within the limit loads as before.
     testing::LoadFixture fits;
     fits.loader.setVertexBudget(100000);
@@ -245,13 +242,10 @@ TEST(BuildFromModel, AClipShortOfTrackSetsIsRefusedAtItsOffset) {
     PackModel model = readPackModel(bytes);
     model.scenes[0].clips[0].trackSets.clear();
     testing::LoadFixture f;
-    try {
-        f.loader.buildPack(model, f.lists);
-        FAIL() << "no error";
-    } catch (const PackError& e) {
-        EXPECT_EQ(e.offset(), model.scenes[0].clips[0].offset.at);
-        EXPECT_NE(std::string(e.what()).find("clip 4"), std::string::npos) << e.what();
-    }
+    const auto e = testing::packErrorOf([&] { f.loader.buildPack(model, f.lists); });
+    ASSERT_TRUE(e);
+    EXPECT_EQ(e->offset(), model.scenes[0].clips[0].offset.at);
+    EXPECT_NE(std::string(e->what()).find("clip 4"), std::string::npos) << e->what();
 }
 
 }  // namespace
