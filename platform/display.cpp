@@ -1,5 +1,6 @@
 // SDL2 window and OpenGL context, with the show drawn into a W x H framebuffer
-// object (RGBA8 + 24-bit depth) and blitted, letterboxed, into the drawable.
+// object (RGBA8 + 24-bit depth) and blitted, letterboxed, into the drawable, or
+// straight into a drawable of that size.
 #include "platform/display.h"
 
 #include <SDL2/SDL.h>
@@ -18,6 +19,9 @@ struct Display::Impl {
     GLuint framebuffer = 0;
     GLuint colour = 0;
     GLuint depth = 0;
+    // The show draws straight into the window (see DisplayOptions).
+    bool intoWindow = false;
+    GLuint picture() const { return intoWindow ? 0 : framebuffer; }
 };
 
 namespace {
@@ -133,6 +137,12 @@ std::unique_ptr<Display> Display::open(const DisplayOptions& options, std::strin
         if (error) *error = "no OpenGL context: the offscreen picture framebuffer is incomplete";
         return nullptr;
     }
+    if (options.drawIntoWindow) {
+        int dw = 0, dh = 0;
+        d->drawableSize(&dw, &dh);
+        m.intoWindow = dw == options.width && dh == options.height;
+        if (m.intoWindow) glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    }
     glViewport(0, 0, options.width, options.height);
     return d;
 }
@@ -165,13 +175,30 @@ bool Display::pollEvent(Event& out) {
 
 void Display::setTitle(const std::string& title) { SDL_SetWindowTitle(impl_->window, title.c_str()); }
 
-void Display::bindPicture() { glBindFramebuffer(GL_FRAMEBUFFER, impl_->framebuffer); }
+void Display::bindPicture() { glBindFramebuffer(GL_FRAMEBUFFER, impl_->picture()); }
+
+bool Display::drawsIntoWindow() const { return impl_->intoWindow; }
 
 void Display::drawableSize(int* w, int* h) const { SDL_GL_GetDrawableSize(impl_->window, w, h); }
 
 void Display::present() {
     int dw = 0, dh = 0;
     drawableSize(&dw, &dh);
+    if (impl_->intoWindow) {
+        if (dw == width_ && dh == height_) {
+            SDL_GL_SwapWindow(impl_->window);
+            // The offscreen driver's swap does not wait for the picture; a
+            // window's swap must, and timings would otherwise leave it behind.
+            if (headless_) glFinish();
+            return;
+        }
+        // The window was resized: from here on the show draws into the
+        // picture framebuffer and is scaled, starting with this frame.
+        glBindFramebuffer(GL_READ_FRAMEBUFFER, 0);
+        glBindFramebuffer(GL_DRAW_FRAMEBUFFER, impl_->framebuffer);
+        glBlitFramebuffer(0, 0, width_, height_, 0, 0, width_, height_, GL_COLOR_BUFFER_BIT, GL_NEAREST);
+        impl_->intoWindow = false;
+    }
     const PresentRect r = letterbox(width_, height_, dw, dh);
 
     // The blit honours the scissor test and the clear honours the colour mask;
@@ -200,12 +227,12 @@ void Display::present() {
 }
 
 std::vector<uint8_t> Display::readPicture() {
-    glBindFramebuffer(GL_READ_FRAMEBUFFER, impl_->framebuffer);
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, impl_->picture());
     return readRowsTopDown(width_, height_);
 }
 
 void Display::readPictureRgbBottomUp(uint8_t* out, int rowPixels) {
-    glBindFramebuffer(GL_READ_FRAMEBUFFER, impl_->framebuffer);
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, impl_->picture());
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glPixelStorei(GL_PACK_ROW_LENGTH, rowPixels);
     glReadPixels(0, 0, width_, height_, GL_RGB, GL_UNSIGNED_BYTE, out);
@@ -218,7 +245,7 @@ std::vector<uint8_t> Display::readDrawable(int* w, int* h) {
     // The offscreen driver is single-buffered; a real window reads what was swapped.
     glReadBuffer(headless_ ? GL_FRONT : GL_BACK);
     auto pixels = readRowsTopDown(*w, *h);
-    glBindFramebuffer(GL_FRAMEBUFFER, impl_->framebuffer);
+    glBindFramebuffer(GL_FRAMEBUFFER, impl_->picture());
     return pixels;
 }
 

@@ -1,5 +1,5 @@
-// The window, its OpenGL context and the offscreen picture the show draws into.
-// The picture is always W x H; presenting scales it, aspect kept, into the window.
+// The window, its OpenGL context and the W x H picture the show draws into:
+// offscreen, scaled with its aspect kept into the window, or the window itself.
 #pragma once
 #include <cstdint>
 #include <memory>
@@ -22,6 +22,11 @@ struct DisplayOptions {
     // 4:3 picture in a 16:9 window (a video frame, say) gets bars.
     int windowWidth = 0;
     int windowHeight = 0;
+    // When the window's drawable is exactly the picture's size, draw straight
+    // into it: presenting is then a swap, with no scaling pass. Each present
+    // must follow a freshly drawn picture, since a swap may leave the window's
+    // back buffer undefined. A resize goes back to the scaled picture.
+    bool drawIntoWindow = false;
 };
 
 enum class EventKind { Other, KeyDown, Close };
@@ -54,11 +59,14 @@ public:
     // Removes one waiting event, if there is one.
     bool pollEvent(Event& out);
 
-    // Makes the offscreen picture the framebuffer that GL draws into and reads from.
+    // Makes the picture the framebuffer that GL draws into and reads from.
     void bindPicture();
+    // Whether the picture is the window itself (DisplayOptions::drawIntoWindow).
+    bool drawsIntoWindow() const;
 
     // Scales the picture into the window's drawable (letterboxed, black bars),
-    // swaps, and binds the picture again.
+    // swaps, and binds the picture again; a picture that is the window is
+    // swapped alone.
     void present();
 
     // The picture's pixels, RGBA, rows top-down.

@@ -20,9 +20,17 @@ public:
 
     bool takeEvent(platform::Event& event) override { return display_.pollEvent(event); }
     int clockMs() override { return sound_.clockMs(); }
-    void drawFrame(int showTime) override { history_.drawFrame(showTime); }
+    void drawFrame(int showTime) override {
+        history_.drawFrame(showTime);
+        drawn_ = true;
+    }
     void sleepMs(int ms) override;
-    void present() override { display_.present(); }
+    // A paused picture is presented again only from the offscreen picture: a
+    // window that is the picture has nothing defined to show after a swap.
+    void present() override {
+        if (drawn_ || !display_.drawsIntoWindow()) display_.present();
+        drawn_ = false;
+    }
 
     void seekTo(int showTime) override;
     void setPaused(bool paused) override { paused ? sound_.pause() : sound_.resume(); }
@@ -35,6 +43,7 @@ private:
     platform::Display& display_;
     SeekableSound& sound_;
     ShowHistory& history_;
+    bool drawn_ = false;  // since the last present
 };
 
 }  // namespace lumen

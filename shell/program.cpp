@@ -113,6 +113,7 @@ int runProgram(const std::string& commandLine, int endOfShow, const PlayerContro
     options.width = choice.width;
     options.height = choice.height;
     options.fullscreen = !choice.windowed;
+    options.drawIntoWindow = true;
     std::string error;
     auto display = platform::Display::open(options, &error);
     if (!display) {
