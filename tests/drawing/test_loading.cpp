@@ -131,20 +131,11 @@ private:
 };
 
 std::vector<std::vector<uint8_t>> builtInFrames(bool intoWindow) {
-    platform::DisplayOptions options;
-    options.fullscreen = false;
-    options.headless = true;
-    options.drawIntoWindow = intoWindow;
-    std::string error;
-    auto display = platform::Display::open(options, &error);
-    if (!display) {
-        ADD_FAILURE() << error;
-        return {};
-    }
+    auto display = testing::openHeadlessDisplay(640, 480, intoWindow);
+    if (!display) return {};
     EXPECT_EQ(display->drawsIntoWindow(), intoWindow);
-    display->bindPicture();
     glEnable(GL_DEPTH_TEST);
-    EventPlayer player(options.width, options.height);
+    EventPlayer player(640, 480);
     RuntimeRandom random;
     auto generator = initTextureGenerator(random);
     KeptFrames frames(*display);

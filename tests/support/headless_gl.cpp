@@ -6,12 +6,13 @@
 
 namespace lumen::testing {
 
-std::unique_ptr<platform::Display> openHeadlessDisplay(int width, int height) {
+std::unique_ptr<platform::Display> openHeadlessDisplay(int width, int height, bool drawIntoWindow) {
     platform::DisplayOptions options;
     options.width = width;
     options.height = height;
     options.fullscreen = false;
     options.headless = true;
+    options.drawIntoWindow = drawIntoWindow;
     std::string error;
     auto display = platform::Display::open(options, &error);
     EXPECT_NE(display, nullptr) << error;

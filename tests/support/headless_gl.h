@@ -8,7 +8,9 @@
 namespace lumen::testing {
 
 // Opens a headless display of the given size with its picture bound; fails
-// the calling test (returns null) when no context can be had.
-std::unique_ptr<platform::Display> openHeadlessDisplay(int width = 640, int height = 480);
+// the calling test (returns null) when no context can be had. The picture is
+// the window itself when asked, as in the player.
+std::unique_ptr<platform::Display> openHeadlessDisplay(int width = 640, int height = 480,
+                                                       bool drawIntoWindow = false);
 
 }  // namespace lumen::testing
