@@ -112,9 +112,10 @@ TEST_F(Loading, ABadMainPackStopsWithItsSectionAndOffset) {
 // The player draws straight into a window of the picture's size. That window
 // must show what the offscreen picture holds: both built-in packs' loading
 // frames, then show frames with fog, chrome, captures and distortions. Mesa
-// keeps the window in another byte order and depth layout: its blends round a
-// channel the other way here and there, and a few edge pixels resolve depth
-// ties differently. A wrong framebuffer or a lost capture changes far more.
+// keeps the window in another byte order, and its drawing there rounds a
+// channel the other way now and then and sets a few lone pixels apart (up to
+// 80 levels, at most 10 values a frame in the built-in show). A wrong
+// framebuffer or a lost capture changes far more.
 class KeptFrames final : public LoadingHost {
 public:
     explicit KeptFrames(platform::Display& display) : display_(display) {}
