@@ -20,16 +20,12 @@ public:
 
     bool takeEvent(platform::Event& event) override { return display_.pollEvent(event); }
     int clockMs() override { return sound_.clockMs(); }
-    void drawFrame(int showTime) override {
-        history_.drawFrame(showTime);
-        drawn_ = true;
-    }
+    void drawFrame(int showTime) override { history_.drawFrame(showTime); }
     void sleepMs(int ms) override;
     // A paused picture is presented again only from the offscreen picture: a
     // window that is the picture has nothing defined to show after a swap.
-    void present() override {
-        if (drawn_ || !display_.drawsIntoWindow()) display_.present();
-        drawn_ = false;
+    void present(bool newFrame) override {
+        if (newFrame || !display_.drawsIntoWindow()) display_.present();
     }
 
     void seekTo(int showTime) override;
@@ -43,7 +39,6 @@ private:
     platform::Display& display_;
     SeekableSound& sound_;
     ShowHistory& history_;
-    bool drawn_ = false;  // since the last present
 };
 
 }  // namespace lumen

@@ -55,15 +55,9 @@ std::string FrameTimings::report() const {
            milliseconds(percentileUs(sorted, kNinetyNinth)) + ", max " + milliseconds(sorted.back());
 }
 
-void TimedFrameHost::drawFrame(int showTime) {
-    inner_.drawFrame(showTime);
-    drawn_ = true;
-}
-
-void TimedFrameHost::present() {
-    inner_.present();
-    if (drawn_) timings_.frameShown(platform::processAgeUs());
-    drawn_ = false;
+void TimedFrameHost::present(bool newFrame) {
+    inner_.present(newFrame);
+    if (newFrame) timings_.frameShown(platform::processAgeUs());
 }
 
 }  // namespace lumen

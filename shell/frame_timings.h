@@ -38,14 +38,13 @@ public:
 
     bool takeEvent(platform::Event& event) override { return inner_.takeEvent(event); }
     int clockMs() override { return inner_.clockMs(); }
-    void drawFrame(int showTime) override;
+    void drawFrame(int showTime) override { inner_.drawFrame(showTime); }
     void sleepMs(int ms) override { inner_.sleepMs(ms); }
-    void present() override;
+    void present(bool newFrame) override;
 
 private:
     FrameHost& inner_;
     FrameTimings& timings_;
-    bool drawn_ = false;  // since the last present
 };
 
 }  // namespace lumen

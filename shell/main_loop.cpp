@@ -63,7 +63,8 @@ void runMainLoop(ShellState& state, FrameHost& host, int endOfShow, TimeControls
         }
         const int showTime = host.clockMs() + kClockOffsetMs;
         // A paused picture stands until a seek moves the clock.
-        if (!controls || !controls->paused() || showTime != drawn) {
+        const bool newFrame = !controls || !controls->paused() || showTime != drawn;
+        if (newFrame) {
             if (controls && showTime < drawn) controls->rewind();
             state.showTime = showTime;
             host.drawFrame(showTime);
@@ -75,7 +76,7 @@ void runMainLoop(ShellState& state, FrameHost& host, int endOfShow, TimeControls
             title = now;
         }
         host.sleepMs(kFrameSleepMs);
-        host.present();
+        host.present(newFrame);
         if (state.showTime >= endOfShow) state.stopRequested = true;
     }
 }

@@ -35,7 +35,9 @@ public:
     // Clear, then the frame's scripted rotation and timeline at showTime.
     virtual void drawFrame(int showTime) = 0;
     virtual void sleepMs(int ms) = 0;
-    virtual void present() = 0;
+    // Shows the picture; newFrame is false when no frame was drawn since the
+    // last present (a paused picture shown again).
+    virtual void present(bool newFrame) = 0;
 };
 
 // The song position being played, for the authoring title.

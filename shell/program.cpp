@@ -45,7 +45,7 @@ public:
     void drawFrame(int showTime) override { drawShowFrame(player_, active_, showTime); }
 
     void sleepMs(int ms) override { platform::sleepMs(ms); }
-    void present() override { display_.present(); }
+    void present(bool) override { display_.present(); }
 
 private:
     platform::Display& display_;

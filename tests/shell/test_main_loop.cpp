@@ -40,7 +40,7 @@ public:
     int clockMs() override { return clock[std::min(clockCalls++, clock.size() - 1)]; }
     void drawFrame(int t) override { log += "d" + std::to_string(t) + " "; }
     void sleepMs(int ms) override { log += "s" + std::to_string(ms) + " "; }
-    void present() override { log += "p "; }
+    void present(bool) override { log += "p "; }
 };
 
 TEST(MainLoop, DrawsAtTheClockPlusOffsetUntilTheEndOrAStop) {
@@ -159,7 +159,8 @@ public:
         drew = true;
     }
     void sleepMs(int) override {}
-    void present() override {
+    void present(bool newFrame) override {
+        EXPECT_EQ(newFrame, drew);
         if (!drew) log += ". ";
         drew = false;
         ++presents;
