@@ -45,10 +45,12 @@ void walkFace(const SceneObject& object, int faceIndex, Sink&& sink) {
     }
 }
 
+// The triangles themselves.
 struct GlCorners {
     void normal(const Vector3& n) const { glNormal3f(n.x, n.y, n.z); }
     void texCoord(const TexCoord& t) const { glTexCoord2f(t.u, t.v); }
     void vertex(const Vector3& p) const { glVertex3f(p.x, p.y, p.z); }
+    void finish() const {}
 };
 
 // What a run of faces leaves as GL's current normal and texture coordinate.
@@ -67,15 +69,15 @@ struct LastCorner {
         hasTexCoord = true;
     }
     void vertex(const Vector3&) const {}
-    void setCurrent() const {
+    void finish() const {
         if (hasTexCoord) glTexCoord2f(t.u, t.v);
         if (hasNormal) glNormal3f(n.x, n.y, n.z);
     }
 };
 
-// Steps a-c of the two colour passes for one face. Without geometry (`last`
-// given) only the texture switches are recorded and the corners noted.
-void colourFace(const SceneObject& object, int face, uint32_t& cur, bool& textured, LastCorner* last = nullptr) {
+// Steps a-c of the two colour passes for one face, its corners to `sink`.
+template <class Sink>
+void colourFace(const SceneObject& object, int face, uint32_t& cur, bool& textured, Sink& sink) {
     const MeshFace& f = object.mesh.faces[face];
     if ((object.flags & kFlagColorTexture) && f.texture != cur) {
         textured = true;
@@ -88,17 +90,14 @@ void colourFace(const SceneObject& object, int face, uint32_t& cur, bool& textur
         glDisable(GL_TEXTURE_2D);
         glBegin(GL_TRIANGLES);
     }
-    if (last)
-        walkFace(object, face, *last);
-    else
-        emitFace(object, face);
+    walkFace(object, face, sink);
 }
 
 // The additive list: every face whose colour is not exactly opaque, blended
 // SRC_ALPHA, ONE without depth writes.
-void compileBlendedList(const SceneObject& object, int faceCount, uint32_t list, bool& textured, bool geometry) {
+template <class Sink>
+void compileBlendedList(const SceneObject& object, int faceCount, uint32_t list, bool& textured, Sink sink) {
     uint32_t cur = kNoTexture;
-    LastCorner last;
     glNewList(list, GL_COMPILE);
     glEnable(GL_BLEND);
     glBlendFunc(GL_SRC_ALPHA, GL_ONE);
@@ -106,17 +105,17 @@ void compileBlendedList(const SceneObject& object, int faceCount, uint32_t list,
     glColor4f(1, 1, 1, 1);
     glBegin(GL_TRIANGLES);
     for (int i = 0; i < faceCount; ++i)
-        if (object.mesh.faces[i].color.a != 1.0f) colourFace(object, i, cur, textured, geometry ? nullptr : &last);
+        if (object.mesh.faces[i].color.a != 1.0f) colourFace(object, i, cur, textured, sink);
     glEnd();
-    last.setCurrent();
+    sink.finish();
     glEndList();
 }
 
 // The sphere-mapped list: every face again under its environment texture, in
 // the blending the additive list left.
-void compileEnvironmentList(const SceneObject& object, int faceCount, uint32_t list, bool geometry) {
+template <class Sink>
+void compileEnvironmentList(const SceneObject& object, int faceCount, uint32_t list, Sink sink) {
     uint32_t cur = kNoTexture;
-    LastCorner last;
     glNewList(list, GL_COMPILE);
     glDepthFunc(GL_LEQUAL);
     glEnable(GL_TEXTURE_2D);
@@ -133,14 +132,11 @@ void compileEnvironmentList(const SceneObject& object, int faceCount, uint32_t l
                 cur = f.envTexture;
                 switchToTexture(cur);
             }
-            if (geometry)
-                emitFace(object, i);
-            else
-                walkFace(object, i, last);
+            walkFace(object, i, sink);
         }
     }
     glEnd();
-    last.setCurrent();
+    sink.finish();
     glEndList();
 }
 
@@ -155,6 +151,7 @@ void compileObjectDisplayLists(SceneObject& object) {
     const int faceCount = std::min<int>(object.mesh.faceCount, static_cast<int>(object.mesh.faces.size()));
     uint32_t cur = kNoTexture;
     bool textured = false;
+    GlCorners triangles;
 
     glNewList(object.displayLists[kPassOpaque], GL_COMPILE);
     glColor4f(1, 1, 1, 1);
@@ -162,18 +159,18 @@ void compileObjectDisplayLists(SceneObject& object) {
     glDisable(GL_BLEND);
     glBegin(GL_TRIANGLES);
     for (int i = 0; i < faceCount; ++i)
-        if (object.mesh.faces[i].color.a == 1.0f) colourFace(object, i, cur, textured);
+        if (object.mesh.faces[i].color.a == 1.0f) colourFace(object, i, cur, textured, triangles);
     glEnd();
     glEndList();
 
     // The blended and environment lists run after every opaque list, and each
     // inherits the texture state the one before it left.
     const bool carried = textured;
-    compileBlendedList(object, faceCount, object.displayLists[kPassBlended], textured, true);
-    compileEnvironmentList(object, faceCount, object.displayLists[kPassEnvironment], true);
+    compileBlendedList(object, faceCount, object.displayLists[kPassBlended], textured, triangles);
+    compileEnvironmentList(object, faceCount, object.displayLists[kPassEnvironment], triangles);
     textured = carried;
-    compileBlendedList(object, faceCount, object.displayLists[kPassBlendedStateOnly], textured, false);
-    compileEnvironmentList(object, faceCount, object.displayLists[kPassEnvironmentStateOnly], false);
+    compileBlendedList(object, faceCount, object.displayLists[kPassBlendedStateOnly], textured, LastCorner{});
+    compileEnvironmentList(object, faceCount, object.displayLists[kPassEnvironmentStateOnly], LastCorner{});
     glPopAttrib();
 }
 
