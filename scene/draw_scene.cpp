@@ -33,7 +33,8 @@ void drawScene(const Scene& scene, const CameraMatrix& camera) {
                 const float diffuse[4] = {object.color.r, object.color.g, object.color.b, object.color.a};
                 glMaterialfv(GL_FRONT, GL_DIFFUSE, diffuse);
                 const bool adds = pass == kPassOpaque || object.color.a != 0.0f;
-                glCallList(object.displayLists[adds ? pass : pass + kPassBlendedStateOnly - kPassBlended]);
+                const int stateOnly = pass == kPassBlended ? kPassBlendedStateOnly : kPassEnvironmentStateOnly;
+                glCallList(object.displayLists[adds ? pass : stateOnly]);
             }
         }
     }
