@@ -73,7 +73,7 @@ TEST_F(Program, FindersReturnTheNewestMatchOrNull) {
 // The first texture program of the loader pack: a grey sine with doubled
 // contrast on layer 0 and three blurred percentage figures on layers 1 to 3.
 TEST_F(Program, LoaderPackFirstProgram) {
-    const uint8_t records[9][9] = {
+    const std::vector<int> records[] = {
         {kOpSinePlasma, 0, 1, 0, 197, 0, 0, 0, 0},
         {kOpGradientMap, 0, 0, 0, 255, 0, 255, 0, 255},
         {kOpContrast, 0, 64},
@@ -87,11 +87,7 @@ TEST_F(Program, LoaderPackFirstProgram) {
     std::strcpy(tex->textSlots[3], "100");
     std::strcpy(tex->textSlots[5], "90");
     std::strcpy(tex->textSlots[6], "80");
-    for (const auto& r : records) {
-        TextureOp op;
-        std::memcpy(op.b, r, 9);
-        gen->applyTextureOp(*tex, op);
-    }
+    for (const auto& r : records) run(r);
 
     // Layer 0: every row the same grey sine; the values are worked out by hand
     // from the three formulas (one period across, the trough clipping at 0).
