@@ -97,11 +97,8 @@ TEST_F(Program, LoaderPackFirstProgram) {
         ASSERT_EQ(at(0, x, 0, 0), at(0, x, 0, 2));
         EXPECT_EQ(at(0, x, 0, 3), 0);
     }
-    EXPECT_EQ(at(0, 0, 0, 0), 0);
-    EXPECT_EQ(at(0, 4, 0, 0), 2);
-    EXPECT_EQ(at(0, 60, 0, 0), 128);
-    EXPECT_EQ(at(0, 120, 0, 0), 252);
-    EXPECT_EQ(at(0, 200, 0, 0), 86);
+    for (const auto& [x, grey] : {std::pair{0, 0}, {4, 2}, {60, 128}, {120, 252}, {200, 86}})
+        EXPECT_EQ(at(0, x, 0, 0), grey) << x;
 
     if (!gen->fontRasterizer()) GTEST_SKIP() << "no fonts installed";
     for (int n = 1; n <= 3; ++n) {
@@ -120,15 +117,13 @@ TEST_F(Program, LoaderPackFirstProgram) {
     }
 }
 
-TEST(Upload, ImagesAreOpaqueIndependentCopiesWithMipmaps) {
+using Upload = TexgenTest;
+
+TEST_F(Upload, ImagesAreOpaqueIndependentCopiesWithMipmaps) {
     auto display = openHeadlessDisplay(64, 64);
     ASSERT_TRUE(display);
-    RuntimeRandom random;
-    auto gen = initTextureGenerator(random);
-    auto tex = createTexture();
     tex->id = 12;
-    TextureOp op{{kOpNoise, 1, 0, 0, 1, 1, 1, 1}};
-    gen->applyTextureOp(*tex, op);
+    run({kOpNoise, 1, 0, 0, 1, 1, 1, 1});
 
     auto a = createUploadedImage(), b = createUploadedImage();
     a->sourceTexture = b->sourceTexture = 12;
