@@ -8,17 +8,11 @@
 
 #include "mesh/math3d.h"
 #include "mesh/mesh_generator.h"
+#include "mesh/near.h"
 #include "support/golden.h"
 
 namespace lumen {
 namespace {
-
-::testing::AssertionResult vectorNear(Vector3 a, Vector3 b, float tolerance) {
-    if (std::fabs(a.x - b.x) > tolerance || std::fabs(a.y - b.y) > tolerance || std::fabs(a.z - b.z) > tolerance)
-        return ::testing::AssertionFailure()
-               << "(" << a.x << ", " << a.y << ", " << a.z << ") vs (" << b.x << ", " << b.y << ", " << b.z << ")";
-    return ::testing::AssertionSuccess();
-}
 
 // A scene's objects as the generator sees them, built one after another.
 struct Objects {
@@ -154,8 +148,7 @@ TEST(Sweep, PlacesTheProfileRingAtEachPathPointAndKeepsWorldPointsInScratch) {
     translation(0, 0, 10, pathPlace);
     const Mesh& path = scene.add(1, kTypeLinePath, {N}, pathPlace);
     const Mesh& arc = scene.add(2, kTypeArcPath, {M, 90});
-    for (int i = 0; i < W + 2; ++i)
-        EXPECT_TRUE(vectorNear(arc.vertices[i].position, onCircle(-22.5 + 22.5 * i), 1e-6f));
+    for (int i = 0; i < W + 2; ++i) EXPECT_TRUE(near(arc.vertices[i].position, onCircle(-22.5 + 22.5 * i)));
     const Mesh& mesh = scene.add(3, kTypeSweep, {1, 2});
     ASSERT_EQ(mesh.vertexCount, (N + 1) * W);
     EXPECT_EQ(mesh.faceCount, 2 * N * M);
@@ -165,13 +158,13 @@ TEST(Sweep, PlacesTheProfileRingAtEachPathPointAndKeepsWorldPointsInScratch) {
         for (int j = 0; j < W; ++j) {
             const Vector3 q = onCircle(90.0 * j / M);
             const MeshVertex& v = mesh.vertices[k * W + j];
-            EXPECT_TRUE(vectorNear(v.position, {-q.x, q.z, 9.5f + float(k) / N}, 1e-6f)) << k << j;
+            EXPECT_TRUE(near(v.position, {-q.x, q.z, 9.5f + float(k) / N})) << k << j;
             EXPECT_EQ(v.uv, (TexCoord{float(k) / N, float(j) / M}));
         }
     }
     EXPECT_EQ(mesh.faces[0].corner0, 1);  // (a, a - 1, b) with a = 1, b = 1 + W
     EXPECT_EQ(mesh.faces[0].corner2, 1 + W);
-    EXPECT_TRUE(vectorNear(path.vertices[N + 2].scratch, {0, 0, 10.5f + 1.0f / N}, 1e-6f));
+    EXPECT_TRUE(near(path.vertices[N + 2].scratch, {0, 0, 10.5f + 1.0f / N}));
 
     // A vertical tangent collapses the ring onto the path.
     Matrix4 upright;
@@ -180,8 +173,7 @@ TEST(Sweep, PlacesTheProfileRingAtEachPathPointAndKeepsWorldPointsInScratch) {
     const Mesh& collapsed = scene.add(5, kTypeSweep, {4, 2});
     for (int k = 0; k < 3; ++k)
         for (int j = 0; j < W; ++j)
-            EXPECT_TRUE(vectorNear(collapsed.vertices[k * W + j].position,
-                                   transformPoint(upright, 0, 0, k / 2.0f - 0.5f), 1e-6f));
+            EXPECT_TRUE(near(collapsed.vertices[k * W + j].position, transformPoint(upright, 0, 0, k / 2.0f - 0.5f)));
     // Missing, self-referring or too-short sources build nothing.
     Mesh three;
     for (int i = 0; i < 3; ++i) addVertex(three, 0, 0, float(i));
@@ -214,7 +206,7 @@ TEST(Merge, CopiesPlacedMeshesInListOrderSkippingUnknownIds) {
     const Vector3 p = cube.vertices[9].position;
     EXPECT_EQ(merged.vertices[14 + 9].position, (Vector3{p.x + 3, p.y, p.z}));
     EXPECT_EQ(merged.vertices[14 + 9].restPosition, merged.vertices[14 + 9].position);
-    EXPECT_TRUE(vectorNear(merged.vertices[14 + 7].normal, {1, 0, 0}, 1e-6f));
+    EXPECT_TRUE(near(merged.vertices[14 + 7].normal, {1, 0, 0}));
 
     // Merged objects merge again; an object listing itself copies its mesh so far.
     scene.add(1, kTypeGrid, {1, 1});

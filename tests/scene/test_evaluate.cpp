@@ -1,21 +1,14 @@
 // Keyframe tracks, clips and the hierarchy walk.
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <initializer_list>
 
+#include "mesh/near.h"
 #include "scene/evaluate.h"
 #include "support/golden.h"
 
 namespace lumen {
 namespace {
-
-::testing::AssertionResult near(Vector3 a, Vector3 b, float tolerance = 1e-5f) {
-    if (std::fabs(a.x - b.x) > tolerance || std::fabs(a.y - b.y) > tolerance || std::fabs(a.z - b.z) > tolerance)
-        return ::testing::AssertionFailure()
-               << "(" << a.x << ", " << a.y << ", " << a.z << ") vs (" << b.x << ", " << b.y << ", " << b.z << ")";
-    return ::testing::AssertionSuccess();
-}
 
 Vector3 drawnOrigin(const SceneObject& o) {
     Matrix4 m = o.drawMatrix;

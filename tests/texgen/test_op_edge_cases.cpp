@@ -26,9 +26,7 @@ TEST_F(Edge, IdentitySettingsLeaveTheLayerUnchanged) {
         fillPattern(0);
         fillPattern(1);
         auto before = copyOf(0);
-        TextureOp op{};
-        for (size_t i = 0; i < r.size(); ++i) op.b[i] = uint8_t(r[i]);
-        gen->applyTextureOp(*tex, op);
+        run(r);
         EXPECT_TRUE(layerEquals(0, before)) << "code " << r[0];
     }
 }
@@ -77,9 +75,7 @@ TEST_F(Edge, SinglePixelResults) {
     };
     for (const auto& c : cases) {
         fillUniform(0, uint8_t(c.fill[0]), uint8_t(c.fill[1]), uint8_t(c.fill[2]), uint8_t(c.fill[3]));
-        TextureOp op{};
-        for (size_t i = 0; i < c.record.size(); ++i) op.b[i] = uint8_t(c.record[i]);
-        gen->applyTextureOp(*tex, op);
+        run(c.record);
         EXPECT_EQ(at(0, c.x, c.y, c.channel), c.expected) << c.what;
     }
 }

@@ -73,7 +73,7 @@ TEST_F(Program, FindersReturnTheNewestMatchOrNull) {
 // The first texture program of the loader pack: a grey sine with doubled
 // contrast on layer 0 and three blurred percentage figures on layers 1 to 3.
 TEST_F(Program, LoaderPackFirstProgram) {
-    const uint8_t records[9][9] = {
+    const std::vector<int> records[] = {
         {kOpSinePlasma, 0, 1, 0, 197, 0, 0, 0, 0},
         {kOpGradientMap, 0, 0, 0, 255, 0, 255, 0, 255},
         {kOpContrast, 0, 64},
@@ -87,25 +87,17 @@ TEST_F(Program, LoaderPackFirstProgram) {
     std::strcpy(tex->textSlots[3], "100");
     std::strcpy(tex->textSlots[5], "90");
     std::strcpy(tex->textSlots[6], "80");
-    for (const auto& r : records) {
-        TextureOp op;
-        std::memcpy(op.b, r, 9);
-        gen->applyTextureOp(*tex, op);
-    }
+    for (const auto& r : records) run(r);
 
     // Layer 0: every row the same grey sine; the values are worked out by hand
     // from the three formulas (one period across, the trough clipping at 0).
     for (int x = 0; x < 256; ++x) {
         for (int y = 1; y < 256; y += 17) ASSERT_EQ(at(0, x, y, 0), at(0, x, 0, 0));
-        ASSERT_EQ(at(0, x, 0, 0), at(0, x, 0, 1));
-        ASSERT_EQ(at(0, x, 0, 0), at(0, x, 0, 2));
+        for (int c : {1, 2}) ASSERT_EQ(at(0, x, 0, 0), at(0, x, 0, c)) << x;
         EXPECT_EQ(at(0, x, 0, 3), 0);
     }
-    EXPECT_EQ(at(0, 0, 0, 0), 0);
-    EXPECT_EQ(at(0, 4, 0, 0), 2);
-    EXPECT_EQ(at(0, 60, 0, 0), 128);
-    EXPECT_EQ(at(0, 120, 0, 0), 252);
-    EXPECT_EQ(at(0, 200, 0, 0), 86);
+    for (const auto& [x, grey] : {std::pair{0, 0}, {4, 2}, {60, 128}, {120, 252}, {200, 86}})
+        EXPECT_EQ(at(0, x, 0, 0), grey) << x;
 
     if (!gen->fontRasterizer()) GTEST_SKIP() << "no fonts installed";
     for (int n = 1; n <= 3; ++n) {
@@ -124,15 +116,13 @@ TEST_F(Program, LoaderPackFirstProgram) {
     }
 }
 
-TEST(Upload, ImagesAreOpaqueIndependentCopiesWithMipmaps) {
+using Upload = TexgenTest;
+
+TEST_F(Upload, ImagesAreOpaqueIndependentCopiesWithMipmaps) {
     auto display = openHeadlessDisplay(64, 64);
     ASSERT_TRUE(display);
-    RuntimeRandom random;
-    auto gen = initTextureGenerator(random);
-    auto tex = createTexture();
     tex->id = 12;
-    TextureOp op{{kOpNoise, 1, 0, 0, 1, 1, 1, 1}};
-    gen->applyTextureOp(*tex, op);
+    run({kOpNoise, 1, 0, 0, 1, 1, 1, 1});
 
     auto a = createUploadedImage(), b = createUploadedImage();
     a->sourceTexture = b->sourceTexture = 12;

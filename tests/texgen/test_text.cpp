@@ -97,8 +97,7 @@ TEST_F(Text, EmptyTextLeavesTheLayerUnchanged) {
     auto before = copyOf(0);
     run({kOpText, 0, 3, 100, 0, 0, 0, 0, 5});
     EXPECT_TRUE(layerEquals(0, before));
-    std::vector<uint8_t> zero(kLayerBytes, 0);
-    EXPECT_EQ(scratchCopy(), zero);
+    EXPECT_EQ(scratchCopy(), std::vector<uint8_t>(kLayerBytes, 0));
 }
 
 TEST_F(Text, EveryFaceOfTheFontTableResolvesToAnInstalledFont) {

@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <initializer_list>
 #include <memory>
 #include <vector>
 
@@ -19,11 +18,10 @@ protected:
     std::unique_ptr<Texture> tex = createTexture();
 
     // Runs a record: code, layer, then b2.. in order (missing bytes are 0).
-    void run(std::initializer_list<int> bytes, Texture* t = nullptr) {
+    void run(const std::vector<int>& bytes) {
         TextureOp op{};
-        int i = 0;
-        for (int b : bytes) op.b[i++] = uint8_t(b);
-        gen->applyTextureOp(t ? *t : *tex, op);
+        for (size_t i = 0; i < bytes.size(); ++i) op.b[i] = uint8_t(bytes[i]);
+        gen->applyTextureOp(*tex, op);
     }
 
     uint8_t* layer(int n) { return tex->layers[n]; }

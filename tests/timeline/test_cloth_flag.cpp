@@ -81,8 +81,7 @@ TEST(ClothFlag, PinsHoldWhileTheSheetFallsAndItsMotionIsPinned) {
     testing::Checksum sum;
     for (int k = 1; k <= 3000; ++k) {
         cloth.step();
-        ASSERT_EQ(cloth.at(13, 0).position, (Vector3{13, 0, 0})) << k;
-        ASSERT_EQ(cloth.at(13, 8).position, (Vector3{13, 8, 0})) << k;
+        for (int j : {0, 8}) ASSERT_EQ(cloth.at(13, j).position, (Vector3{13, float(j), 0})) << k;
         if (k == 1 || k == 50 || k == 3000) forEach(cloth, [&](int, int, ClothParticle& p) { sum.add(p); });
     }
     EXPECT_LT(cloth.at(0, 0).position.y, 0.0f);
