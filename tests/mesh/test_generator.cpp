@@ -8,7 +8,7 @@
 
 #include "mesh/math3d.h"
 #include "mesh/mesh_generator.h"
-#include "mesh/near.h"
+#include "mesh/near_test_helper.h"
 #include "support/golden.h"
 
 namespace lumen {

@@ -6,7 +6,7 @@
 
 #include "base/runtime_random.h"
 #include "mesh/mesh.h"
-#include "mesh/near.h"
+#include "mesh/near_test_helper.h"
 
 namespace lumen {
 namespace {

@@ -3,7 +3,7 @@
 
 #include <initializer_list>
 
-#include "mesh/near.h"
+#include "mesh/near_test_helper.h"
 #include "scene/evaluate.h"
 #include "support/golden.h"
 
