@@ -127,12 +127,9 @@ TEST_F(Events2D, CaptureTexelsBeyondThePictureAreBlack) {
     std::vector<uint8_t> texels(1024 * 1024 * 4);
     glBindTexture(GL_TEXTURE_2D, player.renderTargets()[2].texture);
     glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, texels.data());
-    auto texel = [&](int x, int y) { return texels[(size_t(y) * 1024 + x) * 4]; };
-    EXPECT_EQ(texel(0, 0), 255);  // picture pixel (320, 240) counted bottom-up
-    EXPECT_EQ(texel(319, 239), 255);
-    EXPECT_EQ(texel(320, 0), 0);
-    EXPECT_EQ(texel(0, 240), 0);
-    EXPECT_EQ(texel(1023, 1023), 0);
+    // (x, y, red); texel (0, 0) is picture pixel (320, 240) counted bottom-up.
+    const int cases[][3] = {{0, 0, 255}, {319, 239, 255}, {320, 0, 0}, {0, 240, 0}, {1023, 1023, 0}};
+    for (const auto& [x, y, red] : cases) EXPECT_EQ(texels[(size_t(y) * 1024 + x) * 4], red) << x << "," << y;
 }
 
 // Zoom feedback of the captured gradient: layer i samples the capture at
