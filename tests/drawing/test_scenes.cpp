@@ -212,16 +212,13 @@ TEST_F(Drawing, LightsTakeEveryParameterOfTheirSlot) {
 
 TEST(CameraRoll, TwoFiftyFiveIsOneFullTurnAndAQuarterTakesUpToTheSide) {
     Camera c = testing::frontCamera();
-    struct Case {
-        float roll;
-        Vector3 up;
-    };
-    for (const Case k :
-         {Case{0, {0, 1, 0}}, Case{255, {0, 1, 0}}, Case{255.0f / 4, {1, 0, 0}}, Case{255.0f / 2, {0, -1, 0}}}) {
-        c.roll = k.roll;
+    const std::pair<float, Vector3> cases[] = {
+        {0, {0, 1, 0}}, {255, {0, 1, 0}}, {255.0f / 4, {1, 0, 0}}, {255.0f / 2, {0, -1, 0}}};
+    for (const auto& [roll, up] : cases) {
+        c.roll = roll;
         const Vector3 u = rolledUp(c);
-        EXPECT_NEAR(u.x, k.up.x, 1e-5) << k.roll;
-        EXPECT_NEAR(u.y, k.up.y, 1e-5) << k.roll;
+        EXPECT_NEAR(u.x, up.x, 1e-5) << roll;
+        EXPECT_NEAR(u.y, up.y, 1e-5) << roll;
     }
 }
 
