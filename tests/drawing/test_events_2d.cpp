@@ -127,51 +127,45 @@ TEST_F(Events2D, CaptureTexelsBeyondThePictureAreBlack) {
     std::vector<uint8_t> texels(1024 * 1024 * 4);
     glBindTexture(GL_TEXTURE_2D, player.renderTargets()[2].texture);
     glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, texels.data());
-    auto texel = [&](int x, int y) { return texels[(size_t(y) * 1024 + x) * 4]; };
-    EXPECT_EQ(texel(0, 0), 255);  // picture pixel (320, 240) counted bottom-up
-    EXPECT_EQ(texel(319, 239), 255);
-    EXPECT_EQ(texel(320, 0), 0);
-    EXPECT_EQ(texel(0, 240), 0);
-    EXPECT_EQ(texel(1023, 1023), 0);
+    // (x, y, red); texel (0, 0) is picture pixel (320, 240) counted bottom-up.
+    const int cases[][3] = {{0, 0, 255}, {319, 239, 255}, {320, 0, 0}, {0, 240, 0}, {1023, 1023, 0}};
+    for (const auto& [x, y, red] : cases) EXPECT_EQ(texels[(size_t(y) * 1024 + x) * 4], red) << x << "," << y;
 }
 
 // Zoom feedback of the captured gradient: layer i samples the capture at
 // centre + (pixel - centre) / s_i with s_i = i / count / zoom + 1 (layer 0 at
 // 1, also for a zoom of 0), dimmed by (20 - i) / 20 and tinted by the colour.
 TEST_F(Events2D, ZoomFeedbackMagnifiesAndDimsEachLayer) {
-    struct Case {
-        int count;
-        float zoom;
-    };
-    for (const Case c : {Case{0, 1}, Case{1, 0}, Case{1, 2}, Case{3, 2}, Case{2, 0.5f}}) {
+    const std::pair<int, float> cases[] = {{0, 1}, {1, 0}, {1, 2}, {3, 2}, {2, 0.5f}};
+    for (const auto& [count, zoom] : cases) {
         clear();
         drawGradient();
         captureInto(0);
         const Picture gradient = read();
-        if (c.count > 0) clear();
+        if (count > 0) clear();
         const float tint[4] = {0.3f, 0.25f, 1, 1};
-        TimelineEvent zoom = testing::fullScreen(kEventZoomFeedback, 0, tint);
-        zoom.feedbackCount = c.count;
-        zoom.feedbackZoom = c.zoom;
-        zoom.blendDst = kBlendOne;
-        player.drawEvent(zoom, 0.0f);
+        TimelineEvent e = testing::fullScreen(kEventZoomFeedback, 0, tint);
+        e.feedbackCount = count;
+        e.feedbackZoom = zoom;
+        e.blendDst = kBlendOne;
+        player.drawEvent(e, 0.0f);
         const Picture pic = read();
         int bad = 0;
         for (int y = 10; y < 480; y += 47) {
             for (int x = 10; x < 640; x += 53) {
                 double r = 0, g = 0;
-                for (int i = 0; i < c.count; ++i) {
-                    const double s = i == 0 ? 1.0 : double(i) / c.count / c.zoom + 1;
+                for (int i = 0; i < count; ++i) {
+                    const double s = i == 0 ? 1.0 : double(i) / count / zoom + 1;
                     const double b = (20 - i) * 0.05;
                     r += b * tint[0] * (320 + (x + 0.5 - 320) / s) / 640;
                     g += b * tint[1] * (240 + (y + 0.5 - 240) / s) / 480;
                 }
                 const Rgba got = pic.at(x, y), before = gradient.at(x, y);
                 // No layers: the picture is left as it was.
-                const double wantR = c.count ? r * 255 : before.r, wantG = c.count ? g * 255 : before.g;
+                const double wantR = count ? r * 255 : before.r, wantG = count ? g * 255 : before.g;
                 if ((std::fabs(got.r - wantR) > 3 || std::fabs(got.g - wantG) > 3) && bad++ < 4)
-                    ADD_FAILURE() << "count " << c.count << " zoom " << c.zoom << " at " << x << "," << y << ": "
-                                  << got.r << "," << got.g << " want " << wantR << "," << wantG;
+                    ADD_FAILURE() << "count " << count << " zoom " << zoom << " at " << x << "," << y << ": " << got.r
+                                  << "," << got.g << " want " << wantR << "," << wantG;
             }
         }
         EXPECT_EQ(bad, 0);
@@ -227,16 +221,14 @@ TEST_F(Events2D, DistortionPatternFiveUnknownPatternsAndSlotsOutsideTheTableDraw
     captureInto(1);
     const float green[4] = {0, 1, 0, 1};
     player.drawEvent(testing::fullScreen(kEventImageLayer, 0, green), 0.0f);
-    struct Case {
-        int slot, pattern;
-    };
-    for (const Case c : {Case{1, 5}, Case{1, 8}, Case{1, -1}, Case{20, 0}, Case{-1, 0}}) {
-        TimelineEvent d = testing::fullScreen(kEventScreenDistortion, c.slot);
-        d.distortionType = c.pattern;
+    const int cases[][2] = {{1, 5}, {1, 8}, {1, -1}, {20, 0}, {-1, 0}};  // (slot, pattern)
+    for (const auto& [slot, pattern] : cases) {
+        TimelineEvent d = testing::fullScreen(kEventScreenDistortion, slot);
+        d.distortionType = pattern;
         d.distortionStart = d.distortionEnd = 0.5f;
         player.drawEvent(d, 0.5f);
-        TimelineEvent z = testing::fullScreen(kEventZoomFeedback, c.slot);
-        z.feedbackCount = c.slot == 1 ? 0 : 2;
+        TimelineEvent z = testing::fullScreen(kEventZoomFeedback, slot);
+        z.feedbackCount = slot == 1 ? 0 : 2;
         player.drawEvent(z, 0.5f);
     }
     const Picture pic = read();

@@ -27,10 +27,17 @@ using Drawing = testing::GlTest;
 // Pixel column of world x on the plane z = 0 seen by the front camera.
 int columnOf(double x) { return int((2.414213562 / (640.0 / 480) * x / 10 + 1) / 2 * 640); }
 
-// An object at (x, 0, 0) holding a 1.6-wide square of the given alpha.
-SceneObject& addTile(Scene& scene, int id, float x, float alpha = 1.0f) {
+// An object at (x, 0, 0) of the given flags holding a 1.6-wide square of the
+// given alpha, its faces naming `texture` and `envTexture`.
+SceneObject& addTile(Scene& scene, int id, float x, float alpha = 1.0f, uint32_t flags = 0, GLuint texture = 0,
+                     GLuint envTexture = 0) {
     SceneObject& o = addObject(scene, id, x, 0, 0);
     addSquare(o.mesh, -0.8f, -0.8f, 0.8f, 0.8f, alpha);
+    o.flags = flags;
+    for (MeshFace& f : o.mesh.faces) {
+        f.texture = texture;
+        f.envTexture = envTexture;
+    }
     return o;
 }
 
@@ -42,14 +49,8 @@ SceneObject& addTile(Scene& scene, int id, float x, float alpha = 1.0f) {
 TEST_F(Drawing, TextureAndEnvironmentBitsDecideWhatIsBound) {
     const GLuint green = testing::solidTexture(0, 255, 0), red = testing::solidTexture(255, 0, 0);
     Scene scene = litScene(2);
-    for (int k = 0; k < 4; ++k) {
-        SceneObject& o = addTile(scene, k + 1, -3.0f + 2.0f * k);
-        for (MeshFace& f : o.mesh.faces) {
-            f.texture = k == 2 ? 0 : green;
-            f.envTexture = red;
-        }
-        o.flags |= k == 1 || k == 2 ? kFlagColorTexture : k == 3 ? kFlagEnvTexture : 0;
-    }
+    const uint32_t flags[4] = {0, kFlagColorTexture, kFlagColorTexture, kFlagEnvTexture};
+    for (int k = 0; k < 4; ++k) addTile(scene, k + 1, -3.0f + 2.0f * k, 1, flags[k], k == 2 ? 0 : green, red);
     scene.objects[3].color = Color4{0.4f, 0.4f, 0.4f, 1};  // grey, so the red added shows
     drawFromFront(scene);
     const Picture pic = read();
@@ -68,13 +69,8 @@ TEST_F(Drawing, BlendedListsInheritTextureStateAndTheEnvironmentPassWritesNoDept
     const GLuint green = testing::solidTexture(0, 255, 0), red = testing::solidTexture(255, 0, 0);
     Scene scene = litScene(2);
     addTile(scene, 1, -2, 0.999f);
-    SceneObject& chrome = addTile(scene, 2, 2, 0.5f);
-    chrome.flags = kFlagEnvTexture;
-    chrome.color = Color4{0.5f, 0.5f, 0.5f, 1};
-    for (MeshFace& f : chrome.mesh.faces) f.envTexture = red;
-    SceneObject& tile = addTile(scene, 3, 0);
-    tile.flags = kFlagColorTexture;
-    for (MeshFace& f : tile.mesh.faces) f.texture = green;
+    addTile(scene, 2, 2, 0.5f, kFlagEnvTexture, 0, red).color = Color4{0.5f, 0.5f, 0.5f, 1};  // chrome
+    addTile(scene, 3, 0, 1, kFlagColorTexture, green);
     drawFromFront(scene);
 
     const Picture pic = read();
@@ -96,16 +92,10 @@ TEST_F(Drawing, AnObjectOfAlphaZeroLeavesThePictureAndStateAsItsFullListsWould) 
     for (const int hidden : {0, 1}) {
         clear();
         Scene scene = litScene(5);
-        SceneObject& first = addTile(scene, 1, -2, 0.5f);
-        first.flags = kFlagColorTexture;
-        for (MeshFace& f : first.mesh.faces) f.texture = green;
-        SceneObject& source = addTile(scene, 2, 2, 0.5f);
-        source.flags = kFlagColorTexture | kFlagEnvTexture;
+        addTile(scene, 1, -2, 0.5f, kFlagColorTexture, green);
+        SceneObject& source = addTile(scene, 2, 2, 0.5f, kFlagColorTexture | kFlagEnvTexture, red, red);
         source.color.a = hidden == 0 ? 1e-6f : 0.0f;
-        for (MeshFace& f : source.mesh.faces) {
-            f.texture = f.envTexture = red;
-            f.faceNormal = Vector3{0.6f, 0, 0.8f};
-        }
+        for (MeshFace& f : source.mesh.faces) f.faceNormal = Vector3{0.6f, 0, 0.8f};
         // Sends no normal and names no texture: lit by the normal and drawn
         // with the texture the hidden source left.
         SceneObject& last = addTile(scene, 3, 2, 0.5f);
@@ -222,16 +212,13 @@ TEST_F(Drawing, LightsTakeEveryParameterOfTheirSlot) {
 
 TEST(CameraRoll, TwoFiftyFiveIsOneFullTurnAndAQuarterTakesUpToTheSide) {
     Camera c = testing::frontCamera();
-    struct Case {
-        float roll;
-        Vector3 up;
-    };
-    for (const Case k :
-         {Case{0, {0, 1, 0}}, Case{255, {0, 1, 0}}, Case{255.0f / 4, {1, 0, 0}}, Case{255.0f / 2, {0, -1, 0}}}) {
-        c.roll = k.roll;
+    const std::pair<float, Vector3> cases[] = {
+        {0, {0, 1, 0}}, {255, {0, 1, 0}}, {255.0f / 4, {1, 0, 0}}, {255.0f / 2, {0, -1, 0}}};
+    for (const auto& [roll, up] : cases) {
+        c.roll = roll;
         const Vector3 u = rolledUp(c);
-        EXPECT_NEAR(u.x, k.up.x, 1e-5) << k.roll;
-        EXPECT_NEAR(u.y, k.up.y, 1e-5) << k.roll;
+        EXPECT_NEAR(u.x, up.x, 1e-5) << roll;
+        EXPECT_NEAR(u.y, up.y, 1e-5) << roll;
     }
 }
 
