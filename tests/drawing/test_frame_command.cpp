@@ -33,7 +33,7 @@ fs::path placeholderPack(const std::string& name, size_t cut = 0) {
     return p;
 }
 
-// A failed command's output: one line naming every word.
+// A failed command's error stream: one line naming every word.
 void expectOneLineNaming(const testing::CommandResult& r, std::initializer_list<const char*> words) {
     EXPECT_EQ(r.status, 1) << r.output;
     EXPECT_EQ(std::count(r.output.begin(), r.output.end(), '\n'), 1) << r.output;
@@ -63,10 +63,12 @@ TEST(FrameCommand, WritesThePlaceholderShowFrameAsPng) {
 
 TEST(FrameCommand, ABadPackIsOneLineNamingTheFileSectionAndByteOffset) {
     const fs::path dir = outputDir(), pack = placeholderPack("truncated.pack", 5);
-    expectOneLineNaming(runLumenkit("frame " + pack.string() + " 0 " + (dir / "truncated.png").string()),
-                        {"truncated.pack", "timeline", "byte"});
+    expectOneLineNaming(
+        runLumenkit("frame " + pack.string() + " 0 " + (dir / "truncated.png").string(), testing::Capture::ErrorsOnly),
+        {"truncated.pack", "timeline", "byte"});
     EXPECT_FALSE(fs::exists(dir / "truncated.png"));
-    expectOneLineNaming(runLumenkit("frame " + pack.string() + " 0 x.png --size 12by3"), {"--size"});
+    expectOneLineNaming(runLumenkit("frame " + pack.string() + " 0 x.png --size 12by3", testing::Capture::ErrorsOnly),
+                        {"--size"});
 }
 
 // Three frames, two to a row: tiles of 64 x 48 under a 14-pixel label strip
@@ -93,7 +95,8 @@ TEST(SheetCommand, TilesFramesAtAStepUnderTheirTimeLabels) {
     EXPECT_GT(label, 40);
     EXPECT_GT(lit, 100);
     EXPECT_EQ(litInEmptyTile, 0) << "the fourth tile has no frame";
-    expectOneLineNaming(runLumenkit("sheet " + pack.string() + " " + (dir / "bad.png").string() + " --step 0"),
+    expectOneLineNaming(runLumenkit("sheet " + pack.string() + " " + (dir / "bad.png").string() + " --step 0",
+                                    testing::Capture::ErrorsOnly),
                         {"--step"});
 }
 

@@ -17,12 +17,14 @@ namespace lumen::testing {
 
 struct CommandResult {
     int status = -1;     // the exit code, or -1 when the command did not exit normally
-    std::string output;  // stdout and stderr together
+    std::string output;  // stdout and stderr together, or stderr alone when asked
 };
 
-inline CommandResult runCommand(const std::string& command) {
+enum class Capture { Both, ErrorsOnly };
+
+inline CommandResult runCommand(const std::string& command, Capture capture = Capture::Both) {
     CommandResult r;
-    std::FILE* pipe = popen((command + " 2>&1").c_str(), "r");
+    std::FILE* pipe = popen((command + (capture == Capture::Both ? " 2>&1" : " 2>&1 >/dev/null")).c_str(), "r");
     if (!pipe) return r;
     char buffer[4096];
     std::size_t n;
@@ -33,9 +35,10 @@ inline CommandResult runCommand(const std::string& command) {
 }
 
 // The lumenkit under test: LUMENKIT (the test main sets it), else the build's own.
-inline CommandResult runLumenkit(const std::string& args) {
+inline CommandResult runLumenkit(const std::string& args, Capture capture = Capture::Both) {
     const char* tool = std::getenv("LUMENKIT");
-    return runCommand(std::string(tool && *tool ? tool : LUMEN_BINARY_DIR "/tools/lumenkit/lumenkit") + " " + args);
+    return runCommand(std::string(tool && *tool ? tool : LUMEN_BINARY_DIR "/tools/lumenkit/lumenkit") + " " + args,
+                      capture);
 }
 
 inline std::vector<uint8_t> readBytes(const std::filesystem::path& path) {
