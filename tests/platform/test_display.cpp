@@ -13,14 +13,13 @@ namespace lumen {
 namespace {
 
 TEST(Letterbox, KeepsAspectAndCentresAndVirtualKeysMapToWindowsCodes) {
-    struct Case {
+    const struct {
         int w, h, windowW, windowH, x, y, width, height;
-    };
-    const Case cases[] = {{640, 480, 1280, 720, 160, 0, 960, 720},  // bars left and right
-                          {640, 480, 640, 640, 0, 80, 640, 480},    // bars top and bottom
-                          {320, 240, 320, 240, 0, 0, 320, 240},
-                          {640, 480, 0, 0, 0, 0, 0, 0}};
-    for (const Case& c : cases) {
+    } cases[] = {{640, 480, 1280, 720, 160, 0, 960, 720},  // bars left and right
+                 {640, 480, 640, 640, 0, 80, 640, 480},    // bars top and bottom
+                 {320, 240, 320, 240, 0, 0, 320, 240},
+                 {640, 480, 0, 0, 0, 0, 0, 0}};
+    for (const auto& c : cases) {
         const auto r = platform::letterbox(c.w, c.h, c.windowW, c.windowH);
         EXPECT_EQ((std::vector{r.x, r.y, r.width, r.height}), (std::vector{c.x, c.y, c.width, c.height}))
             << c.windowW << "x" << c.windowH;

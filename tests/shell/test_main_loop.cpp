@@ -44,7 +44,7 @@ public:
 };
 
 TEST(MainLoop, DrawsAtTheClockPlusOffsetUntilTheEndOrAStop) {
-    struct Case {
+    const struct {
         const char* what;
         std::vector<int> clock;
         std::string log;
@@ -53,8 +53,7 @@ TEST(MainLoop, DrawsAtTheClockPlusOffsetUntilTheEndOrAStop) {
         std::map<int, platform::Event> atPoll = {};
         std::vector<platform::Event> whileLoading = {};
         int endOfShow = kEndOfShowMs;
-    };
-    const Case cases[] = {
+    } cases[] = {
         {"the frame reaching the end is still drawn", {0, 100, 511943}, "d57 s10 p d157 s10 p d512000 s10 p ", 512000},
         {"the last regular frame is at 511999",
          {511942, 511942, 511943},
@@ -82,7 +81,7 @@ TEST(MainLoop, DrawsAtTheClockPlusOffsetUntilTheEndOrAStop) {
          {key(platform::kKeyEscape)}},
         {"a shortened show", {0, 1000, 1500}, "d57 s10 p d1057 s10 p ", 1057, {}, {}, {}, 1057},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         ScriptedHost host;
         host.clock = c.clock;
         host.waiting = c.waiting;
@@ -217,21 +216,20 @@ TEST(MainLoop, AuthoringKeysPauseSeekRewindAndTitleTheShow) {
 }
 
 TEST(DisplayOptions, CaseSensitiveSubstringsOfTheWholeLineTheLastSizeInTableOrderWins) {
-    struct Case {
+    const struct {
         const char* line;
         int width, height;
         bool windowed;
-    };
-    const Case cases[] = {{"lumen", 640, 480, false},
-                          {"lumen -m0", 320, 240, false},
-                          {"lumen -m2 -m0", 800, 600, false},
-                          {"lumen -m0 -m3", 1024, 768, false},
-                          {"lumen -m3 -m0", 1024, 768, false},
-                          {"lumen -m1 -M3", 640, 480, false},
-                          {"/opt/demo-m2/lumen", 800, 600, false},
-                          {"lumen x-windowedy", 640, 480, true},
-                          {"lumen -Windowed", 640, 480, false}};
-    for (const Case& c : cases) {
+    } cases[] = {{"lumen", 640, 480, false},
+                 {"lumen -m0", 320, 240, false},
+                 {"lumen -m2 -m0", 800, 600, false},
+                 {"lumen -m0 -m3", 1024, 768, false},
+                 {"lumen -m3 -m0", 1024, 768, false},
+                 {"lumen -m1 -M3", 640, 480, false},
+                 {"/opt/demo-m2/lumen", 800, 600, false},
+                 {"lumen x-windowedy", 640, 480, true},
+                 {"lumen -Windowed", 640, 480, false}};
+    for (const auto& c : cases) {
         const DisplayChoice d = readDisplayOptions(c.line);
         EXPECT_EQ(d.width, c.width) << c.line;
         EXPECT_EQ(d.height, c.height) << c.line;
