@@ -168,10 +168,6 @@ TEST(ShowHistorySeek, BackwardSeeksDrawWhatPlayingFromTheStartDraws) {
         history.drawFrame(c.t);
         forward.push_back(show->readPicture());
     }
-    const auto restartAndDraw = [&](int t) {
-        history.restart();
-        history.drawFrame(t);
-    };
     // Forward frames are what the shot tool draws.
     const std::filesystem::path shot = testing::scratchDir("seek_back") / "shot.png";
     ASSERT_EQ(testing::runLumenkit("shot 398.696 " + shot.string() + " --size 320x240").status, 0);
@@ -184,8 +180,10 @@ TEST(ShowHistorySeek, BackwardSeeksDrawWhatPlayingFromTheStartDraws) {
     EXPECT_EQ(show->readPicture(), forward[2]) << "stepped through the capture";
     for (size_t k = 0; k < std::size(cases); ++k) {
         SCOPED_TRACE(cases[k].what);
-        restartAndDraw(cases[k].seekFrom);
-        restartAndDraw(cases[k].t);
+        history.restart();
+        history.drawFrame(cases[k].seekFrom);
+        history.restart();
+        history.drawFrame(cases[k].t);
         EXPECT_EQ(show->readPicture(), forward[k]) << "show time " << cases[k].t;
     }
 }
