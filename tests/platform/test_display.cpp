@@ -2,6 +2,8 @@
 // headless picture's size and row order, and presenting into a wider window.
 #include <gtest/gtest.h>
 
+#include <array>
+#include <utility>
 #include <vector>
 
 #include "platform/gl.h"
@@ -11,14 +13,13 @@ namespace lumen {
 namespace {
 
 TEST(Letterbox, KeepsAspectAndCentresAndVirtualKeysMapToWindowsCodes) {
-    struct Case {
+    const struct {
         int w, h, windowW, windowH, x, y, width, height;
-    };
-    const Case cases[] = {{640, 480, 1280, 720, 160, 0, 960, 720},  // bars left and right
-                          {640, 480, 640, 640, 0, 80, 640, 480},    // bars top and bottom
-                          {320, 240, 320, 240, 0, 0, 320, 240},
-                          {640, 480, 0, 0, 0, 0, 0, 0}};
-    for (const Case& c : cases) {
+    } cases[] = {{640, 480, 1280, 720, 160, 0, 960, 720},  // bars left and right
+                 {640, 480, 640, 640, 0, 80, 640, 480},    // bars top and bottom
+                 {320, 240, 320, 240, 0, 0, 320, 240},
+                 {640, 480, 0, 0, 0, 0, 0, 0}};
+    for (const auto& c : cases) {
         const auto r = platform::letterbox(c.w, c.h, c.windowW, c.windowH);
         EXPECT_EQ((std::vector{r.x, r.y, r.width, r.height}), (std::vector{c.x, c.y, c.width, c.height}))
             << c.windowW << "x" << c.windowH;
@@ -32,10 +33,9 @@ TEST(HeadlessDisplay, PictureHasTheChosenSizeAndReadsBackItsClearColour) {
     auto d = testing::openHeadlessDisplay(320, 240);
     ASSERT_NE(d, nullptr);
     GLint viewport[4], red = 0, alpha = 0, depth = 0;
-    glGetIntegerv(GL_VIEWPORT, viewport);
-    glGetIntegerv(GL_RED_BITS, &red);
-    glGetIntegerv(GL_ALPHA_BITS, &alpha);
-    glGetIntegerv(GL_DEPTH_BITS, &depth);
+    for (auto [name, value] :
+         {std::pair{GL_VIEWPORT, viewport}, {GL_RED_BITS, &red}, {GL_ALPHA_BITS, &alpha}, {GL_DEPTH_BITS, &depth}})
+        glGetIntegerv(name, value);
     EXPECT_EQ((std::vector<int>{viewport[2], viewport[3], red, alpha}), (std::vector<int>{320, 240, 8, 8}));
     EXPECT_GE(depth, 24);
     glClearColor(0.2f, 0.4f, 0.6f, 1.0f);
@@ -55,13 +55,8 @@ TEST(HeadlessDisplay, PictureHasTheChosenSizeAndReadsBackItsClearColour) {
 }
 
 TEST(HeadlessDisplay, PresentScalesThePictureIntoTheWindowWithBlackBars) {
-    platform::DisplayOptions o;
-    o.width = 320;
-    o.height = 240;
-    o.windowWidth = 640;
-    o.windowHeight = 240;
-    o.fullscreen = false;
-    o.headless = true;
+    const platform::DisplayOptions o{
+        .width = 320, .height = 240, .fullscreen = false, .headless = true, .windowWidth = 640, .windowHeight = 240};
     std::string error;
     auto d = platform::Display::open(o, &error);
     ASSERT_NE(d, nullptr) << error;
@@ -74,13 +69,10 @@ TEST(HeadlessDisplay, PresentScalesThePictureIntoTheWindowWithBlackBars) {
     const auto px = d->readDrawable(&w, &h);
     ASSERT_EQ(w, 640);
     ASSERT_EQ(h, 240);
-    auto at = [&](int x, int y) { return px[(static_cast<size_t>(y) * w + x) * 4]; };
-    EXPECT_EQ(at(0, 120), 0);  // left bar
-    EXPECT_EQ(at(159, 120), 0);
-    EXPECT_EQ(at(160, 120), 255);  // picture
-    EXPECT_EQ(at(479, 0), 255);
-    EXPECT_EQ(at(480, 120), 0);  // right bar
-    EXPECT_EQ(at(639, 239), 0);
+    // The left bar, the picture and the right bar, at their edges.
+    for (auto [x, y, red] :
+         {std::array{0, 120, 0}, {159, 120, 0}, {160, 120, 255}, {479, 0, 255}, {480, 120, 0}, {639, 239, 0}})
+        EXPECT_EQ(px[(size_t(y) * size_t(w) + size_t(x)) * 4], red) << x << "," << y;
 
     // After presenting, drawing goes to the picture again and the clear colour is kept.
     GLfloat clear[4];

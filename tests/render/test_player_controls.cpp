@@ -49,15 +49,9 @@ TEST(PlayerControls, AreWholeArgumentsWithTimesInEitherForm) {
 }
 
 TEST(SeekableSound, TheRingAfterASeekHoldsTheBlocksOfAPlayFromTheStart) {
-    auto straight = std::make_unique<ModulePlayer>();
-    testing::loadBuiltInSong(*straight);
-    SongRun run(*straight);
-    std::vector<int16_t> pcm;
-    run.setBlockSink([&](const int16_t* f, int n) { pcm.insert(pcm.end(), f, f + size_t(n) * 2); });
-
+    testing::RecordedRun straight;
     SeekableSound sound;
-    const content::SongBytes& s = content::builtInSong();
-    ASSERT_TRUE(sound.init(SongSource{s.image, s.planes, s.definitions}, {}, 60000));
+    ASSERT_TRUE(sound.init(testing::builtInSongSource(), {}, 60000));
     for (int showTime : {45000, 20000, 0, 59000}) {
         SCOPED_TRACE("seek to " + std::to_string(showTime));
         const int b = sound.blockReaching(showTime);
@@ -66,17 +60,15 @@ TEST(SeekableSound, TheRingAfterASeekHoldsTheBlocksOfAPlayFromTheStart) {
         const BlockRenderer& ring = sound.renderer();
         const int blocks = ring.sizes().blockCount;
         const size_t values = size_t(ring.sizes().blockFrames) * 2;
-        run.renderThrough(b + 2 * blocks);
+        straight.run.renderThrough(b + 2 * blocks);
         for (int i = 0; i < blocks; ++i) {
             // Block i of the ring holds song block b + i, or one ring later
             // if the thread refilled it before the pause.
-            const int16_t* got = ring.block(i);
-            const auto same = [&](int songBlock) {
-                return std::equal(got, got + values, pcm.data() + size_t(songBlock) * values);
-            };
-            ASSERT_TRUE(same(b + i) || same(b + i + blocks)) << "ring block " << i;
+            ASSERT_TRUE(straight.blockEquals(ring.block(i), values, b + i) ||
+                        straight.blockEquals(ring.block(i), values, b + i + blocks))
+                << "ring block " << i;
         }
-        EXPECT_EQ(sound.clockMs(), run.endTime(sound.playingBlock()));
+        EXPECT_EQ(sound.clockMs(), straight.run.endTime(sound.playingBlock()));
     }
     // Seeks go no further than a second past the show's end given to init.
     EXPECT_EQ(sound.blockReaching(24 * 3600 * 1000), sound.blockReaching(61000));

@@ -48,8 +48,7 @@ fs::path framePath(const fs::path& dir, int k) {
 // The audio time from the first block whose show time reaches `from` to the
 // first that reaches `to`, in seconds.
 double audioSecondsBetween(int from, int to) {
-    auto player = std::make_unique<ModulePlayer>();
-    testing::loadBuiltInSong(*player);
+    const auto player = testing::builtInPlayer();
     SongRun run(*player);
     const int blocks = run.firstBlockReaching(to) - run.firstBlockReaching(from);
     return double(blocks) * run.blockFrames() / run.rate();
@@ -68,18 +67,38 @@ std::string probe(const fs::path& mp4, const std::string& stream, const std::str
         .output;
 }
 
+// ffmpeg decoding `mp4` into `out` with the output options given; its exit status.
+int ffmpegDecode(const fs::path& mp4, const std::string& options, const fs::path& out) {
+    return runCommand("ffmpeg -v error -y -i " + mp4.string() + " " + options + " " + out.string()).status;
+}
+
+// Mean absolute channel difference inside and outside a pixel rectangle.
+std::pair<double, double> meanDifference(const testing::Picture& p, const testing::Picture& q, int x1, int y1, int x2,
+                                         int y2) {
+    double sum[2] = {0, 0}, count[2] = {0, 0};
+    for (int y = 0; y < p.height; ++y)
+        for (int x = 0; x < p.width; ++x)
+            for (int c = 0; c < 3; ++c) {
+                const size_t i = (size_t(y) * size_t(p.width) + size_t(x)) * 4 + size_t(c);
+                const int outside = !(x >= x1 && x < x2 && y >= y1 && y < y2);
+                sum[outside] += std::abs(int(p.pixels[i]) - int(q.pixels[i]));
+                ++count[outside];
+            }
+    return {count[0] ? sum[0] / count[0] : 0, count[1] ? sum[1] / count[1] : 0};
+}
+
 TEST(RenderVideo, ThreeSecondsAt25FpsHoldH264AndAacOfTheRightLengths) {
     if (!testing::haveFfmpegTools()) GTEST_SKIP() << "ffmpeg and ffprobe are not installed (Debian package ffmpeg)";
     const fs::path dir = testing::scratchDir("video");
     const fs::path mp4 = dir / "span.mp4";
-    const auto r = runLumenkit("render " + mp4.string() + " --size 320x240 --fps 25 --from 20 --to 23");
+    const std::string span = " --size 320x240 --fps 25 --from 20 --to 23";
+    const auto r = runLumenkit("render " + mp4.string() + span);
     ASSERT_EQ(r.status, 0) << r.output;
     EXPECT_FALSE(fs::exists(dir / "span.mp4.part"));
 
     const std::string video = probe(mp4, "v:0", "codec_name,pix_fmt,width,height,nb_read_frames");
-    EXPECT_NE(video.find("codec_name=h264"), std::string::npos) << video;
-    EXPECT_NE(video.find("pix_fmt=yuv420p"), std::string::npos) << video;
-    EXPECT_NE(video.find("width=320\nheight=240"), std::string::npos) << video;
+    for (const char* entry : {"codec_name=h264", "pix_fmt=yuv420p", "width=320\nheight=240"})
+        EXPECT_NE(video.find(entry), std::string::npos) << video;
     EXPECT_NE(probe(mp4, "a:0", "codec_name").find("codec_name=aac"), std::string::npos);
     const size_t at = video.find("nb_read_frames=");
     ASSERT_NE(at, std::string::npos) << video;
@@ -87,9 +106,7 @@ TEST(RenderVideo, ThreeSecondsAt25FpsHoldH264AndAacOfTheRightLengths) {
 
     // The decoded sound, as 16-bit stereo at the show's rate.
     const fs::path pcm = dir / "decoded.raw";
-    ASSERT_EQ(runCommand("ffmpeg -v error -y -i " + mp4.string() + " -map 0:a -f s16le -ac 2 -ar 44100 " + pcm.string())
-                  .status,
-              0);
+    ASSERT_EQ(ffmpegDecode(mp4, "-map 0:a -f s16le -ac 2 -ar 44100", pcm), 0);
     const double audioSeconds = double(fs::file_size(pcm)) / 4 / 44100;
     const double expected = audioSecondsBetween(20000, 23000);
     // The sound lasts as long as the frames, which end within one frame of
@@ -100,7 +117,7 @@ TEST(RenderVideo, ThreeSecondsAt25FpsHoldH264AndAacOfTheRightLengths) {
 
     // The same command makes the same file, byte for byte.
     const fs::path again = dir / "again.mp4";
-    ASSERT_EQ(runLumenkit("render " + again.string() + " --size 320x240 --fps 25 --from 20 --to 23").status, 0);
+    ASSERT_EQ(runLumenkit("render " + again.string() + span).status, 0);
     EXPECT_EQ(testing::readBytes(again), testing::readBytes(mp4));
 }
 
@@ -115,26 +132,20 @@ TEST(RenderVideo, FramesAreThePngFramesUprightAndBoxed) {
     ASSERT_EQ(runLumenkit("render " + (dir / "v.mp4").string() + span).status, 0);
     ASSERT_EQ(runLumenkit("render --frames " + (dir / "png").string() + span).status, 0);
     const fs::path raw = dir / "first.rgb";
-    ASSERT_EQ(runCommand("ffmpeg -v error -y -i " + (dir / "v.mp4").string() +
-                         " -frames:v 1 -f rawvideo -pix_fmt rgb24 " + raw.string())
-                  .status,
-              0);
+    ASSERT_EQ(ffmpegDecode(dir / "v.mp4", "-frames:v 1 -f rawvideo -pix_fmt rgb24", raw), 0);
     const std::vector<uint8_t> video = testing::readBytes(raw);
     const testing::Picture png = testing::readPngPicture(dir / "png" / "frame_000000.png");
     ASSERT_EQ(png.width, 320);
     ASSERT_EQ(png.height, 180);
     ASSERT_EQ(video.size(), size_t(320 * 180 * 3));
     // Mean difference per channel against the PNG as it is and upside down.
-    double upright = 0, flipped = 0;
-    for (int y = 0; y < 180; ++y)
-        for (int x = 0; x < 320; ++x)
-            for (int c = 0; c < 3; ++c) {
-                const int v = video[(size_t(y) * 320 + size_t(x)) * 3 + size_t(c)];
-                upright += std::abs(v - int(png.pixels[(size_t(y) * 320 + size_t(x)) * 4 + size_t(c)]));
-                flipped += std::abs(v - int(png.pixels[(size_t(179 - y) * 320 + size_t(x)) * 4 + size_t(c)]));
-            }
-    upright /= 320.0 * 180 * 3;
-    flipped /= 320.0 * 180 * 3;
+    testing::Picture frame = png, mirrored = png;
+    for (size_t i = 0; i < 320 * 180; ++i) {
+        std::copy_n(&video[i * 3], 3, &frame.pixels[i * 4]);
+        std::copy_n(&png.pixels[((179 - i / 320) * 320 + i % 320) * 4], 4, &mirrored.pixels[i * 4]);
+    }
+    const double upright = meanDifference(frame, png, 0, 0, 320, 180).first;
+    const double flipped = meanDifference(frame, mirrored, 0, 0, 320, 180).first;
     EXPECT_LT(upright, 4.0);
     EXPECT_LT(upright * 3, flipped) << "the frame is no more like the PNG than its mirror image";
 }
@@ -142,9 +153,12 @@ TEST(RenderVideo, FramesAreThePngFramesUprightAndBoxed) {
 TEST(RenderVideo, WithoutAWorkingFfmpegThereIsAClearErrorAndNoVideo) {
     const fs::path dir = testing::scratchDir("no_ffmpeg");
     const fs::path mp4 = dir / "out.mp4";
+    const auto renderWithPath = [&](const std::string& path) {
+        return runCommand("PATH=" + path + " " + std::string(std::getenv("LUMENKIT")) + " render " + mp4.string() +
+                          " --size 320x240 --from 20 --to 20.5");
+    };
     // No ffmpeg anywhere on PATH.
-    auto r = runCommand("PATH=" + dir.string() + " " + std::string(std::getenv("LUMENKIT")) + " render " +
-                        mp4.string() + " --size 320x240 --from 20 --to 20.5");
+    auto r = renderWithPath(dir.string());
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.output.find("Debian package ffmpeg"), std::string::npos) << r.output;
     // An ffmpeg that takes some input, writes half a file and fails.
@@ -152,8 +166,7 @@ TEST(RenderVideo, WithoutAWorkingFfmpegThereIsAClearErrorAndNoVideo) {
     std::ofstream(fake) << "#!/bin/sh\nfor a; do out=$a; done\nhead -c 1000 >/dev/null\necho partial >\"$out\"\n"
                            "echo 'ffmpeg: encoder broke' >&2\nexit 3\n";
     fs::permissions(fake, fs::perms::owner_all);
-    r = runCommand("PATH=" + dir.string() + ":/usr/bin:/bin " + std::string(std::getenv("LUMENKIT")) + " render " +
-                   mp4.string() + " --size 320x240 --from 20 --to 20.5");
+    r = renderWithPath(dir.string() + ":/usr/bin:/bin");
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.output.find("was not written"), std::string::npos) << r.output;
     EXPECT_FALSE(fs::exists(mp4));
@@ -166,11 +179,10 @@ TEST(RenderVideo, WithoutAWorkingFfmpegThereIsAClearErrorAndNoVideo) {
 TEST(RenderFrames, RunsRatesStartsAndShotsAgreeOnEveryShowTime) {
     const fs::path a = testing::scratchDir("frames_a"), b = testing::scratchDir("frames_b");
     const fs::path c = testing::scratchDir("frames_c");
-    const std::string span = " --size 320x240 --from 14 --to 14.6";
-    ASSERT_EQ(runLumenkit("render --frames " + a.string() + span + " --fps 25").status, 0);
-    ASSERT_EQ(runLumenkit("render --frames " + b.string() + span + " --fps 25").status, 0);
-    ASSERT_EQ(runLumenkit("render --frames " + c.string() + " --size 320x240 --from 14.1 --to 14.6 --fps 60").status,
-              0);
+    for (const auto& [dir, span] : {std::pair{a, "--from 14 --to 14.6 --fps 25"},
+                                    {b, "--from 14 --to 14.6 --fps 25"},
+                                    {c, "--from 14.1 --to 14.6 --fps 60"}})
+        ASSERT_EQ(runLumenkit("render --frames " + dir.string() + " --size 320x240 " + span).status, 0) << span;
     const std::map<int, int> listA = readFrameList(a), listC = readFrameList(c);
     ASSERT_GE(listA.size(), 14u);
     EXPECT_EQ(testing::readBytes(a / "frames.txt"), testing::readBytes(b / "frames.txt"));
@@ -190,21 +202,6 @@ TEST(RenderFrames, RunsRatesStartsAndShotsAgreeOnEveryShowTime) {
     const auto [k, t] = *std::next(listA.begin(), 9);
     ASSERT_TRUE(shot(t, a / "shot.png", " --size 320x240"));
     EXPECT_EQ(readPngPicture(a / "shot.png").pixels, readPngPicture(framePath(a, k)).pixels) << "shot at frame " << k;
-}
-
-// Mean absolute channel difference inside and outside a pixel rectangle.
-std::pair<double, double> meanDifference(const testing::Picture& p, const testing::Picture& q, int x1, int y1, int x2,
-                                         int y2) {
-    double sum[2] = {0, 0}, count[2] = {0, 0};
-    for (int y = 0; y < p.height; ++y)
-        for (int x = 0; x < p.width; ++x)
-            for (int c = 0; c < 3; ++c) {
-                const size_t i = (size_t(y) * size_t(p.width) + size_t(x)) * 4 + size_t(c);
-                const int outside = !(x >= x1 && x < x2 && y >= y1 && y < y2);
-                sum[outside] += std::abs(int(p.pixels[i]) - int(q.pixels[i]));
-                ++count[outside];
-            }
-    return {count[0] ? sum[0] / count[0] : 0, count[1] ? sum[1] / count[1] : 0};
 }
 
 TEST(Shot, InsideAnImageLayerTheLayerShowsAndJustAfterItIsGone) {

@@ -23,15 +23,19 @@ protected:
 
     void SetUp() override {
         GlTest::SetUp();
-        music = std::make_unique<ModulePlayer>();
-        testing::loadBuiltInSong(*music);
+        music = testing::builtInPlayer();
         run = std::make_unique<SongRun>(*music);
     }
 
-    TimelineEvent& add(int type, int start, int end, int slot, float r, float g, float b, float a) {
-        TimelineEvent& e = events.emplace_back(testing::fullScreen(type, slot));
+    // The event appended to the timeline, shown from start to end.
+    TimelineEvent& place(const TimelineEvent& event, int start, int end) {
+        TimelineEvent& e = events.emplace_back(event);
         e.startTime = start;
         e.endTime = end;
+        return e;
+    }
+    TimelineEvent& add(int type, int start, int end, int slot, float r, float g, float b, float a) {
+        TimelineEvent& e = place(testing::fullScreen(type, slot), start, end);
         const float from[4] = {r, g, b, a}, to[4] = {b, r, g, a};
         std::copy(from, from + 4, e.colorStart);
         std::copy(to, to + 4, e.colorEnd);
@@ -118,13 +122,8 @@ TEST_F(ShowHistoryTest, CamerasAndScriptedTurnsCarryOverSkippedFrames) {
     still.id = 2;
     compileDisplayLists(machine);
     events.reserve(4);
-    TimelineEvent& a = events.emplace_back(testing::sceneView(machine, &moving));
-    a.startTime = 399000;
-    a.endTime = 400990;
-    a.cameraTimeEnd = 1000;
-    TimelineEvent& b = events.emplace_back(testing::sceneView(machine, &still));
-    b.startTime = 401000;
-    b.endTime = 403000;
+    place(testing::sceneView(machine, &moving), 399000, 400990).cameraTimeEnd = 1000;
+    place(testing::sceneView(machine, &still), 401000, 403000);
     link();
 
     ShowHistory history(player, lists, *run);
@@ -163,9 +162,10 @@ TEST(ShowHistorySeek, BackwardSeeksDrawWhatPlayingFromTheStartDraws) {
         {440000, 500000, "the cloth flag"},
         {495000, 505000, "the cloth flag again, started from a snapshot"},
     };
+    ShowHistory& history = show->history();
     std::vector<std::vector<uint8_t>> forward;
     for (const auto& c : cases) {
-        show->history().drawFrame(c.t);
+        history.drawFrame(c.t);
         forward.push_back(show->readPicture());
     }
     // Forward frames are what the shot tool draws.
@@ -174,16 +174,16 @@ TEST(ShowHistorySeek, BackwardSeeksDrawWhatPlayingFromTheStartDraws) {
     EXPECT_EQ(testing::readPngPicture(shot).pixels, forward[2]);
     // Frames far apart, as a render at a low rate draws them: the capture
     // read at 398696 was made by a reference frame none of them is.
-    show->history().restart();
-    for (int t = 391000; t < 398696; t += 97) show->history().drawFrame(t);
-    show->history().drawFrame(398696);
+    history.restart();
+    for (int t = 391000; t < 398696; t += 97) history.drawFrame(t);
+    history.drawFrame(398696);
     EXPECT_EQ(show->readPicture(), forward[2]) << "stepped through the capture";
     for (size_t k = 0; k < std::size(cases); ++k) {
         SCOPED_TRACE(cases[k].what);
-        show->history().restart();
-        show->history().drawFrame(cases[k].seekFrom);
-        show->history().restart();
-        show->history().drawFrame(cases[k].t);
+        history.restart();
+        history.drawFrame(cases[k].seekFrom);
+        history.restart();
+        history.drawFrame(cases[k].t);
         EXPECT_EQ(show->readPicture(), forward[k]) << "show time " << cases[k].t;
     }
 }

@@ -17,18 +17,13 @@ namespace {
 
 TEST(SongSeek, PlayingAfterASeekGivesTheBytesOfARunFromTheStart) {
     constexpr int kEvery = 50, kBlocks = 3200, kAfter = 120;
-    auto straight = std::make_unique<ModulePlayer>();
-    testing::loadBuiltInSong(*straight);
-    SongRun run(*straight);
-    std::vector<int16_t> pcm;
-    run.setBlockSink([&](const int16_t* f, int n) { pcm.insert(pcm.end(), f, f + size_t(n) * 2); });
+    testing::RecordedRun straight;
+    SongRun& run = straight.run;
     run.renderThrough(kBlocks + kAfter);
 
     // The map runs on its own player; the seeking player is another, loaded
     // from the same song. The map goes only as far as the seeks ask.
-    auto mapped = std::make_unique<ModulePlayer>(), seeking = std::make_unique<ModulePlayer>();
-    testing::loadBuiltInSong(*mapped);
-    testing::loadBuiltInSong(*seeking);
+    const auto mapped = testing::builtInPlayer(), seeking = testing::builtInPlayer();
     SongRun map(*mapped, kEvery);
     // Checkpoint blocks and their neighbours, far ahead of the map first, then
     // backwards, since the player seeks both ways.
@@ -42,9 +37,7 @@ TEST(SongSeek, PlayingAfterASeekGivesTheBytesOfARunFromTheStart) {
             const int index = renderer.fillIndex();
             renderer.renderBlock();
             ASSERT_EQ(renderer.positionAt(index), run.endTime(b + k)) << "clock, block " << b + k;
-            const int16_t* expected = pcm.data() + size_t(b + k) * blockValues;
-            ASSERT_TRUE(std::equal(expected, expected + blockValues, renderer.block(index)))
-                << "bytes, block " << b + k;
+            ASSERT_TRUE(straight.blockEquals(renderer.block(index), blockValues, b + k)) << "bytes, block " << b + k;
         }
     }
     // Placing another player leaves the map's own run going on as before.
@@ -52,8 +45,7 @@ TEST(SongSeek, PlayingAfterASeekGivesTheBytesOfARunFromTheStart) {
 }
 
 TEST(SongSeek, ShowTimeReachedAtAnAudioPositionFollowsTheBlockClock) {
-    auto player = std::make_unique<ModulePlayer>();
-    testing::loadBuiltInSong(*player);
+    const auto player = testing::builtInPlayer();
     SongRun run(*player);
     const int64_t block = run.blockFrames();
     EXPECT_EQ(run.showTimeAtFrame(0), run.endTime(0) + kClockOffsetMs);
@@ -71,31 +63,12 @@ TEST(SongSeek, ShowTimeReachedAtAnAudioPositionFollowsTheBlockClock) {
 TEST(ShowTimeText, ReadsSecondsAndMinutesToMilliseconds) {
     const struct {
         const char* text;
-        int ms;  // -1: refused
-    } cases[] = {
-        {"0", 0},
-        {"20", 20000},
-        {"20.5", 20500},
-        {"20.0005", 20000},
-        {"1:15", 75000},
-        {"01:15.250", 75250},
-        {"8:32.000", 512000},
-        {"0:59.999", 59999},
-        {"1:60", -1},
-        {"", -1},
-        {"-1", -1},
-        {"1.", -1},
-        {".5", -1},
-        {"1:2:3", -1},
-        {"12s", -1},
-        {"1.5:00", -1},
-        {"99999999999", -1},
-        {":30", -1},
-    };
-    for (const auto& c : cases) {
-        const std::optional<int> got = parseShowTime(c.text);
-        EXPECT_EQ(got.value_or(-1), c.ms) << "'" << c.text << "'";
-    }
+        int ms;
+    } accepted[] = {{"0", 0},        {"20", 20000},        {"20.5", 20500},      {"20.0005", 20000},
+                    {"1:15", 75000}, {"01:15.250", 75250}, {"8:32.000", 512000}, {"0:59.999", 59999}};
+    for (const auto& c : accepted) EXPECT_EQ(parseShowTime(c.text), c.ms) << "'" << c.text << "'";
+    for (const char* refused : {"1:60", "", "-1", "1.", ".5", "1:2:3", "12s", "1.5:00", "99999999999", ":30"})
+        EXPECT_EQ(parseShowTime(refused), std::nullopt) << "'" << refused << "'";
     EXPECT_EQ(formatShowTime(75250), "01:15.250");
     EXPECT_EQ(formatShowTime(512000), "08:32.000");
 }

@@ -11,12 +11,11 @@ namespace lumen {
 namespace {
 
 TEST(FrameTimings, PercentilesTakeTheNearestRank) {
-    struct Case {
+    const struct {
         std::vector<int64_t> sorted;
         double p;
         int64_t expected;
-    };
-    const Case cases[] = {
+    } cases[] = {
         {{}, 0.5, 0},
         {{7}, 0.5, 7},
         {{7}, 0.99, 7},
@@ -25,7 +24,7 @@ TEST(FrameTimings, PercentilesTakeTheNearestRank) {
         {{1, 2, 3, 4}, 0.99, 4},  // rank 4: ceil(3.96)
         {std::vector<int64_t>(200, 5), 0.99, 5},
     };
-    for (const Case& c : cases) EXPECT_EQ(percentileUs(c.sorted, c.p), c.expected) << c.sorted.size() << " " << c.p;
+    for (const auto& c : cases) EXPECT_EQ(percentileUs(c.sorted, c.p), c.expected) << c.sorted.size() << " " << c.p;
     // 1..100: p99 is the 99th value, not the maximum.
     std::vector<int64_t> hundred;
     for (int i = 1; i <= 100; ++i) hundred.push_back(i);
@@ -34,11 +33,10 @@ TEST(FrameTimings, PercentilesTakeTheNearestRank) {
 }
 
 TEST(FrameTimings, ReportIsOneLineFromFirstFrameAndIntervals) {
-    struct Case {
+    const struct {
         std::vector<int64_t> shownAtUs;
         const char* report;
-    };
-    const Case cases[] = {
+    } cases[] = {
         {{}, "lumen: timings: start-up none, 0 frames, frame time none"},
         {{2'500'000}, "lumen: timings: start-up 2.500 s, 1 frame, frame time none"},
         // Intervals 10, 20, 40 ms: p50 is the 2nd of 3, p99 and max the 3rd.
@@ -47,7 +45,7 @@ TEST(FrameTimings, ReportIsOneLineFromFirstFrameAndIntervals) {
         {{3'141'593, 3'158'193, 3'174'893},
          "lumen: timings: start-up 3.142 s, 3 frames, frame time p50 16.6 ms, p99 16.7 ms, max 16.7 ms"},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         FrameTimings t;
         for (int64_t us : c.shownAtUs) t.frameShown(us);
         EXPECT_EQ(t.frames(), int(c.shownAtUs.size()));

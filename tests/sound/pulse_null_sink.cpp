@@ -6,7 +6,6 @@
 
 #include <chrono>
 #include <cstdlib>
-#include <fstream>
 #include <sstream>
 #include <thread>
 
@@ -15,8 +14,15 @@
 namespace lumen::testing {
 
 namespace {
-constexpr auto kStartWait = std::chrono::seconds(10);
+// Polls `done` every `step` for up to ten seconds; whether it came true.
+template <typename Done>
+bool waitUntil(Done done, std::chrono::milliseconds step) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    for (; std::chrono::steady_clock::now() < deadline; std::this_thread::sleep_for(step))
+        if (done()) return true;
+    return false;
 }
+}  // namespace
 
 PulseNullSink::PulseNullSink() {
     if (runCommand("command -v pulseaudio && command -v pactl").status != 0) {
@@ -34,8 +40,8 @@ PulseNullSink::PulseNullSink() {
     server_ = "unix:" + socket;
     // Everything the daemon keeps (cookie, pid file, state) goes into the
     // private directory; anonymous access on the private socket needs no cookie.
-    const std::string env = "HOME='" + dir_.string() + "' XDG_RUNTIME_DIR='" + dir_.string() +
-                            "' XDG_CONFIG_HOME='" + dir_.string() + "' ";
+    const std::string env =
+        "HOME='" + dir_.string() + "' XDG_RUNTIME_DIR='" + dir_.string() + "' XDG_CONFIG_HOME='" + dir_.string() + "' ";
     const auto started = runCommand(env +
                                     "pulseaudio --daemonize=yes --exit-idle-time=-1 -n --log-level=debug --log-time=1 "
                                     "--log-target=file:'" +
@@ -49,25 +55,20 @@ PulseNullSink::PulseNullSink() {
     }
     setenv("PULSE_SERVER", server_.c_str(), 1);
     setenv("SDL_AUDIODRIVER", "pulseaudio", 1);
-    const auto deadline = std::chrono::steady_clock::now() + kStartWait;
-    while (std::chrono::steady_clock::now() < deadline) {
-        const auto sinks = runCommand("pactl list short sinks");
-        if (sinks.status == 0 && sinks.output.find("lumen_null") != std::string::npos) {
-            running_ = true;
-            return;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    }
-    error_ = "the null sink did not appear within 10 s";
+    running_ = waitUntil(
+        [] {
+            const auto sinks = runCommand("pactl list short sinks");
+            return sinks.status == 0 && sinks.output.find("lumen_null") != std::string::npos;
+        },
+        std::chrono::milliseconds(100));
+    if (!running_) error_ = "the null sink did not appear within 10 s";
 }
 
 PulseNullSink::~PulseNullSink() {
     if (!server_.empty() && runCommand("pactl exit").status == 0) {
         // The daemon removes its pid file as it goes; removing the directory
         // before that would leave the daemon recreating parts of it.
-        const auto deadline = std::chrono::steady_clock::now() + kStartWait;
-        while (std::filesystem::exists(dir_ / "pulse" / "pid") && std::chrono::steady_clock::now() < deadline)
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        waitUntil([&] { return !std::filesystem::exists(dir_ / "pulse" / "pid"); }, std::chrono::milliseconds(20));
     }
     if (!dir_.empty()) {
         std::error_code ignored;
@@ -76,10 +77,8 @@ PulseNullSink::~PulseNullSink() {
 }
 
 std::string PulseNullSink::log() const {
-    std::ifstream in(dir_ / "pulse.log");
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
+    const std::vector<uint8_t> bytes = readBytes(dir_ / "pulse.log");
+    return {bytes.begin(), bytes.end()};
 }
 
 std::string PulseNullSink::underrunsSince(size_t from) const {
