@@ -27,7 +27,7 @@ fs::path outputDir() {
 fs::path placeholderPack(const std::string& name, size_t cut = 0) {
     const auto text = testing::readBytes(fs::path(LUMEN_SOURCE_DIR) / "tests/drawing/placeholder_show.txt");
     auto bytes = assemblePack(std::string(text.begin(), text.end()), "placeholder_show.txt");
-    bytes.resize(bytes.size() - cut);
+    bytes.erase(bytes.end() - std::ptrdiff_t(std::min(cut, bytes.size())), bytes.end());
     const fs::path p = outputDir() / name;
     testing::writeBytes(p, bytes);
     return p;
